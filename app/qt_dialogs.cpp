@@ -1,0 +1,27 @@
+#include "qt_dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+QString QtDialogs::chooseFolder(QWidget *owner)
+{
+    return QFileDialog::getExistingDirectory(owner);
+}
+
+QString QtDialogs::chooseOpenFile(QWidget *owner, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
+}
+
+void QtDialogs::showMessage(QWidget *owner, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void QtDialogs::openWithDesktop(QWidget *, const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

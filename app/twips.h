@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+#include <cmath>
+
+// Layouts are measured in twips (1/1440 inch); at 96 dpi 15 twips make one
+// pixel. Scaling by the widget's logical dpi keeps the proportions on other
+// screens.
+inline int twipsToPixels(int twips, const QWidget &widget)
+{
+    return int(std::lround(twips * widget.logicalDpiX() / 1440.0));
+}
+
+inline QRect twipsRect(int left, int top, int width, int height, const QWidget &widget)
+{
+    return {twipsToPixels(left, widget), twipsToPixels(top, widget), twipsToPixels(width, widget),
+            twipsToPixels(height, widget)};
+}

@@ -1,0 +1,69 @@
+#include "folder_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstddef>
+
+namespace {
+DIR *dir(void *handle) { return static_cast<DIR *>(handle); }
+
+FolderListing::Kind kindOfMode(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return FolderListing::Kind::Folder;
+    if (S_ISREG(mode))
+        return FolderListing::Kind::RegularFile;
+    return FolderListing::Kind::Other;
+}
+} // namespace
+
+FolderListing::FolderListing(const QByteArray &folderPath)
+    : handle(opendir(folderPath.constData()))
+{
+}
+
+FolderListing::~FolderListing()
+{
+    if (handle)
+        closedir(dir(handle));
+}
+
+bool FolderListing::next(Entry &entry)
+{
+    if (!handle)
+        return false;
+    const dirent *record = readdir(dir(handle));
+    if (!record)
+        return false;
+    const std::size_t fieldLength = record->d_reclen - offsetof(dirent, d_name);
+    entry.nameRecord = QByteArray(record->d_name, qsizetype(fieldLength));
+    switch (record->d_type) {
+    case DT_DIR:
+        entry.kind = Kind::Folder;
+        break;
+    case DT_REG:
+        entry.kind = Kind::RegularFile;
+        break;
+    case DT_UNKNOWN: {
+        struct stat status;
+        entry.kind = fstatat(dirfd(dir(handle)), record->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+            ? kindOfMode(status.st_mode)
+            : Kind::Other;
+        break;
+    }
+    default:
+        entry.kind = Kind::Other;
+    }
+    return true;
+}
+
+std::uint64_t FolderListing::regularFileSize(const QByteArray &name) const
+{
+    struct stat status;
+    if (!handle || fstatat(dirfd(dir(handle)), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0
+        || !S_ISREG(status.st_mode))
+        return 0;
+    return std::uint64_t(status.st_size);
+}

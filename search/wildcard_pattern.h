@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// A file-type pattern such as "*.dwg", compiled once and matched against bare
+// entry names with the long-name wildcard rules users know from Windows,
+// ignoring letter case:
+//   - exactly "*.*" means every name;
+//   - "*" matches any run of characters, dots included;
+//   - "?" matches one character other than a dot, and nothing at a dot or at
+//     the end of the name ("??.txt" matches "a.txt");
+//   - a "." directly before "?" or "*" also matches the end of the name
+//     ("a.*" matches "a");
+//   - a "*" directly before "." cannot pass the name's last dot ("*.doc" does
+//     not match "a.docx", "*." matches only names without a dot);
+//   - a trailing "." is dropped from the pattern.
+// Every other character matches itself. A name never contains "/", so a
+// pattern holding one matches nothing. Matching cannot fail.
+class WildcardPattern {
+public:
+    explicit WildcardPattern(const QString &pattern);
+
+    bool matches(const QString &name) const;
+    bool matchesEverything() const { return everything; }
+
+private:
+    enum class Kind : char { Literal, AnyRun, RunBeforeLastDot, OneNonDot, DotOrEnd };
+    struct Token {
+        Kind kind;
+        QChar folded;
+    };
+
+    std::vector<Token> tokens;
+    bool everything = false;
+};

@@ -1,0 +1,21 @@
+#include "temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <stdexcept>
+
+void TempTree::makeFolder(const QString &relative) const
+{
+    if (!QDir().mkpath(path(relative)))
+        throw std::runtime_error("cannot create folder " + relative.toStdString());
+}
+
+void TempTree::makeFile(const QString &relative, const QByteArray &content) const
+{
+    QFile file(path(relative));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        throw std::runtime_error("cannot write file " + relative.toStdString());
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real temporary folder tree for tests; removed with the object.
+class TempTree {
+public:
+    TempTree() = default;
+    QString root() const { return dir.path(); }
+    QString path(const QString &relative) const { return dir.filePath(relative); }
+
+    // Creates the folder and any missing parents.
+    void makeFolder(const QString &relative) const;
+    // Creates the file (and its folders) holding `content`.
+    void makeFile(const QString &relative, const QByteArray &content = {}) const;
+
+private:
+    QTemporaryDir dir;
+};
