@@ -4,6 +4,7 @@
 #include "busy_pointer.h"
 #include "directory_scan.h"
 #include "found_entry_list.h"
+#include "help_launch.h"
 #include "twips.h"
 #include "wrapping_push_button.h"
 
@@ -46,6 +47,8 @@ Form1::Form1(Dialogs &dialogs)
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
+    connect(help, &QAction::triggered, this, &Form1::help_Click);
+    connect(about, &QAction::triggered, this, &Form1::about_Click);
 
     Form_Load();
 }
@@ -172,4 +175,14 @@ void Form1::Command1_Click()
     List1->addItems(found.folderPaths);
     List2->addItems(found.fileNames);
     Text1->setPlainText(scanReportText(summary, QLocale::system()));
+}
+
+void Form1::help_Click()
+{
+    openHelpDocument(this, dialogs);
+}
+
+void Form1::about_Click()
+{
+    showAboutWindow(aboutWindow);
 }

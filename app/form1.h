@@ -1,8 +1,10 @@
 #pragma once
 
 #include "common_dialog.h"
+#include "frm_about.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 class Dialogs;
@@ -60,6 +62,10 @@ public slots:
     void Command1_Click();
     // Choosing a preset pattern empties all three lists and nothing else.
     void Combo1_Click();
+    // Opens the user guide with the desktop's viewer; nothing of ours is shown.
+    void help_Click();
+    // Shows the one About window, modeless and without an owner.
+    void about_Click();
 
 private:
     void Form_Load();
@@ -68,4 +74,5 @@ private:
     QFrame *line(QWidget *container, const char *name, int x1, int y1, int x2, int y2);
 
     Dialogs &dialogs;
+    QPointer<frmAbout> aboutWindow;
 };

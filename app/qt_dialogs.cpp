@@ -1,6 +1,7 @@
 #include "qt_dialogs.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -23,5 +24,6 @@ void QtDialogs::showMessage(QWidget *owner, const QString &text)
 
 void QtDialogs::openWithDesktop(QWidget *, const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // A path such as "//name.chm" would otherwise be read as a network host.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
 }

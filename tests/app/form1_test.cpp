@@ -209,3 +209,35 @@ TEST_F(MainWindow, AddFileTypeMenuItemDoesNothing)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, HelpMenuHandsTheGuideBesideTheProgramToTheDesktop)
+{
+    form.help->trigger();
+    form.help->trigger();
+    const QString expected = QCoreApplication::applicationDirPath() + "/软件使用说明.chm";
+    EXPECT_EQ(dialogs.launched, (QStringList{expected, expected}));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MainWindow, AboutMenuKeepsOneOwnerlessWindow)
+{
+    form.show();
+    form.about->trigger();
+    form.about->trigger();
+    const QList<frmAbout *> windows = [] {
+        QList<frmAbout *> found;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *about = qobject_cast<frmAbout *>(top); about && about->isVisible())
+                found << about;
+        return found;
+    }();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows.first()->parentWidget(), nullptr);
+    EXPECT_EQ(windows.first()->windowTitle(), "关于 QMRT");
+    EXPECT_TRUE(form.isEnabled());
+    windows.first()->close();
+}
+
+} // namespace

@@ -1,6 +1,7 @@
-// Draws the main window offscreen and saves it as a PNG, for the README and
+// Draws the main window and the About window offscreen and saves them as PNGs, for the README and
 // the help document: quillmere_snapshot OUTPUT_FOLDER
 #include "form1.h"
+#include "frm_about.h"
 #include "scripted_dialogs.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QPixmap>
 
 #include <cstdio>
+#include <utility>
 
 int main(int argc, char **argv)
 {
@@ -21,12 +23,17 @@ int main(int argc, char **argv)
     const QDir output(QString::fromLocal8Bit(argv[1]));
     ScriptedDialogs dialogs;
     Form1 mainWindow(dialogs);
+    frmAbout aboutWindow;
     mainWindow.show();
+    aboutWindow.show();
     QApplication::processEvents();
-    const QString file = output.filePath("main-window.png");
-    if (!mainWindow.grab().save(file)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-        return 1;
+    for (const auto &[window, name] : {std::pair<QWidget *, const char *>{&mainWindow, "main-window.png"},
+                                       {&aboutWindow, "about-window.png"}}) {
+        const QString file = output.filePath(name);
+        if (!window->grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
     }
     return 0;
 }

@@ -1,0 +1,108 @@
+#include "frm_about.h"
+
+#include "app_icon.h"
+#include "dialogs.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// The layout is drawn in twips (1/1440 inch) so that it keeps its proportions
+// at any screen resolution; 15 twips make one pixel at 96 dpi.
+int twipsToPixels(int twips, int logicalDpi)
+{
+    return qRound(twips * logicalDpi / 1440.0);
+}
+
+// One element of the etched separator: a horizontal run of plain colour with a
+// fixed pixel thickness, as thin lines look wrong when scaled.
+void addSeparatorLine(QWidget *window, int index, const QColor &colour, QRect pixels)
+{
+    auto *line = new QFrame(window);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setProperty("index", index);
+    line->setFrameShape(QFrame::NoFrame);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, colour);
+    line->setPalette(palette);
+    line->setAutoFillBackground(true);
+    line->setGeometry(pixels);
+}
+
+QLabel *addLabel(QWidget *window, const QString &name, const QString &text)
+{
+    auto *label = new QLabel(text, window);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout()
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A fixed dialog frame: title bar with system menu and close button only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowIcon(quillmereIcon());
+    setWindowTitle(QStringLiteral("关于 ") + applicationTitle());
+
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    const auto place = [dpiX, dpiY](int left, int top, int width, int height) {
+        return QRect(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY), twipsToPixels(width, dpiX),
+                     twipsToPixels(height, dpiY));
+    };
+    setFixedSize(twipsToPixels(5745, dpiX), twipsToPixels(3240, dpiY));
+
+    auto *picIcon = new QLabel(this);
+    picIcon->setObjectName(QStringLiteral("picIcon"));
+    picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picIcon->setPixmap(quillmereIcon().pixmap(32, 32));
+    const int border = 2 * picIcon->frameWidth();
+    picIcon->setGeometry(twipsToPixels(240, dpiX), twipsToPixels(240, dpiY), 32 + border, 32 + border);
+
+    addLabel(this, QStringLiteral("lblTitle"), QStringLiteral("Tarnwick1.0"))->setGeometry(place(1050, 240, 3885, 480));
+    addLabel(this, QStringLiteral("lblDescription"),
+             QStringLiteral("本工具找出一个文件夹及其全部子文件夹中符合文件类型的文件，"
+                            "列入电子表格，再按您在表格中填写的新文件名批量更名。"))
+        ->setGeometry(place(1050, 1125, 3885, 1170));
+    addLabel(this, QStringLiteral("lblDisclaimer"), QStringLiteral("更名后不能撤销，请先备份重要文件。"))
+        ->setGeometry(place(255, 2625, 3630, 585));
+
+    const int lineLeft = twipsToPixels(90, dpiX);
+    const int lineRight = twipsToPixels(5654, dpiX);
+    addSeparatorLine(this, 1, QColor(128, 128, 128),
+                     QRect(lineLeft, twipsToPixels(2445, dpiY), lineRight - lineLeft + 1, 1));
+    const int whiteLeft = twipsToPixels(105, dpiX);
+    addSeparatorLine(this, 0, Qt::white,
+                     QRect(whiteLeft, twipsToPixels(2460, dpiY), lineRight - whiteLeft + 1, 2));
+
+    auto *cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(place(4125, 2625, 1500, 345));
+    cmdOK->setDefault(true);
+    cmdOK->setFocus();
+    // Esc reaches the dialog's reject(), which closes it just like this click.
+    connect(cmdOK, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void showAboutWindow(QPointer<frmAbout> &current)
+{
+    if (!current)
+        current = new frmAbout;
+    // The first show centres a new window on the screen; for a window already
+    // on screen show() changes nothing, so it stays where the user put it.
+    current->show();
+    current->setWindowState(current->windowState() & ~Qt::WindowMinimized);
+    current->raise();
+    current->activateWindow();
+}
