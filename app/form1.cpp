@@ -1,11 +1,14 @@
 #include "form1.h"
 
 #include "app_icon.h"
+#include "batch_rename_step.h"
 #include "busy_pointer.h"
 #include "directory_scan.h"
 #include "found_entry_list.h"
 #include "help_launch.h"
+#include "naming_table_export.h"
 #include "twips.h"
+#include "window_rename_view.h"
 #include "wrapping_push_button.h"
 
 #include <QComboBox>
@@ -46,6 +49,8 @@ Form1::Form1(Dialogs &dialogs)
     resize(startClientSize() + QSize(0, menuBar()->sizeHint().height()));
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
     connect(help, &QAction::triggered, this, &Form1::help_Click);
     connect(about, &QAction::triggered, this, &Form1::about_Click);
@@ -175,6 +180,42 @@ void Form1::Command1_Click()
     List1->addItems(found.folderPaths);
     List2->addItems(found.fileNames);
     Text1->setPlainText(scanReportText(summary, QLocale::system()));
+}
+
+namespace {
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+} // namespace
+
+void Form1::Command2_Click()
+{
+    CommonDialog1.Filter = QStringLiteral("xls文件 (*.xls)");
+    CommonDialog1.ShowOpen();
+    WorkbookPath = CommonDialog1.FileName;
+    if (WorkbookPath.isEmpty()) {
+        dialogs.showMessage(this, QStringLiteral("没有选择文件,请重新选择"));
+        return;
+    }
+    exportNamingTable(WorkbookPath, entries(List1), entries(List2),
+                      [this](const QString &text) { dialogs.showMessage(this, text); });
+}
+
+
+void Form1::Command3_Click()
+{
+    if (WorkbookPath.isEmpty()) {
+        dialogs.showMessage(this, QStringLiteral("请先做前2步;否则不能批量命名"));
+        return;
+    }
+    List3->clear();
+    WindowRenameView view(*List3, *Text2, dialogs, this);
+    runBatchRename(WorkbookPath, view);
 }
 
 void Form1::help_Click()

@@ -60,6 +60,12 @@ public slots:
     // Step 1: choose a folder, list every match of the pattern below it and
     // report counts and size in Text1. Cancel shows a message, changes nothing.
     void Command1_Click();
+    // Step 2: choose a workbook, keep its path and write the naming table
+    // into it in a visible LibreOffice Calc window, left open and unsaved.
+    void Command2_Click();
+    // Step 3: rename every file from the saved naming table; refused until a
+    // workbook has been chosen.
+    void Command3_Click();
     // Choosing a preset pattern empties all three lists and nothing else.
     void Combo1_Click();
     // Opens the user guide with the desktop's viewer; nothing of ours is shown.

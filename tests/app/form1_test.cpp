@@ -241,3 +241,26 @@ TEST_F(MainWindow, AboutMenuKeepsOneOwnerlessWindow)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, StepTwoWithoutAChosenFileForgetsTheWorkbookAndSaysSo)
+{
+    form.WorkbookPath = "/earlier/book.xls";
+    form.Command2->click();
+    EXPECT_EQ(dialogs.fileFilters, QStringList{"xls文件 (*.xls)"});
+    EXPECT_TRUE(form.WorkbookPath.isEmpty());
+    EXPECT_EQ(dialogs.messages, QStringList{"没有选择文件,请重新选择"});
+}
+
+TEST_F(MainWindow, StepThreeRefusesUntilAWorkbookWasChosen)
+{
+    fillAllLists();
+    form.Text2->setText("earlier count");
+    form.Command3->click();
+    EXPECT_EQ(dialogs.messages, QStringList{"请先做前2步;否则不能批量命名"});
+    EXPECT_EQ(form.List3->count(), 1) << "nothing else happens";
+    EXPECT_EQ(form.Text2->text(), "earlier count");
+}
+
+} // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "batch_rename_step.h"
+#include "dialogs.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+// Shows step 3's results in the main window's controls and message boxes.
+class WindowRenameView : public BatchRenameView {
+public:
+    WindowRenameView(QListWidget &renamed, QLineEdit &count, Dialogs &dialogs, QWidget *owner)
+        : renamed(renamed), count(count), dialogs(dialogs), owner(owner)
+    {
+    }
+    void appendRenamedNames(const QStringList &names) override { renamed.addItems(names); }
+    void setCountText(const QString &text) override { count.setText(text); }
+    void showMessage(const QString &text) override { dialogs.showMessage(owner, text); }
+
+private:
+    QListWidget &renamed;
+    QLineEdit &count;
+    Dialogs &dialogs;
+    QWidget *owner;
+};

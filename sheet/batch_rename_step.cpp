@@ -1,0 +1,45 @@
+#include "batch_rename_step.h"
+
+#include "batch_rename.h"
+#include "libreoffice_calc.h"
+
+void runBatchRename(const QString &workbookPath, BatchRenameView &view)
+{
+    auto started = startLibreOfficeCalc(CalcWindow::Hidden);
+    if (!started.ok()) {
+        view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，没有文件被更名：%1").arg(started.error()));
+        return;
+    }
+    Spreadsheet &office = *started.value();
+    renameFromWorkbook(office, workbookPath, view);
+    office.quit();
+}
+
+void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view)
+{
+    const auto cannotRead = [&](const QString &why) {
+        view.showMessage(QStringLiteral("无法读取命名表，没有文件被更名：%1").arg(why));
+    };
+    const SheetStatus opened = office.openWorkbook(workbookPath);
+    if (!opened.ok())
+        return cannotRead(opened.error());
+    const SheetResult<UsedExtent> extent = office.usedExtent();
+    if (!extent.ok())
+        return cannotRead(extent.error());
+
+    QList<NamingTableRow> rows;
+    if (extent.value().rows >= 2) {
+        const SheetResult<CellTextRows> block = office.readTextBlock({2, 2, extent.value().rows, 4});
+        if (!block.ok())
+            return cannotRead(block.error());
+        rows = namingTableRows(block.value(), 2);
+    }
+
+    const QStringList listed = renamedFilesListEntries(rows);
+    view.appendRenamedNames(listed);
+    if (!rows.isEmpty())
+        view.setCountText(processedCountText(listed.size()));
+    const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
+    office.saveWorkbook();
+    view.showMessage(finalMessage(outcomes));
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "naming_table_export.h"
+#include "spreadsheet.h"
+
+#include <QString>
+#include <QStringList>
+
+// Where step 3 shows its results: the renamed-files list, the count box and
+// the message boxes of the main window.
+class BatchRenameView {
+public:
+    virtual ~BatchRenameView() = default;
+    virtual void appendRenamedNames(const QStringList &names) = 0;
+    virtual void setCountText(const QString &text) = 0;
+    virtual void showMessage(const QString &text) = 0;
+};
+
+// Step 3 after its Workbook-path gate: reads the naming table saved at
+// `workbookPath` in a hidden LibreOffice of its own and renames every row's
+// entry (see renameFromNamingTable), listing column D of every row and the
+// count of rows, then saves the workbook back, quits that office and shows
+// the closing message. When the office cannot be started, or the workbook
+// cannot be opened or read, nothing is renamed and one message says why.
+// A failed save does not matter: the step writes nothing into the workbook.
+void runBatchRename(const QString &workbookPath, BatchRenameView &view);
+
+// The same through an office that is already running; it is left running.
+void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);

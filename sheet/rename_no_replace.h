@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Why a directory entry could not be given its new path.
+enum class RenameError { TargetExists, SourceMissing, InvalidName, PermissionDenied, Other };
+
+struct RenameFailure {
+    RenameError error = RenameError::Other;
+    // The system's own wording of the error, for the cases that have no
+    // reason of their own to show.
+    QString systemText;
+};
+
+// Gives the entry at `currentPath` (file, folder or link) the path `newPath`.
+// Never replaces an entry that already has `newPath`, not even an empty folder
+// or another link to the same file. Paths reach the system through
+// QFile::encodeName; a path holding NUL or one that does not survive that
+// encoding fails as InvalidName rather than naming some other entry.
+// Where the file system refuses to rename without replacing, a regular file
+// is moved by renameFileByLink and anything else fails as Other.
+// Returns nothing on success. On failure returns why; nothing has changed on
+// disk (see renameFileByLink for its one exception).
+std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath);
+
+// Moves the regular file at `currentPath` to `newPath` by making a hard link
+// at `newPath` and then removing `currentPath`; a link cannot replace
+// anything. Fails when `currentPath` is not a regular file, when `newPath` is
+// taken, or when either step fails, and then takes back a link it made. Only
+// if that too fails does the file keep both names; its content is never lost.
+std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath);

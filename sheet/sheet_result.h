@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+#include <variant>
+
+// What a spreadsheet operation gives back: its value, or the reason it failed
+// in words the user can read. Nothing in the sheet layer throws.
+template <typename T>
+class SheetResult {
+public:
+    static SheetResult success(T value) { return SheetResult(std::move(value), {}); }
+    // A failure always carries a text, so it can never be mistaken for success.
+    static SheetResult failure(QString why)
+    {
+        return SheetResult(T{}, why.isEmpty() ? QStringLiteral("unknown failure") : std::move(why));
+    }
+
+    bool ok() const { return failureText.isEmpty(); }
+    const T &value() const { return result; }
+    T &value() { return result; }
+    const QString &error() const { return failureText; }
+
+private:
+    SheetResult(T value, QString why) : result(std::move(value)), failureText(std::move(why)) {}
+
+    T result;
+    QString failureText;
+};
+
+using SheetStatus = SheetResult<std::monostate>;
+
+inline SheetStatus sheetDone() { return SheetStatus::success({}); }

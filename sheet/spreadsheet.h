@@ -1,0 +1,83 @@
+#pragma once
+
+#include "sheet_result.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Rows and columns count from 1, as the user sees them in the sheet.
+struct CellRect {
+    qint64 top = 1;
+    qint64 left = 1;
+    qint64 bottom = 1;
+    qint64 right = 1;
+};
+
+// The last used row and column of a sheet, counted from A1.
+struct UsedExtent {
+    qint64 rows = 0;
+    qint64 columns = 0;
+};
+
+// A cell read as text; empty when the cell holds no readable value (an error
+// result such as #N/A). An empty cell reads as the empty text, not as empty.
+using CellText = std::optional<QString>;
+using CellTextRows = QList<QList<CellText>>;
+
+// A running spreadsheet application holding at most one workbook of ours.
+// Every cell operation works on the workbook's first sheet. Each operation is
+// bounded in time; a failure leaves the sheet as it was unless stated.
+class Spreadsheet {
+public:
+    // A hidden instance is quit and its traces removed; a visible one is left
+    // running with its window for the user, without a connection of ours.
+    virtual ~Spreadsheet() = default;
+
+    // Opens the workbook file. On failure no workbook is open and every sheet
+    // operation fails until another workbook is opened or created.
+    virtual SheetStatus openWorkbook(const QString &path) = 0;
+    // Creates an empty workbook and stores it at `path` in the Excel 97 format;
+    // it stays open. On failure nothing is open and the file may be missing.
+    virtual SheetStatus createWorkbook(const QString &path) = 0;
+
+    // Shows the workbook's window at a usable size, in front. Fails for a
+    // hidden instance, which has no window to show.
+    virtual SheetStatus showWindow() = 0;
+    virtual SheetStatus activateFirstSheet() = 0;
+
+    // The text is stored as text: "001" or "=A1" never become numbers or formulas.
+    virtual SheetStatus putCellText(qint64 row, qint64 column, const QString &text) = 0;
+    virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
+    // The cell's value as the user sees it; fails for an unreadable cell.
+    virtual SheetResult<QString> cellText(qint64 row, qint64 column) = 0;
+
+    // Writes rows of texts with their top-left cell at (top, left), as if each
+    // cell were put in turn; a short row leaves the cells right of it untouched.
+    virtual SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) = 0;
+    virtual SheetResult<CellTextRows> readTextBlock(const CellRect &rect) = 0;
+
+    virtual SheetResult<UsedExtent> usedExtent() = 0;
+
+    // Fills with colour `colorIndex` of the Excel 97 default palette; fails for
+    // an index outside 1 to 56. Colours chosen this way survive saving as .xls.
+    virtual SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) = 0;
+    virtual SheetStatus clearFill(const CellRect &rect) = 0;
+    // The cell's fill as a palette index, or 0 when it has none; a colour
+    // outside the palette reads as -1.
+    virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;
+
+    // Runs the macro `name` of the first sheet's own module under the user's
+    // macro-security settings. Fails when it is missing or refused.
+    virtual SheetStatus runFirstSheetMacro(const QString &name) = 0;
+
+    virtual SheetStatus saveWorkbook() = 0;
+    // Ends a hidden instance now; a later operation fails.
+    virtual SheetStatus quit() = 0;
+
+    // Why the office no longer answers (it stopped, or a call ran out of
+    // time); empty while it answers. Once set, every operation fails.
+    virtual QString unresponsiveReason() const = 0;
+};

@@ -1,0 +1,84 @@
+#include "office_test_support.h"
+
+#include "libreoffice_calc.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+std::unique_ptr<Spreadsheet> startHiddenOfficeForTests()
+{
+    auto started = startLibreOfficeCalc(CalcWindow::Hidden);
+    EXPECT_TRUE(started.ok()) << started.error().toStdString();
+    return started.ok() ? std::move(started.value()) : nullptr;
+}
+
+namespace {
+
+// Office starts dominate the run time, so each kind starts once per run.
+class SharedOffices : public ::testing::Environment {
+public:
+    Spreadsheet *get(int slot)
+    {
+        if (!offices[slot])
+            offices[slot] = startHiddenOfficeForTests();
+        return offices[slot].get();
+    }
+    void TearDown() override
+    {
+        for (auto &office : offices)
+            office.reset();
+    }
+
+private:
+    std::unique_ptr<Spreadsheet> offices[2];
+};
+
+SharedOffices *const sharedOffices =
+    static_cast<SharedOffices *>(::testing::AddGlobalTestEnvironment(new SharedOffices));
+
+} // namespace
+
+Spreadsheet *sharedWorkingOffice() { return sharedOffices->get(0); }
+Spreadsheet *sharedReadingOffice() { return sharedOffices->get(1); }
+
+void makeWorkbook(Spreadsheet &office, const QString &path, const QList<QStringList> &rowsFromA1)
+{
+    const auto created = office.createWorkbook(path);
+    ASSERT_TRUE(created.ok()) << created.error().toStdString();
+    if (!rowsFromA1.isEmpty()) {
+        ASSERT_TRUE(office.putTextBlock(1, 1, rowsFromA1).ok());
+        ASSERT_TRUE(office.saveWorkbook().ok());
+    }
+}
+
+QList<QStringList> readTexts(Spreadsheet &office, const CellRect &rect)
+{
+    const auto block = office.readTextBlock(rect);
+    EXPECT_TRUE(block.ok()) << block.error().toStdString();
+    QList<QStringList> texts;
+    for (const QList<CellText> &row : block.value()) {
+        QStringList line;
+        for (const CellText &cell : row)
+            line << cell.value_or(QStringLiteral("<unreadable>"));
+        texts << line;
+    }
+    return texts;
+}
+
+QList<qint64> processesMentioning(const QString &text)
+{
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isProcess = false;
+        const qint64 pid = entry.toLongLong(&isProcess);
+        if (!isProcess)
+            continue;
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (commandLine.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(commandLine.readAll()).contains(text))
+            found << pid;
+    }
+    return found;
+}

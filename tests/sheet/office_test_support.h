@@ -1,0 +1,27 @@
+#pragma once
+
+#include "spreadsheet.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A hidden office of the test's own; fails the current test when none starts.
+std::unique_ptr<Spreadsheet> startHiddenOfficeForTests();
+
+// Hidden offices shared by every test of the run, started on first use and
+// quit when the run ends: one to work in, one to read saved files back.
+// Null (with the current test failed) when it cannot start.
+Spreadsheet *sharedWorkingOffice();
+Spreadsheet *sharedReadingOffice();
+
+// Makes a workbook at `path` through `office`, stored as Excel 97, with the
+// given rows written from A1, and leaves it open.
+void makeWorkbook(Spreadsheet &office, const QString &path, const QList<QStringList> &rowsFromA1 = {});
+
+// Reads the cells of `rect` as text, an unreadable cell as "<unreadable>".
+QList<QStringList> readTexts(Spreadsheet &office, const CellRect &rect);
+
+// Ids of live processes whose command line contains `text`.
+QList<qint64> processesMentioning(const QString &text);

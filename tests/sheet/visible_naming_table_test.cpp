@@ -1,0 +1,94 @@
+#include "naming_table_export.h"
+#include "office_test_support.h"
+#include "temp_tree.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSize>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// The window's size as the X server reports it, or an empty size while no
+// window shows the file.
+QSize calcWindowSize(const QString &fileName)
+{
+    QProcess windows;
+    windows.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    windows.waitForFinished(10000);
+    const QRegularExpression line(QStringLiteral("\"%1 - LibreOffice Calc\".*\\)\\s+(\\d+)x(\\d+)\\+")
+                                      .arg(QRegularExpression::escape(fileName)));
+    QSize largest;
+    auto matches = line.globalMatch(QString::fromLocal8Bit(windows.readAllStandardOutput()));
+    while (matches.hasNext()) {
+        const auto match = matches.next();
+        largest = largest.expandedTo(QSize(match.captured(1).toInt(), match.captured(2).toInt()));
+    }
+    return largest;
+}
+
+// The window is the user's to close; the test plays that part by ending the
+// office it left, found by the pipe name that carries this process's id.
+// Ending the office alone lets its launcher see it go and exit in turn.
+void endOfficesLeftForTheUser()
+{
+    const QString ours = QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid());
+    const auto visibleOffices = [&](const char *program) {
+        QList<qint64> found;
+        for (qint64 pid : processesMentioning(ours)) {
+            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+            if (!arguments.contains("--headless") && arguments.contains(program))
+                found << pid;
+        }
+        return found;
+    };
+    for (qint64 pid : visibleOffices("soffice.bin"))
+        ::kill(pid_t(pid), SIGKILL);
+    for (int attempt = 0; attempt < 100 && !visibleOffices("").isEmpty(); ++attempt)
+        QThread::msleep(100);
+    EXPECT_TRUE(visibleOffices("").isEmpty());
+}
+
+TEST(VisibleNamingTable, OpensAUsableCalcWindowAndTheSavedFileStaysReadable)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xwininfo").isEmpty())
+        GTEST_SKIP() << "needs an X display (run under xvfb-run) and xwininfo";
+    Spreadsheet *hidden = sharedWorkingOffice();
+    ASSERT_NE(hidden, nullptr);
+    TempTree tree;
+    tree.makeFolder("home");
+    const QString path = tree.path("visible.xls");
+    makeWorkbook(*hidden, path, {{"", "", "", "kept"}});
+
+    // The visible office runs in the user's profile; give it a fresh one.
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", tree.path("home").toLocal8Bit());
+    QStringList messages;
+    exportNamingTable(path, {"X\\", "Y\\"}, {"a", "b"}, [&](const QString &text) { messages << text; });
+    qputenv("HOME", savedHome);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    QSize shown;
+    for (int attempt = 0; attempt < 50 && shown.isEmpty(); ++attempt, QThread::msleep(200))
+        shown = calcWindowSize(QFileInfo(path).fileName());
+    EXPECT_GE(shown.width(), 640);
+    EXPECT_GE(shown.height(), 480);
+
+    // Step 3 reads the saved file while the window still holds it open.
+    ASSERT_TRUE(hidden->openWorkbook(path).ok());
+    EXPECT_EQ(hidden->cellText(1, 4).value(), "kept");
+    EXPECT_EQ(hidden->cellText(1, 2).value(), "") << "the window's table is not saved";
+    EXPECT_TRUE(hidden->saveWorkbook().ok());
+
+    endOfficesLeftForTheUser();
+}
+
+} // namespace
