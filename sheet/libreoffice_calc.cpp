@@ -226,7 +226,7 @@ private:
     Reference<sheet::XSpreadsheet> firstSheet();
     Reference<table::XCell> cell(qint64 row, qint64 column);
     void adoptWorkbook(const Reference<lang::XComponent> &component);
-    bool alreadyOpen(const OUString &url);
+    Reference<lang::XComponent> openDocument(const OUString &url);
     void refuseIfLocked(const QFileInfo &file);
 
     const CalcWindow window;
@@ -384,16 +384,16 @@ void LibreOfficeCalc::closeWorkbook()
         closeable->close(true);
 }
 
-bool LibreOfficeCalc::alreadyOpen(const OUString &url)
+Reference<lang::XComponent> LibreOfficeCalc::openDocument(const OUString &url)
 {
     const Reference<container::XEnumeration> components =
         Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
     while (components->hasMoreElements()) {
         const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
         if (model.is() && model->getURL() == url)
-            return true;
+            return Reference<lang::XComponent>(model, UNO_QUERY);
     }
-    return false;
+    return {};
 }
 
 // A workbook locked by another office would make the office ask the user in
@@ -429,8 +429,18 @@ SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
         closeWorkbook();
         if (!file.isFile())
             throw CallFailure{QStringLiteral("the file does not exist")};
-        if (window == CalcWindow::Visible && !alreadyOpen(url))
+        if (window == CalcWindow::Visible) {
+            // The user's office already shows this file: work in that window.
+            // Loading it again would give a second, diverging copy, and saving
+            // either one would drop whatever the other held.
+            if (const Reference<lang::XComponent> shown = openDocument(url); shown.is()) {
+                if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
+                    throw CallFailure{QStringLiteral("it is open in LibreOffice, but not as a spreadsheet")};
+                workbook.set(shown, UNO_QUERY_THROW);
+                return std::monostate{};
+            }
             refuseIfLocked(file);
+        }
         // The document decides from the user's own macro-security settings
         // whether its macros may run, and a case that would ask the user is
         // answered with no: the dialog would stall the step.

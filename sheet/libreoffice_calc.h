@@ -10,7 +10,9 @@
 
 enum class CalcWindow {
     // In the user's own profile, with windows; left running for the user when
-    // the object goes. An office of the user's that is already running is used.
+    // the object goes. An office of the user's that is already running is used,
+    // and a workbook it already shows is worked on in that window as it stands,
+    // unsaved changes included, rather than loaded a second time.
     Visible,
     // Headless, in a private profile of its own that is removed when the
     // object goes; it ignores document lock files, so it reads a workbook that

@@ -2,10 +2,14 @@
 
 #include "libreoffice_calc.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 std::unique_ptr<Spreadsheet> startHiddenOfficeForTests()
 {
@@ -81,4 +85,25 @@ QList<qint64> processesMentioning(const QString &text)
             found << pid;
     }
     return found;
+}
+
+bool endVisibleOfficesLeftToTheUser()
+{
+    // Our offices are the ones listening on a pipe named after this process.
+    const QString ours = QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid());
+    const auto visibleOffices = [&](const char *program) {
+        QList<qint64> found;
+        for (qint64 pid : processesMentioning(ours)) {
+            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+            if (!arguments.contains("--headless") && arguments.contains(program))
+                found << pid;
+        }
+        return found;
+    };
+    for (qint64 pid : visibleOffices("soffice.bin"))
+        ::kill(pid_t(pid), SIGKILL);
+    for (int attempt = 0; attempt < 100 && !visibleOffices("").isEmpty(); ++attempt)
+        QThread::msleep(100);
+    return visibleOffices("").isEmpty();
 }

@@ -25,3 +25,8 @@ QList<QStringList> readTexts(Spreadsheet &office, const CellRect &rect);
 
 // Ids of live processes whose command line contains `text`.
 QList<qint64> processesMentioning(const QString &text);
+
+// Ends the visible offices that this process started and left running for the
+// user, as the user closing their windows would; the launcher of each sees its
+// office go and exits in turn. True when none of them is left.
+bool endVisibleOfficesLeftToTheUser();

@@ -1,0 +1,211 @@
+// The three steps through the main window as a user runs them: a real tree,
+// a real .xls shown in a real Calc window, names typed into that window and
+// saved there, then the renames. Only the dialog answers and the typing are
+// played by the test.
+#include "form1.h"
+#include "libreoffice_calc.h"
+#include "office_test_support.h"
+#include "scripted_dialogs.h"
+#include "temp_tree.h"
+
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+using TableRows = QList<QStringList>;
+
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+// Every file below `root` by its path relative to `root`, with its content.
+std::map<QString, QByteArray> filesBelow(const QString &root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator walk(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+        QFile file(walk.next());
+        file.open(QIODevice::ReadOnly);
+        files[QDir(root).relativeFilePath(file.fileName())] = file.readAll();
+    }
+    return files;
+}
+
+class Workflow : public ::testing::Test {
+protected:
+    // Step 2's office runs in the user's profile; the suite gives it a home
+    // of its own, shared by its tests so that office starts once.
+    static void SetUpTestSuite()
+    {
+        home = std::make_unique<TempTree>();
+        savedHome = qgetenv("HOME");
+        qputenv("HOME", home->root().toLocal8Bit());
+    }
+    static void TearDownTestSuite()
+    {
+        EXPECT_TRUE(endVisibleOfficesLeftToTheUser()) << "a Calc window of the suite's outlived it";
+        qputenv("HOME", savedHome);
+        home.reset();
+    }
+
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "step 2 shows a Calc window: run under xvfb-run";
+    }
+
+    // The workbook as the user brings it, made by a hidden office and stored
+    // in the Excel 97 format, holding `rowsFromA1`.
+    void makeUsersWorkbook(const TableRows &rowsFromA1)
+    {
+        Spreadsheet *office = sharedWorkingOffice();
+        ASSERT_NE(office, nullptr);
+        makeWorkbook(*office, workbook, rowsFromA1);
+    }
+
+    void runSteps1And2(const QString &folder)
+    {
+        dialogs.folderAnswers << folder;
+        form.Command1->click();
+        dialogs.fileAnswers << workbook;
+        form.Command2->click();
+        ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join('\n').toStdString();
+    }
+
+    // The user at the window step 2 left: reaches the workbook that window
+    // shows, lets `type` read and edit the table there, and saves it.
+    void typeIntoWindowAndSave(const std::function<void(Spreadsheet &)> &type)
+    {
+        auto attached = startLibreOfficeCalc(CalcWindow::Visible);
+        ASSERT_TRUE(attached.ok()) << attached.error().toStdString();
+        Spreadsheet &window = *attached.value();
+        const SheetStatus opened = window.openWorkbook(workbook);
+        ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
+        ASSERT_NO_FATAL_FAILURE(type(window));
+        const SheetStatus saved = window.saveWorkbook();
+        ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
+    }
+
+    void runStep3()
+    {
+        dialogs.messages.clear();
+        form.Command3->click();
+    }
+
+    static inline std::unique_ptr<TempTree> home;
+    static inline QByteArray savedHome;
+
+    TempTree tree;
+    const QString workbook = tree.path(QStringLiteral("命名 表.xls"));
+    ScriptedDialogs dialogs;
+    Form1 form{dialogs};
+};
+
+TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndStillReportsSuccess)
+{
+    tree.makeFolder(QStringLiteral("empty"));
+    ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook({}));
+    form.List3->addItems({QStringLiteral("from an earlier run")});
+    form.Text2->setText(QStringLiteral("earlier count"));
+
+    ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("empty"))));
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([](Spreadsheet &window) {
+        EXPECT_EQ(readTexts(window, {1, 1, 2, 4}),
+                  (TableRows{{"序号", "目录", "文件名", "新文件名"}, {"", "", "", ""}}));
+    }));
+    runStep3();
+
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
+    EXPECT_EQ(form.List3->count(), 0);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("earlier count"));
+}
+
+// One table holds the cases a user meets: a name left empty between two
+// others, a name that is taken, a row whose folder and old name were edited,
+// and rows left below the list by an earlier, longer table.
+TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
+{
+    const QString docs = QStringLiteral("files/图纸 docs/");
+    const QStringList listed{"a.txt", "b 乙.txt", "c.txt", "d.txt", "e.txt"};
+    for (const QString &name : listed)
+        tree.makeFile(docs + name, name.toUtf8());
+    tree.makeFile(docs + "taken.dat", "taken");
+    tree.makeFile(docs + "old.log", "old");
+    tree.makeFile(docs + "keep.log", "keep");
+    tree.makeFile("files/other/notes.bin", "notes");
+    const QString docsFolder = tree.path(docs);
+    const QString otherFolder = tree.path(QStringLiteral("files/other/"));
+
+    TableRows earlierTable{{"序号", "目录", "文件名", "新文件名"}};
+    for (int i = 0; i < listed.size(); ++i)
+        earlierTable.append({"", "/stale/", QStringLiteral("stale %1").arg(i), ""});
+    earlierTable.append({"", docsFolder, "old.log", "old-renamed.log"});
+    earlierTable.append({"", docsFolder, "keep.log", ""});
+    ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook(earlierTable));
+
+    form.Combo1->setEditText(QStringLiteral("*.txt"));
+    ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("files"))));
+    ASSERT_EQ(form.List2->count(), listed.size());
+
+    QStringList oldNames;
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([&](Spreadsheet &window) {
+        // The window shows step 2's table, unsaved, above the earlier rows.
+        const TableRows table = readTexts(window, {2, 2, 8, 4});
+        ASSERT_EQ(table.size(), 7);
+        for (int row = 0; row < listed.size(); ++row) {
+            EXPECT_EQ(table[row].value(0), docsFolder);
+            oldNames << table[row].value(1);
+        }
+        EXPECT_EQ(QSet<QString>(oldNames.begin(), oldNames.end()), QSet<QString>(listed.begin(), listed.end()));
+        EXPECT_EQ(table[5], (QStringList{docsFolder, "old.log", "old-renamed.log"}));
+
+        ASSERT_TRUE(window.putTextBlock(2, 4, {{"first.txt"}, {""}, {"third.txt"}, {"taken.dat"}}).ok());
+        ASSERT_TRUE(window.putTextBlock(6, 2, {{otherFolder, "notes.bin", "notes-renamed.bin"}}).ok());
+    }));
+    const std::map<QString, QByteArray> before = filesBelow(tree.path(QStringLiteral("files")));
+
+    runStep3();
+
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("有 1 行未能更名：\n第 5 行：%1 → taken.dat（新文件名已存在）").arg(oldNames[3])});
+    EXPECT_EQ(entries(form.List3),
+              (QStringList{"first.txt", "", "third.txt", "taken.dat", "notes-renamed.bin", "old-renamed.log", ""}));
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("批量更名的文件数：7"));
+
+    std::map<QString, QByteArray> expected = before;
+    const auto moved = [&](const QString &from, const QString &to) {
+        expected[to] = expected.at(from);
+        expected.erase(from);
+    };
+    moved("图纸 docs/" + oldNames[0], "图纸 docs/first.txt");
+    moved("图纸 docs/" + oldNames[2], "图纸 docs/third.txt");
+    moved("other/notes.bin", "other/notes-renamed.bin");
+    moved("图纸 docs/old.log", "图纸 docs/old-renamed.log");
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), expected);
+
+    // Step 3 saves the workbook back; the names typed in it must survive.
+    Spreadsheet *reader = sharedReadingOffice();
+    ASSERT_NE(reader, nullptr);
+    ASSERT_TRUE(reader->openWorkbook(workbook).ok());
+    EXPECT_EQ(readTexts(*reader, {2, 4, 8, 4}),
+              (TableRows{{"first.txt"}, {""}, {"third.txt"}, {"taken.dat"}, {"notes-renamed.bin"},
+                         {"old-renamed.log"}, {""}}));
+}
+
+} // namespace
