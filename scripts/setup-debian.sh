@@ -5,7 +5,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
-  libreoffice-calc libreoffice-dev libreoffice-script-provider-python
+  libreoffice-calc libreoffice-dev
   fp-utils-3.2.2
   fonts-noto-cjk
   xvfb xauth x11-utils
