@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
   libreoffice-calc libreoffice-dev
+  clang libclang-rt-14-dev
   fp-utils-3.2.2
   fonts-noto-cjk
   xvfb xauth x11-utils

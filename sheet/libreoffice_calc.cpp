@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <csignal>
+
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
@@ -132,6 +134,9 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
             failure = QStringLiteral("the LibreOffice runtime is not installed (%1 is missing)").arg(fundamentals);
             return;
         }
+        // An office that dies while we write to its pipe must fail that call,
+        // not end this whole program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
         // Without it the bootstrap cannot find the registries and aborts.
         setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
         try {
@@ -458,6 +463,10 @@ SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
     if (!opened.ok())
         return SheetStatus::failure(
             QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(path), opened.error()));
+    // Only the user's window must be able to save what is written there; the
+    // hidden office just reads the table, and its closing save may fail.
+    if (window == CalcWindow::Hidden)
+        return sheetDone();
     const auto writable = guarded(shortCallLimit, [this] {
         if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
             throw CallFailure{QStringLiteral("it was opened read-only (it may be locked by another user)")};

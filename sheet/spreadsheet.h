@@ -36,8 +36,10 @@ public:
     // running with its window for the user, without a connection of ours.
     virtual ~Spreadsheet() = default;
 
-    // Opens the workbook file. On failure no workbook is open and every sheet
-    // operation fails until another workbook is opened or created.
+    // Opens the workbook file. An instance with a window refuses a file it
+    // could only open read-only, since the user could not save the table; a
+    // hidden one reads it anyway. On failure no workbook is open and every
+    // sheet operation fails until another workbook is opened or created.
     virtual SheetStatus openWorkbook(const QString &path) = 0;
     // Creates an empty workbook and stores it at `path` in the Excel 97 format;
     // it stays open. On failure nothing is open and the file may be missing.

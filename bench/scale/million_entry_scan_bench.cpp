@@ -1,0 +1,155 @@
+// Step 1 on a tree of 1,000,000 entries, against `find` listing the same:
+//   quillmere_scale_scan_bench [TREE_FOLDER]
+// The tree (20,000 folders of 49 files each, sizes sparse) is built once and
+// kept. Each phase runs in a process of its own so that its peak memory is its
+// own: find, the search alone, and the whole step 1 through the main window,
+// which also fills the two lists.
+#include "directory_scan.h"
+#include "form1.h"
+#include "found_entry_list.h"
+#include "scripted_dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+
+#include <sys/resource.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+constexpr int folderCount = 20000;
+constexpr int filesPerFolder = 49;
+// Every folder but the top is an entry too, and the top holds one file more.
+constexpr qint64 entryCount = qint64(folderCount) * filesPerFolder + (folderCount - 1) + 1;
+
+void buildTree(const QString &root)
+{
+    if (QFile::exists(root + ".complete"))
+        return;
+    std::printf("building the tree in %s ...\n", qPrintable(root));
+    std::fflush(stdout);
+    QDir(root).removeRecursively();
+    QDir().mkpath(root);
+    QStringList folders{root};
+    // 100 folders under the top, then 199 under each of those: depth 2.
+    for (int made = 1; made < folderCount; ++made) {
+        const QString parent = made <= 100 ? root : folders.at((made - 101) / 199 + 1);
+        folders << parent + QString("/d%1").arg(made);
+        QDir().mkdir(folders.last());
+    }
+    QFile(root + "/top.txt").open(QIODevice::WriteOnly);
+    qint64 fileNumber = 0;
+    for (const QString &folder : folders) {
+        for (int i = 0; i < filesPerFolder; ++i, ++fileNumber) {
+            const QByteArray path = QFile::encodeName(folder + QString(fileNumber % 10 == 0 ? "/plan%1.dwg" : "/note%1.txt").arg(i));
+            const int file = open(path.constData(), O_WRONLY | O_CREAT, 0644);
+            if (file < 0 || ftruncate(file, fileNumber % 4096) != 0) {
+                std::fprintf(stderr, "cannot make %s\n", path.constData());
+                std::exit(2);
+            }
+            close(file);
+        }
+    }
+    QFile(root + ".complete").open(QIODevice::WriteOnly);
+}
+
+double peakMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// One phase, in this process; prints "seconds listed peakMiB".
+int runPhase(const QString &phase, const QString &root)
+{
+    const auto start = std::chrono::steady_clock::now();
+    qint64 listed = 0;
+    if (phase == "find") {
+        // Read as it comes, as the program would have to: one line per entry.
+        QProcess find;
+        find.start("find", {root, "-mindepth", "1", "-printf", "%h/ %f %s\n"});
+        while (find.waitForReadyRead(-1) || find.bytesAvailable() > 0)
+            listed += find.readAllStandardOutput().count('\n');
+        find.waitForFinished(-1);
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%f %lld %f\n", seconds, static_cast<long long>(listed), usage.ru_maxrss / 1024.0);
+        return 0;
+    }
+    if (phase == "search") {
+        FoundEntryList found;
+        scanFolder(root, "*.*", found);
+        listed = found.fileNames.size();
+    } else {
+        ScriptedDialogs dialogs;
+        Form1 window(dialogs);
+        window.Combo1->setEditText("*.*");
+        dialogs.folderAnswers << root;
+        window.Command1_Click();
+        listed = window.List2->count();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%f %lld %f\n", seconds, static_cast<long long>(listed), peakMiB());
+    return 0;
+}
+
+struct Measured {
+    double seconds = 0;
+    qint64 listed = 0;
+    double peak = 0;
+};
+
+Measured measure(const QString &phase, const QString &root)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--phase", phase, root});
+    child.waitForFinished(-1);
+    Measured result;
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    if (child.exitCode() != 0 || fields.size() != 3) {
+        std::fprintf(stderr, "phase %s failed\n", qPrintable(phase));
+        std::exit(2);
+    }
+    result = {fields[0].toDouble(), fields[1].toLongLong(), fields[2].toDouble()};
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() == 4 && arguments[1] == "--phase")
+        return runPhase(arguments[2], arguments[3]);
+
+    const QString root = arguments.size() > 1 ? arguments[1] : QDir::tempPath() + "/quillmere-scale-tree";
+    buildTree(root);
+    const Measured find = measure("find", root);
+    const Measured search = measure("search", root);
+    const Measured step = measure("step1", root);
+    std::printf("tree: %s, %lld entries (%d folders)\n", qPrintable(root), static_cast<long long>(entryCount), folderCount);
+    std::printf("find           %7.2f s  peak %7.1f MiB  listed %lld\n", find.seconds, find.peak,
+                static_cast<long long>(find.listed));
+    std::printf("search alone   %7.2f s  peak %7.1f MiB  = %.2f x find  listed %lld\n", search.seconds, search.peak,
+                search.seconds / find.seconds, static_cast<long long>(search.listed));
+    std::printf("whole step 1   %7.2f s  peak %7.1f MiB  = %.2f x find  listed %lld\n", step.seconds, step.peak,
+                step.seconds / find.seconds, static_cast<long long>(step.listed));
+    if (search.listed != entryCount || step.listed != entryCount) {
+        std::printf("LOST ENTRIES: expected %lld\n", static_cast<long long>(entryCount));
+        return 1;
+    }
+    return 0;
+}

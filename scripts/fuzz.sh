@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz and runs each one
+# for FUZZ_SECONDS (default 60) from its seed corpus in fuzz/corpus/<name>.
+# New inputs go to a scratch folder, so the committed corpus stays as it is;
+# a crashing input is kept as build-fuzz/crash-<name>-* and fails the run.
+# Rerun one by hand:  build-fuzz/fuzz/quillmere_fuzz_<name> <crash file>
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-60}
+scripts/setup-debian.sh
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j"$(nproc)" --target quillmere_fuzz_wildcard quillmere_fuzz_rename_table
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# name:longest input. Cells of step 3 must reach past a name's 255 bytes and a
+# path's 4096.
+for target in wildcard:4096 rename_table:8192; do
+  name=${target%%:*}
+  mkdir -p "$scratch/$name"
+  echo "== fuzzing $name for $seconds s"
+  build-fuzz/fuzz/quillmere_fuzz_"$name" -max_total_time="$seconds" -max_len="${target##*:}" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="build-fuzz/crash-$name-" \
+    "$scratch/$name" "fuzz/corpus/$name"
+done

@@ -1,0 +1,354 @@
+// Steps 2 and 3 when LibreOffice crashes, is missing, or is handed a workbook
+// it cannot use. Each case must end quickly with one clear message, leave no
+// office process behind, and leave every file either renamed and reported so,
+// or untouched.
+#include "batch_rename_step.h"
+#include "form1.h"
+#include "naming_table_export.h"
+#include "office_killed_on_cue.h"
+#include "office_test_support.h"
+#include "scripted_dialogs.h"
+#include "temp_tree.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+// Far below the shortest wait on the office: a crash must be noticed at once,
+// not by running out of time.
+constexpr qint64 noticedAtOnceMs = 20000;
+
+struct RecordingView : BatchRenameView {
+    QStringList renamed;
+    QStringList messages;
+    void appendRenamedNames(const QStringList &names) override { renamed << names; }
+    void setCountText(const QString &) override {}
+    void showMessage(const QString &text) override { messages << text; }
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString ownOffices() { return QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid()); }
+
+using Moment = OfficeKilledOnCue::Moment;
+
+struct CrashCase {
+    const char *name;
+    const char *operation;
+    Moment moment;
+    // Step 3 only: whether the renames had been made when the office died.
+    bool renamed = false;
+};
+
+void PrintTo(const CrashCase &param, std::ostream *out) { *out << param.name; }
+
+// The shared office makes the workbooks; the office that dies is the test's own.
+class OfficeCrash : public ::testing::TestWithParam<CrashCase> {
+protected:
+    void SetUp() override
+    {
+        maker = sharedWorkingOffice();
+        ASSERT_NE(maker, nullptr);
+        officesBefore = processesMentioning(ownOffices());
+    }
+    void TearDown() override
+    {
+        office.reset();
+        EXPECT_EQ(processesMentioning(ownOffices()), officesBefore) << "an office of ours outlived its step";
+    }
+
+    Spreadsheet *maker = nullptr;
+    QList<qint64> officesBefore;
+    std::unique_ptr<OfficeKilledOnCue> office;
+    TempTree tree;
+};
+
+class OfficeCrashInStep2 : public OfficeCrash {};
+
+// A large table keeps the office busy long enough to die in mid-call.
+TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
+{
+    const QString workbook = tree.path("table.xls");
+    makeWorkbook(*maker, workbook, {{"序号", "目录", "文件名", "新文件名"}, {"", "/old/", "x", "typed before"}});
+    const QByteArray saved = contentOf(workbook);
+    QStringList folders, names;
+    for (int i = 0; i < 30000; ++i) {
+        folders << QStringLiteral("/data/folder%1/").arg(i / 7);
+        names << QStringLiteral("file%1.dwg").arg(i);
+    }
+    office = OfficeKilledOnCue::start(GetParam().operation, GetParam().moment);
+    ASSERT_NE(office, nullptr);
+
+    QStringList messages;
+    QElapsedTimer timer;
+    timer.start();
+    writeNamingTable(*office, workbook, folders, names, [&](const QString &text) { messages << text; });
+
+    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
+    ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages[0].contains("LibreOffice")) << messages[0].toStdString();
+    EXPECT_FALSE(office->unresponsiveReason().isEmpty());
+    EXPECT_EQ(contentOf(workbook), saved) << "step 2 never saves";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , OfficeCrashInStep2,
+    ::testing::Values(CrashCase{"BeforeOpening", "openWorkbook", Moment::BeforeCall},
+                      CrashCase{"WhileWritingTheTable", "putTextBlock", Moment::DuringCall},
+                      CrashCase{"BeforeTheMacro", "runFirstSheetMacro", Moment::BeforeCall},
+                      CrashCase{"BeforeShading", "fillRects", Moment::BeforeCall}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class OfficeCrashInStep3 : public OfficeCrash {};
+
+// Three files to rename, below a table long enough to take a while to read.
+TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
+{
+    const QString folder = tree.path("files") + "/";
+    QList<QStringList> table{{"序号", "目录", "文件名", "新文件名"}};
+    for (int i = 0; i < 3; ++i) {
+        tree.makeFile(QString("files/old%1.txt").arg(i), QByteArray::number(i));
+        table << QStringList{"", folder, QString("old%1.txt").arg(i), QString("new%1.txt").arg(i)};
+    }
+    for (int i = 3; i < xlsSheetRows - 1; ++i)
+        table << QStringList{"", folder, QString("absent%1.txt").arg(i)};
+    const QString workbook = tree.path("table.xls");
+    makeWorkbook(*maker, workbook, table);
+    office = OfficeKilledOnCue::start(GetParam().operation, GetParam().moment);
+    ASSERT_NE(office, nullptr);
+
+    RecordingView view;
+    QElapsedTimer timer;
+    timer.start();
+    renameFromWorkbook(*office, workbook, view);
+
+    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
+    ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
+    ASSERT_EQ(view.messages.size(), 1);
+    for (int i = 0; i < 3; ++i) {
+        const QString now = folder + (GetParam().renamed ? "new%1.txt" : "old%1.txt");
+        EXPECT_EQ(contentOf(now.arg(i)), QByteArray::number(i)) << now.arg(i).toStdString();
+    }
+    if (GetParam().renamed) {
+        EXPECT_EQ(view.messages[0], "OK,YOU MAKE IT!");
+        EXPECT_EQ(view.renamed.mid(0, 3), QStringList({"new0.txt", "new1.txt", "new2.txt"}));
+    } else {
+        EXPECT_TRUE(view.messages[0].startsWith(QStringLiteral("无法读取命名表，没有文件被更名"))) << view.messages[0].toStdString();
+        EXPECT_TRUE(view.renamed.isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , OfficeCrashInStep3,
+    ::testing::Values(CrashCase{"BeforeOpening", "openWorkbook", Moment::BeforeCall, false},
+                      CrashCase{"WhileOpening", "openWorkbook", Moment::DuringCall, false},
+                      CrashCase{"WhileReadingTheTable", "readTextBlock", Moment::DuringCall, false},
+                      // The table has been read: the renames stand, and the
+                      // save that fails wrote nothing of ours anyway.
+                      CrashCase{"BeforeSaving", "saveWorkbook", Moment::BeforeCall, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// With "soffice" nowhere on the search path, steps 2 and 3 each say so once,
+// rename nothing, and the window goes on working.
+TEST(OfficeMissing, StepsTwoAndThreeSaySoAndTheWindowStaysUsable)
+{
+    TempTree tree;
+    tree.makeFolder("empty-bin");
+    tree.makeFile("files/a.txt", "a");
+    tree.makeFile("table.xls", "not opened");
+    ScriptedDialogs dialogs;
+    Form1 window(dialogs);
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", tree.path("empty-bin").toLocal8Bit());
+    dialogs.fileAnswers << tree.path("table.xls");
+    window.Command2_Click();
+    window.Command3_Click();
+    qputenv("PATH", savedPath);
+
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    for (const QString &message : dialogs.messages)
+        EXPECT_TRUE(message.contains("LibreOffice") && message.contains("soffice")) << message.toStdString();
+    EXPECT_TRUE(dialogs.messages[1].contains(QStringLiteral("没有文件被更名")));
+    EXPECT_EQ(window.WorkbookPath, tree.path("table.xls"));
+    EXPECT_EQ(contentOf(tree.path("table.xls")), "not opened");
+    EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
+
+    dialogs.folderAnswers << tree.path("files");
+    window.Command1_Click();
+    EXPECT_EQ(window.List2->count(), 1);
+}
+
+// The office dies as it starts, as a broken installation would: step 3 from
+// the window gives up at once with one message, and the window works on.
+TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
+{
+    TempTree tree;
+    tree.makeFile("files/a.txt", "a");
+    tree.makeFile("table.xls", "never read");
+    ScriptedDialogs dialogs;
+    Form1 window(dialogs);
+    window.WorkbookPath = tree.path("table.xls");
+    const QList<qint64> before = processesMentioning(ownOffices());
+    std::atomic<bool> stepDone = false;
+    std::thread crasher([&] {
+        while (!stepDone) {
+            for (qint64 pid : processesMentioning(ownOffices())) {
+                QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+                if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly)
+                    && commandLine.readAll().contains("soffice.bin"))
+                    ::kill(pid_t(pid), SIGKILL);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    window.Command3_Click();
+    stepDone = true;
+    crasher.join();
+
+    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("没有文件被更名"))) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
+    EXPECT_EQ(processesMentioning(ownOffices()), before);
+
+    dialogs.folderAnswers << tree.path("files");
+    window.Command1_Click();
+    EXPECT_EQ(window.List2->count(), 1);
+}
+
+// Workbooks that are not what they seem. LibreOffice opens all but the
+// encrypted one: an empty file as an empty sheet, a text file as one column of
+// text, a cut-off file as far as it can, which leaves columns B to D empty
+// here. Whatever happens, step 2 never saves, and step 3 renames exactly what
+// the table it could read names: here nothing, since no new name survived.
+struct OddWorkbookCase {
+    const char *name;
+    std::function<void(Spreadsheet &maker, const QString &path)> make;
+    const char *step2Message;   // start of the one message of step 2, or empty for none
+    const char *step3Message;   // start of the one message of step 3
+    bool renamed;               // whether step 3 renames files/a.txt to b.txt
+    bool step3KeepsBytes;       // whether the workbook is byte for byte the same after step 3
+};
+
+void PrintTo(const OddWorkbookCase &param, std::ostream *out) { *out << param.name; }
+
+class OddWorkbook : public ::testing::TestWithParam<OddWorkbookCase> {
+protected:
+    void SetUp() override
+    {
+        maker = sharedWorkingOffice();
+        office = sharedReadingOffice();
+        ASSERT_NE(maker, nullptr);
+        ASSERT_NE(office, nullptr);
+        tree.makeFile("files/a.txt", "a");
+        GetParam().make(*maker, workbook);
+        if (HasFatalFailure() || IsSkipped())
+            return;
+        original = contentOf(workbook);
+    }
+    void TearDown() override { QProcess::execute("chattr", {"-i", workbook}); }
+
+    Spreadsheet *maker = nullptr;
+    Spreadsheet *office = nullptr;
+    TempTree tree;
+    const QString workbook = tree.path("table.xls");
+    QByteArray original;
+};
+
+TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
+{
+    QStringList messages;
+    writeNamingTable(*office, workbook, {tree.path("files") + "/"}, {"a.txt"}, [&](const QString &text) { messages << text; });
+
+    const QString expected = QString::fromUtf8(GetParam().step2Message);
+    ASSERT_EQ(messages.size(), expected.isEmpty() ? 0 : 1) << messages.join('\n').toStdString();
+    if (!expected.isEmpty())
+        EXPECT_TRUE(messages[0].startsWith(expected)) << messages[0].toStdString();
+    EXPECT_TRUE(office->unresponsiveReason().isEmpty());
+    EXPECT_EQ(contentOf(workbook), original);
+}
+
+TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
+{
+    RecordingView view;
+    renameFromWorkbook(*office, workbook, view);
+
+    ASSERT_EQ(view.messages.size(), 1);
+    EXPECT_TRUE(view.messages[0].startsWith(QString::fromUtf8(GetParam().step3Message))) << view.messages[0].toStdString();
+    const QString kept = GetParam().renamed ? "b.txt" : "a.txt";
+    EXPECT_EQ(QDir(tree.path("files")).entryList(QDir::Files), QStringList{kept});
+    EXPECT_EQ(contentOf(tree.path("files/" + kept)), "a");
+    EXPECT_EQ(view.renamed.contains("b.txt"), GetParam().renamed);
+    if (GetParam().step3KeepsBytes)
+        EXPECT_EQ(contentOf(workbook), original);
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+void makeTable(Spreadsheet &maker, const QString &path)
+{
+    makeWorkbook(maker, path, {{"序号", "目录", "文件名", "新文件名"}, {"", QFileInfo(path).path() + "/files/", "a.txt", "b.txt"}});
+}
+
+const char *const cannotOpen = "无法打开工作簿，命名表没有写入";
+const char *const cannotRead = "无法读取命名表，没有文件被更名";
+const char *const success = "OK,YOU MAKE IT!";
+
+INSTANTIATE_TEST_SUITE_P(
+    , OddWorkbook,
+    ::testing::Values(
+        OddWorkbookCase{"PasswordProtected",
+                        [](Spreadsheet &, const QString &path) {
+                            ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLMERE_ROBUSTNESS_DATA "/password.xls"), path));
+                        },
+                        cannotOpen, cannotRead, false, true},
+        // A copy cut off half way.
+        OddWorkbookCase{"Truncated",
+                        [](Spreadsheet &maker, const QString &path) {
+                            makeTable(maker, path);
+                            writeFile(path, contentOf(path).left(QFileInfo(path).size() / 2));
+                        },
+                        "", success, false, false},
+        OddWorkbookCase{"Empty", [](Spreadsheet &, const QString &path) { writeFile(path, {}); }, "", success, false, false},
+        OddWorkbookCase{"TextNamedXls",
+                        [](Spreadsheet &, const QString &path) {
+                            writeFile(path, "序号\t目录\t文件名\t新文件名\n\t" + QFile::encodeName(QFileInfo(path).path())
+                                                + "/files/\ta.txt\tb.txt\n");
+                        },
+                        "", success, false, true},
+        // Root writes past permission bits; only an immutable file is
+        // read-only to it. The table still reads; the save that fails wrote
+        // nothing of ours.
+        OddWorkbookCase{"ReadOnly",
+                        [](Spreadsheet &maker, const QString &path) {
+                            makeTable(maker, path);
+                            if (QProcess::execute("chattr", {"+i", path}) != 0)
+                                GTEST_SKIP() << "chattr +i is not possible here";
+                        },
+                        "", success, true, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,170 @@
+#include "office_killed_on_cue.h"
+
+#include "office_test_support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+
+namespace {
+// Short against the largest blocks a sheet holds: reading 65,535 rows of the
+// table takes the office little more than a tenth of a second.
+constexpr auto intoTheCall = std::chrono::milliseconds(10);
+
+QString ownOffices() { return QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid()); }
+} // namespace
+
+std::unique_ptr<OfficeKilledOnCue> OfficeKilledOnCue::start(const QString &operation, Moment moment)
+{
+    const QList<qint64> before = processesMentioning(ownOffices());
+    std::unique_ptr<Spreadsheet> office = startHiddenOfficeForTests();
+    if (!office)
+        return nullptr;
+    // Only the office program itself, not its launcher: a crash ends the
+    // office, and what follows is the launcher's and our own doing.
+    QList<qint64> started;
+    for (qint64 pid : processesMentioning(ownOffices())) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("soffice.bin"))
+            started << pid;
+    }
+    EXPECT_FALSE(started.isEmpty()) << "the office process was not found";
+    return std::unique_ptr<OfficeKilledOnCue>(new OfficeKilledOnCue(std::move(office), started, operation, moment));
+}
+
+OfficeKilledOnCue::OfficeKilledOnCue(std::unique_ptr<Spreadsheet> office, QList<qint64> officeProcesses,
+                                     QString operation, Moment moment)
+    : office(std::move(office)), officeProcesses(std::move(officeProcesses)), operation(std::move(operation)),
+      moment(moment)
+{
+}
+
+OfficeKilledOnCue::~OfficeKilledOnCue()
+{
+    if (delayedKill.joinable())
+        delayedKill.join();
+}
+
+void OfficeKilledOnCue::killOffice()
+{
+    for (qint64 pid : officeProcesses)
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+void OfficeKilledOnCue::cue(const char *called)
+{
+    if (hasKilled || operation != QLatin1String(called))
+        return;
+    hasKilled = true;
+    if (moment == Moment::BeforeCall) {
+        killOffice();
+        // Let the office's end reach our side of the pipe first, as it would
+        // when the crash came between two calls.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    } else {
+        delayedKill = std::thread([this] {
+            std::this_thread::sleep_for(intoTheCall);
+            killOffice();
+        });
+    }
+}
+
+SheetStatus OfficeKilledOnCue::openWorkbook(const QString &path)
+{
+    cue("openWorkbook");
+    return office->openWorkbook(path);
+}
+
+SheetStatus OfficeKilledOnCue::createWorkbook(const QString &path)
+{
+    cue("createWorkbook");
+    return office->createWorkbook(path);
+}
+
+SheetStatus OfficeKilledOnCue::showWindow()
+{
+    cue("showWindow");
+    return office->showWindow();
+}
+
+SheetStatus OfficeKilledOnCue::activateFirstSheet()
+{
+    cue("activateFirstSheet");
+    return office->activateFirstSheet();
+}
+
+SheetStatus OfficeKilledOnCue::putCellText(qint64 row, qint64 column, const QString &text)
+{
+    cue("putCellText");
+    return office->putCellText(row, column, text);
+}
+
+SheetStatus OfficeKilledOnCue::putCellFormula(qint64 row, qint64 column, const QString &formula)
+{
+    cue("putCellFormula");
+    return office->putCellFormula(row, column, formula);
+}
+
+SheetResult<QString> OfficeKilledOnCue::cellText(qint64 row, qint64 column)
+{
+    cue("cellText");
+    return office->cellText(row, column);
+}
+
+SheetStatus OfficeKilledOnCue::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
+{
+    cue("putTextBlock");
+    return office->putTextBlock(top, left, rows);
+}
+
+SheetResult<CellTextRows> OfficeKilledOnCue::readTextBlock(const CellRect &rect)
+{
+    cue("readTextBlock");
+    return office->readTextBlock(rect);
+}
+
+SheetResult<UsedExtent> OfficeKilledOnCue::usedExtent()
+{
+    cue("usedExtent");
+    return office->usedExtent();
+}
+
+SheetStatus OfficeKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
+{
+    cue("fillRects");
+    return office->fillRects(rects, colorIndex);
+}
+
+SheetStatus OfficeKilledOnCue::clearFill(const CellRect &rect)
+{
+    cue("clearFill");
+    return office->clearFill(rect);
+}
+
+SheetResult<int> OfficeKilledOnCue::fillColorIndex(qint64 row, qint64 column)
+{
+    cue("fillColorIndex");
+    return office->fillColorIndex(row, column);
+}
+
+SheetStatus OfficeKilledOnCue::runFirstSheetMacro(const QString &name)
+{
+    cue("runFirstSheetMacro");
+    return office->runFirstSheetMacro(name);
+}
+
+SheetStatus OfficeKilledOnCue::saveWorkbook()
+{
+    cue("saveWorkbook");
+    return office->saveWorkbook();
+}
+
+SheetStatus OfficeKilledOnCue::quit()
+{
+    cue("quit");
+    return office->quit();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "spreadsheet.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <thread>
+
+// A real hidden office whose process is killed, as a crash would end it, at
+// the first call of one chosen operation: just before the call goes out, or
+// while the call is being served. Every operation is passed on unchanged.
+class OfficeKilledOnCue : public Spreadsheet {
+public:
+    enum class Moment { BeforeCall, DuringCall };
+
+    // Starts the office; null (with the current test failed) when it cannot.
+    static std::unique_ptr<OfficeKilledOnCue> start(const QString &operation, Moment moment);
+    ~OfficeKilledOnCue() override;
+
+    bool killed() const { return hasKilled; }
+
+    SheetStatus openWorkbook(const QString &path) override;
+    SheetStatus createWorkbook(const QString &path) override;
+    SheetStatus showWindow() override;
+    SheetStatus activateFirstSheet() override;
+    SheetStatus putCellText(qint64 row, qint64 column, const QString &text) override;
+    SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) override;
+    SheetResult<QString> cellText(qint64 row, qint64 column) override;
+    SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
+    SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
+    SheetResult<UsedExtent> usedExtent() override;
+    SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
+    SheetStatus clearFill(const CellRect &rect) override;
+    SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;
+    SheetStatus runFirstSheetMacro(const QString &name) override;
+    SheetStatus saveWorkbook() override;
+    SheetStatus quit() override;
+    QString unresponsiveReason() const override { return office->unresponsiveReason(); }
+
+private:
+    OfficeKilledOnCue(std::unique_ptr<Spreadsheet> office, QList<qint64> officeProcesses, QString operation,
+                      Moment moment);
+    // Called by every operation before it is passed on.
+    void cue(const char *operation);
+    void killOffice();
+
+    std::unique_ptr<Spreadsheet> office;
+    const QList<qint64> officeProcesses;
+    const QString operation;
+    const Moment moment;
+    bool hasKilled = false;
+    std::thread delayedKill;
+};

@@ -1,0 +1,146 @@
+// Steps 2 and 3 while the window step 2 left for the user is still open.
+// These need an X display (the test suite runs under xvfb-run).
+#include "batch_rename_step.h"
+#include "naming_table_export.h"
+#include "office_test_support.h"
+#include "temp_tree.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+struct RecordingView : BatchRenameView {
+    QStringList renamed;
+    QStringList messages;
+    void appendRenamedNames(const QStringList &names) override { renamed << names; }
+    void setCountText(const QString &) override {}
+    void showMessage(const QString &text) override { messages << text; }
+};
+
+// Visible offices this process started, found by the pipe name that carries
+// its id; headless ones are the tests' own helpers.
+QList<qint64> visibleOffices(const char *program)
+{
+    const QString ours = QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid());
+    QList<qint64> found;
+    for (qint64 pid : processesMentioning(ours)) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+        if (!arguments.contains("--headless") && arguments.contains(program))
+            found << pid;
+    }
+    return found;
+}
+
+// X windows titled after the workbook; the office may map more than one per
+// document window, so only "none" and "some" can be told apart.
+int windowsShowing(const QString &fileName)
+{
+    QProcess windows;
+    windows.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    windows.waitForFinished(10000);
+    const QRegularExpression title(QStringLiteral("\"%1 - LibreOffice Calc\": \\(\"libreoffice")
+                                       .arg(QRegularExpression::escape(fileName)));
+    int count = 0;
+    for (auto matches = title.globalMatch(QString::fromLocal8Bit(windows.readAllStandardOutput())); matches.hasNext();
+         matches.next())
+        ++count;
+    return count;
+}
+
+class VisibleOffice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xwininfo").isEmpty())
+            GTEST_SKIP() << "needs an X display (run under xvfb-run) and xwininfo";
+        maker = sharedWorkingOffice();
+        ASSERT_NE(maker, nullptr);
+        // The visible office runs in the user's profile; give it a fresh one.
+        tree.makeFolder("home");
+        savedHome = qgetenv("HOME");
+        qputenv("HOME", tree.path("home").toLocal8Bit());
+    }
+
+    // The user closes the window: played by ending the office left for them.
+    void TearDown() override
+    {
+        if (IsSkipped())
+            return;
+        qputenv("HOME", savedHome);
+        for (qint64 pid : visibleOffices("soffice.bin"))
+            ::kill(pid_t(pid), SIGKILL);
+        for (int attempt = 0; attempt < 100 && !visibleOffices("").isEmpty(); ++attempt)
+            QThread::msleep(100);
+        EXPECT_TRUE(visibleOffices("").isEmpty());
+    }
+
+    QStringList runStep2(const QStringList &folders, const QStringList &names)
+    {
+        QStringList messages;
+        QElapsedTimer timer;
+        timer.start();
+        exportNamingTable(workbook, folders, names, [&](const QString &text) { messages << text; });
+        EXPECT_LT(timer.elapsed(), 60000);
+        return messages;
+    }
+
+    // Waits for the window to be mapped; the office shows it a moment after
+    // the step has returned.
+    int windowsOnTheWorkbook()
+    {
+        int shown = 0;
+        for (int attempt = 0; attempt < 50 && shown == 0; ++attempt, QThread::msleep(200))
+            shown = windowsShowing(QFileInfo(workbook).fileName());
+        return shown;
+    }
+
+    Spreadsheet *maker = nullptr;
+    TempTree tree;
+    const QString workbook = tree.path("table.xls");
+    QByteArray savedHome;
+};
+
+TEST_F(VisibleOffice, SecondStepTwoOnTheOpenWorkbookReusesItsWindow)
+{
+    makeWorkbook(*maker, workbook);
+    EXPECT_TRUE(runStep2({"/a/"}, {"first.dwg"}).isEmpty());
+    ASSERT_GT(windowsOnTheWorkbook(), 0);
+
+    const QStringList messages = runStep2({"/a/", "/b/"}, {"second.dwg", "third.dwg"});
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_GT(windowsOnTheWorkbook(), 0);
+    EXPECT_EQ(visibleOffices("soffice.bin").size(), 1) << "one office serves both runs";
+}
+
+TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
+{
+    tree.makeFile("files/old.txt", "content");
+    const QString folder = tree.path("files") + "/";
+    makeWorkbook(*maker, workbook, {{"序号", "目录", "文件名", "新文件名"}, {"", folder, "old.txt", "new.txt"}});
+    ASSERT_TRUE(runStep2({folder}, {"old.txt"}).isEmpty());
+    ASSERT_GT(windowsOnTheWorkbook(), 0);
+
+    RecordingView view;
+    runBatchRename(workbook, view);
+
+    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+    EXPECT_EQ(view.renamed, QStringList{"new.txt"});
+    EXPECT_TRUE(QFile::exists(folder + "new.txt"));
+    EXPECT_FALSE(QFile::exists(folder + "old.txt"));
+    EXPECT_GT(windowsOnTheWorkbook(), 0) << "the user's window stays";
+}
+
+} // namespace
