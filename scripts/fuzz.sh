@@ -18,7 +18,13 @@ for target in wildcard:4096 rename_table:8192; do
   name=${target%%:*}
   mkdir -p "$scratch/$name"
   echo "== fuzzing $name for $seconds s"
-  build-fuzz/fuzz/quillmere_fuzz_"$name" -max_total_time="$seconds" -max_len="${target##*:}" -timeout=10 \
+  # libFuzzer reports every new input; keep that in a log and show its end.
+  log="build-fuzz/fuzz-$name.log"
+  if ! build-fuzz/fuzz/quillmere_fuzz_"$name" -max_total_time="$seconds" -max_len="${target##*:}" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="build-fuzz/crash-$name-" \
-    "$scratch/$name" "fuzz/corpus/$name"
+    "$scratch/$name" "fuzz/corpus/$name" > "$log" 2>&1; then
+    tail -n 60 "$log"
+    exit 1
+  fi
+  tail -n 12 "$log"
 done

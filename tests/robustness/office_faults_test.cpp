@@ -29,14 +29,6 @@ namespace {
 // not by running out of time.
 constexpr qint64 noticedAtOnceMs = 20000;
 
-struct RecordingView : BatchRenameView {
-    QStringList renamed;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { renamed << names; }
-    void setCountText(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-};
-
 QByteArray contentOf(const QString &path)
 {
     QFile file(path);
@@ -133,7 +125,7 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     office = OfficeKilledOnCue::start(GetParam().operation, GetParam().moment);
     ASSERT_NE(office, nullptr);
 
-    RecordingView view;
+    RecordingRenameView view;
     QElapsedTimer timer;
     timer.start();
     renameFromWorkbook(*office, workbook, view);
@@ -288,7 +280,7 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 
 TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
 {
-    RecordingView view;
+    RecordingRenameView view;
     renameFromWorkbook(*office, workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);

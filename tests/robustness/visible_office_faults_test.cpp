@@ -5,7 +5,6 @@
 #include "office_test_support.h"
 #include "temp_tree.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,32 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 
 namespace {
-
-struct RecordingView : BatchRenameView {
-    QStringList renamed;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { renamed << names; }
-    void setCountText(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-};
-
-// Visible offices this process started, found by the pipe name that carries
-// its id; headless ones are the tests' own helpers.
-QList<qint64> visibleOffices(const char *program)
-{
-    const QString ours = QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid());
-    QList<qint64> found;
-    for (qint64 pid : processesMentioning(ours)) {
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
-        if (!arguments.contains("--headless") && arguments.contains(program))
-            found << pid;
-    }
-    return found;
-}
 
 // X windows titled after the workbook; the office may map more than one per
 // document window, so only "none" and "some" can be told apart.
@@ -79,11 +54,7 @@ protected:
         if (IsSkipped())
             return;
         qputenv("HOME", savedHome);
-        for (qint64 pid : visibleOffices("soffice.bin"))
-            ::kill(pid_t(pid), SIGKILL);
-        for (int attempt = 0; attempt < 100 && !visibleOffices("").isEmpty(); ++attempt)
-            QThread::msleep(100);
-        EXPECT_TRUE(visibleOffices("").isEmpty());
+        EXPECT_TRUE(endVisibleOfficesLeftToTheUser());
     }
 
     QStringList runStep2(const QStringList &folders, const QStringList &names)
@@ -122,7 +93,7 @@ TEST_F(VisibleOffice, SecondStepTwoOnTheOpenWorkbookReusesItsWindow)
 
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_GT(windowsOnTheWorkbook(), 0);
-    EXPECT_EQ(visibleOffices("soffice.bin").size(), 1) << "one office serves both runs";
+    EXPECT_EQ(visibleOfficesOfThisProcess("soffice.bin").size(), 1) << "one office serves both runs";
 }
 
 TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
@@ -133,7 +104,7 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_TRUE(runStep2({folder}, {"old.txt"}).isEmpty());
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
-    RecordingView view;
+    RecordingRenameView view;
     runBatchRename(workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});

@@ -87,23 +87,25 @@ QList<qint64> processesMentioning(const QString &text)
     return found;
 }
 
-bool endVisibleOfficesLeftToTheUser()
+QList<qint64> visibleOfficesOfThisProcess(const char *program)
 {
     // Our offices are the ones listening on a pipe named after this process.
     const QString ours = QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid());
-    const auto visibleOffices = [&](const char *program) {
-        QList<qint64> found;
-        for (qint64 pid : processesMentioning(ours)) {
-            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-            const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
-            if (!arguments.contains("--headless") && arguments.contains(program))
-                found << pid;
-        }
-        return found;
-    };
-    for (qint64 pid : visibleOffices("soffice.bin"))
+    QList<qint64> found;
+    for (qint64 pid : processesMentioning(ours)) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+        if (!arguments.contains("--headless") && arguments.contains(program))
+            found << pid;
+    }
+    return found;
+}
+
+bool endVisibleOfficesLeftToTheUser()
+{
+    for (qint64 pid : visibleOfficesOfThisProcess("soffice.bin"))
         ::kill(pid_t(pid), SIGKILL);
-    for (int attempt = 0; attempt < 100 && !visibleOffices("").isEmpty(); ++attempt)
+    for (int attempt = 0; attempt < 100 && !visibleOfficesOfThisProcess("").isEmpty(); ++attempt)
         QThread::msleep(100);
-    return visibleOffices("").isEmpty();
+    return visibleOfficesOfThisProcess("").isEmpty();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch_rename_step.h"
 #include "spreadsheet.h"
 
 #include <QString>
@@ -25,6 +26,20 @@ QList<QStringList> readTexts(Spreadsheet &office, const CellRect &rect);
 
 // Ids of live processes whose command line contains `text`.
 QList<qint64> processesMentioning(const QString &text);
+
+// Step 3's view as a test sees it: everything shown is kept.
+struct RecordingRenameView : BatchRenameView {
+    QStringList renamed;
+    QString count;
+    QStringList messages;
+    void appendRenamedNames(const QStringList &names) override { renamed << names; }
+    void setCountText(const QString &text) override { count = text; }
+    void showMessage(const QString &text) override { messages << text; }
+};
+
+// Ids of the visible offices this process started (headless ones are the
+// tests' own helpers) whose command line mentions `program`; "" for all.
+QList<qint64> visibleOfficesOfThisProcess(const char *program);
 
 // Ends the visible offices that this process started and left running for the
 // user, as the user closing their windows would; the launcher of each sees its

@@ -22,15 +22,6 @@
 
 namespace {
 
-struct RecordingView : BatchRenameView {
-    QStringList renamed;
-    QString count;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { renamed << names; }
-    void setCountText(const QString &text) override { count = text; }
-    void showMessage(const QString &text) override { messages << text; }
-};
-
 struct Placement {
     QString name;
     ino_t parent = 0;
@@ -152,7 +143,7 @@ void runSeed(unsigned seed)
     for (qsizetype i = 0; i < found.fileNames.size(); ++i)
         rowInodes << inodeOf(found.folderPaths.at(i) + found.fileNames.at(i));
 
-    RecordingView view;
+    RecordingRenameView view;
     runBatchRename(workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);
