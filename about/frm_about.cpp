@@ -2,19 +2,13 @@
 
 #include "app_icon.h"
 #include "dialogs.h"
+#include "twips.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
-
-// The layout is drawn in twips (1/1440 inch) so that it keeps its proportions
-// at any screen resolution; 15 twips make one pixel at 96 dpi.
-int twipsToPixels(int twips, int logicalDpi)
-{
-    return qRound(twips * logicalDpi / 1440.0);
-}
 
 // One element of the etched separator: a horizontal run of plain colour with a
 // fixed pixel thickness, as thin lines look wrong when scaled.
@@ -55,40 +49,35 @@ frmAbout::frmAbout()
     setWindowIcon(quillmereIcon());
     setWindowTitle(QStringLiteral("关于 ") + applicationTitle());
 
-    const int dpiX = logicalDpiX();
-    const int dpiY = logicalDpiY();
-    const auto place = [dpiX, dpiY](int left, int top, int width, int height) {
-        return QRect(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY), twipsToPixels(width, dpiX),
-                     twipsToPixels(height, dpiY));
-    };
-    setFixedSize(twipsToPixels(5745, dpiX), twipsToPixels(3240, dpiY));
+    setFixedSize(twipsSize(5745, 3240, *this));
 
     auto *picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picIcon->setPixmap(quillmereIcon().pixmap(32, 32));
     const int border = 2 * picIcon->frameWidth();
-    picIcon->setGeometry(twipsToPixels(240, dpiX), twipsToPixels(240, dpiY), 32 + border, 32 + border);
+    picIcon->setGeometry(QRect(twipsRect(240, 240, 0, 0, *this).topLeft(), QSize(32 + border, 32 + border)));
 
-    addLabel(this, QStringLiteral("lblTitle"), QStringLiteral("Tarnwick1.0"))->setGeometry(place(1050, 240, 3885, 480));
+    addLabel(this, QStringLiteral("lblTitle"), QStringLiteral("Tarnwick1.0"))
+        ->setGeometry(twipsRect(1050, 240, 3885, 480, *this));
     addLabel(this, QStringLiteral("lblDescription"),
              QStringLiteral("本工具找出一个文件夹及其全部子文件夹中符合文件类型的文件，"
                             "列入电子表格，再按您在表格中填写的新文件名批量更名。"))
-        ->setGeometry(place(1050, 1125, 3885, 1170));
+        ->setGeometry(twipsRect(1050, 1125, 3885, 1170, *this));
     addLabel(this, QStringLiteral("lblDisclaimer"), QStringLiteral("更名后不能撤销，请先备份重要文件。"))
-        ->setGeometry(place(255, 2625, 3630, 585));
+        ->setGeometry(twipsRect(255, 2625, 3630, 585, *this));
 
-    const int lineLeft = twipsToPixels(90, dpiX);
-    const int lineRight = twipsToPixels(5654, dpiX);
+    const int lineLeft = twipsToPixels(90, *this);
+    const int lineRight = twipsToPixels(5654, *this);
     addSeparatorLine(this, 1, QColor(128, 128, 128),
-                     QRect(lineLeft, twipsToPixels(2445, dpiY), lineRight - lineLeft + 1, 1));
-    const int whiteLeft = twipsToPixels(105, dpiX);
+                     QRect(lineLeft, twipsToPixelsVertical(2445, *this), lineRight - lineLeft + 1, 1));
+    const int whiteLeft = twipsToPixels(105, *this);
     addSeparatorLine(this, 0, Qt::white,
-                     QRect(whiteLeft, twipsToPixels(2460, dpiY), lineRight - whiteLeft + 1, 2));
+                     QRect(whiteLeft, twipsToPixelsVertical(2460, *this), lineRight - whiteLeft + 1, 2));
 
     auto *cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(place(4125, 2625, 1500, 345));
+    cmdOK->setGeometry(twipsRect(4125, 2625, 1500, 345, *this));
     cmdOK->setDefault(true);
     cmdOK->setFocus();
     // Esc reaches the dialog's reject(), which closes it just like this click.

@@ -60,7 +60,7 @@ Form1::Form1(Dialogs &dialogs)
 
 QSize Form1::startClientSize() const
 {
-    return {twipsToPixels(clientWidthTwips, *this), twipsToPixels(clientHeightTwips, *this)};
+    return twipsSize(clientWidthTwips, clientHeightTwips, *this);
 }
 
 void Form1::place(QWidget *control, int left, int top, int width, int height)

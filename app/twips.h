@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 #include <QWidget>
 
 #include <cmath>
@@ -13,8 +14,17 @@ inline int twipsToPixels(int twips, const QWidget &widget)
     return int(std::lround(twips * widget.logicalDpiX() / 1440.0));
 }
 
+inline int twipsToPixelsVertical(int twips, const QWidget &widget)
+{
+    return int(std::lround(twips * widget.logicalDpiY() / 1440.0));
+}
+
+inline QSize twipsSize(int width, int height, const QWidget &widget)
+{
+    return {twipsToPixels(width, widget), twipsToPixelsVertical(height, widget)};
+}
+
 inline QRect twipsRect(int left, int top, int width, int height, const QWidget &widget)
 {
-    return {twipsToPixels(left, widget), twipsToPixels(top, widget), twipsToPixels(width, widget),
-            twipsToPixels(height, widget)};
+    return {QPoint(twipsToPixels(left, widget), twipsToPixelsVertical(top, widget)), twipsSize(width, height, widget)};
 }
