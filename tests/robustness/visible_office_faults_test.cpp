@@ -8,8 +8,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -17,22 +15,6 @@
 
 
 namespace {
-
-// X windows titled after the workbook; the office may map more than one per
-// document window, so only "none" and "some" can be told apart.
-int windowsShowing(const QString &fileName)
-{
-    QProcess windows;
-    windows.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    windows.waitForFinished(10000);
-    const QRegularExpression title(QStringLiteral("\"%1 - LibreOffice Calc\": \\(\"libreoffice")
-                                       .arg(QRegularExpression::escape(fileName)));
-    int count = 0;
-    for (auto matches = title.globalMatch(QString::fromLocal8Bit(windows.readAllStandardOutput())); matches.hasNext();
-         matches.next())
-        ++count;
-    return count;
-}
 
 class VisibleOffice : public ::testing::Test {
 protected:
@@ -73,7 +55,7 @@ protected:
     {
         int shown = 0;
         for (int attempt = 0; attempt < 50 && shown == 0; ++attempt, QThread::msleep(200))
-            shown = windowsShowing(QFileInfo(workbook).fileName());
+            shown = int(calcWindowsShowing(QFileInfo(workbook).fileName()).size());
         return shown;
     }
 

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -85,6 +87,21 @@ QList<qint64> processesMentioning(const QString &text)
             found << pid;
     }
     return found;
+}
+
+QList<QSize> calcWindowsShowing(const QString &fileName)
+{
+    QProcess windows;
+    windows.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    windows.waitForFinished(10000);
+    const QRegularExpression line(QStringLiteral("\"%1 - LibreOffice Calc\".*\\)\\s+(\\d+)x(\\d+)\\+")
+                                      .arg(QRegularExpression::escape(fileName)));
+    QList<QSize> sizes;
+    for (auto matches = line.globalMatch(QString::fromLocal8Bit(windows.readAllStandardOutput())); matches.hasNext();) {
+        const auto match = matches.next();
+        sizes << QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    }
+    return sizes;
 }
 
 QList<qint64> visibleOfficesOfThisProcess(const char *program)

@@ -3,6 +3,7 @@
 #include "batch_rename_step.h"
 #include "spreadsheet.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,10 @@ struct RecordingRenameView : BatchRenameView {
     void setCountText(const QString &text) override { count = text; }
     void showMessage(const QString &text) override { messages << text; }
 };
+
+// Sizes of the X windows titled "<fileName> - LibreOffice Calc", as xwininfo
+// reports them; the office may map more than one per document window.
+QList<QSize> calcWindowsShowing(const QString &fileName);
 
 // Ids of the visible offices this process started (headless ones are the
 // tests' own helpers) whose command line mentions `program`; "" for all.
