@@ -5,6 +5,7 @@
 // table; the user's part (a new name for every row, then save) is scripted;
 // step 3 reads the saved table and renames every file. Prints each time and
 // fails when a file was lost or not renamed.
+#include "bench_office.h"
 #include "batch_rename_step.h"
 #include "directory_scan.h"
 #include "found_entry_list.h"
@@ -24,14 +25,6 @@ namespace {
 
 constexpr qint64 entries = xlsSheetRows - 1;
 constexpr qint64 filesPerFolder = 100;
-
-struct CountingView : BatchRenameView {
-    qsizetype listed = 0;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { listed += names.size(); }
-    void setCountText(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-};
 
 double timed(const char *what, const std::function<void()> &work)
 {
@@ -72,12 +65,10 @@ int main(int argc, char **argv)
     FoundEntryList found;
     timed("step 1: scan", [&] { scanFolder(files, "*.dwg", found); });
 
-    auto started = startLibreOfficeCalc(CalcWindow::Hidden);
-    if (!started.ok()) {
-        std::printf("no office: %s\n", qPrintable(started.error()));
+    std::unique_ptr<Spreadsheet> started = startHiddenOfficeReportingTime();
+    if (!started)
         return 2;
-    }
-    Spreadsheet &office = *started.value();
+    Spreadsheet &office = *started;
     office.createWorkbook(workbook);
     QStringList messages;
     timed("step 2: write and shade the table", [&] {
@@ -91,9 +82,9 @@ int main(int argc, char **argv)
         office.saveWorkbook();
     });
     office.quit();
-    started.value().reset();
+    started.reset();
 
-    CountingView view;
+    CountingRenameView view;
     timed("step 3: read the table and rename", [&] { runBatchRename(workbook, view); });
 
     const qint64 renamed = countFiles(files, "renamed-drawing*.dwg");
