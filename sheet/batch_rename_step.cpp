@@ -20,7 +20,10 @@ void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchR
     const auto cannotRead = [&](const QString &why) {
         view.showMessage(QStringLiteral("无法读取命名表，没有文件被更名：%1").arg(why));
     };
-    const SheetStatus opened = office.openWorkbook(workbookPath);
+    // Read-only: the table may rename the workbook itself, or another file to
+    // its name, and the user may save it meanwhile; whatever stands at its
+    // path must stay as it is.
+    const SheetStatus opened = office.openWorkbookForReading(workbookPath);
     if (!opened.ok())
         return cannotRead(opened.error());
     const SheetResult<UsedExtent> extent = office.usedExtent();
@@ -40,6 +43,5 @@ void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchR
     if (!rows.isEmpty())
         view.setCountText(processedCountText(listed.size()));
     const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
-    office.saveWorkbook();
     view.showMessage(finalMessage(outcomes));
 }

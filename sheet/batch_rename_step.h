@@ -19,10 +19,10 @@ public:
 // Step 3 after its Workbook-path gate: reads the naming table saved at
 // `workbookPath` in a hidden LibreOffice of its own and renames every row's
 // entry (see renameFromNamingTable), listing column D of every row and the
-// count of rows, then saves the workbook back, quits that office and shows
-// the closing message. When the office cannot be started, or the workbook
-// cannot be opened or read, nothing is renamed and one message says why.
-// A failed save does not matter: the step writes nothing into the workbook.
+// count of rows, then quits that office and shows the closing message. The
+// workbook is opened read-only and never written. When the office cannot be
+// started, or the workbook cannot be opened or read, nothing is renamed and
+// one message says why.
 void runBatchRename(const QString &workbookPath, BatchRenameView &view);
 
 // The same through an office that is already running; it is left running.

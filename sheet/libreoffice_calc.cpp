@@ -44,9 +44,12 @@
 #include <com/sun/star/script/provider/XScript.hpp>
 #include <com/sun/star/script/provider/XScriptProviderSupplier.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
@@ -177,6 +180,90 @@ table::CellRangeAddress rangeAddress(const CellRect &rect)
     return address;
 }
 
+// Tab-separated, '"' around texts that need it, UTF-16, cells as shown,
+// first sheet only.
+constexpr char shownTextExportOptions[] = "9,34,65535,1,,0,false,false,true,false,false,1";
+
+QString utf16Text(const QByteArray &bytes)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(bytes.constData());
+    qsizetype count = bytes.size() / qsizetype(sizeof(char16_t));
+    if (count > 0 && units[0] == u'\uFEFF') {
+        ++units;
+        --count;
+    }
+    return QString(reinterpret_cast<const QChar *>(units), count);
+}
+
+// Splits the exported sheet into rows of cells. A cell that needs it is
+// quoted, with '"' doubled inside; only an unquoted line feed ends a row.
+QList<QStringList> splitSheetText(const QString &text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString cell;
+    qsizetype at = 0;
+    const qsizetype end = text.size();
+    while (at < end) {
+        if (text[at] == u'"' && cell.isEmpty()) {
+            for (++at; at < end; ++at) {
+                if (text[at] != u'"') {
+                    cell += text[at];
+                } else if (at + 1 < end && text[at + 1] == u'"') {
+                    cell += u'"';
+                    ++at;
+                } else {
+                    ++at;
+                    break;
+                }
+            }
+            continue;
+        }
+        if (text[at] == u'\t') {
+            row.append(cell);
+            cell.clear();
+        } else if (text[at] == u'\n') {
+            row.append(cell);
+            rows.append(row);
+            row.clear();
+            cell.clear();
+        } else {
+            cell += text[at];
+        }
+        ++at;
+    }
+    if (!cell.isEmpty() || !row.isEmpty()) {
+        row.append(cell);
+        rows.append(row);
+    }
+    return rows;
+}
+
+// The cells of `rect` from the exported sheet, which starts at A1 and stops
+// at its last cell with content: what lies beyond is empty. Cells inside
+// `errors` hold an error value and are unreadable.
+CellTextRows cellsFromSheetText(const QString &text, const CellRect &rect, const QList<CellRect> &errors)
+{
+    const QList<QStringList> sheetRows = splitSheetText(text);
+    CellTextRows cells;
+    cells.reserve(rect.bottom - rect.top + 1);
+    for (qint64 row = rect.top; row <= rect.bottom; ++row) {
+        const QStringList source = row - 1 < sheetRows.size() ? sheetRows[row - 1] : QStringList();
+        QList<CellText> line;
+        line.reserve(rect.right - rect.left + 1);
+        for (qint64 column = rect.left; column <= rect.right; ++column)
+            line.append(source.value(column - 1));
+        cells.append(line);
+    }
+    for (const CellRect &error : errors) {
+        for (qint64 row = std::max(error.top, rect.top); row <= std::min(error.bottom, rect.bottom); ++row) {
+            for (qint64 column = std::max(error.left, rect.left); column <= std::min(error.right, rect.right); ++column)
+                cells[row - rect.top][column - rect.left] = std::nullopt;
+        }
+    }
+    return cells;
+}
+
 class LibreOfficeCalc : public Spreadsheet {
 public:
     LibreOfficeCalc(CalcWindow window, std::unique_ptr<OfficeProcess> process, std::unique_ptr<QTemporaryDir> profile,
@@ -199,6 +286,7 @@ public:
     SheetStatus connect(std::chrono::seconds limit);
 
     SheetStatus openWorkbook(const QString &path) override;
+    SheetStatus openWorkbookForReading(const QString &path) override;
     SheetStatus createWorkbook(const QString &path) override;
     SheetStatus showWindow() override;
     SheetStatus activateFirstSheet() override;
@@ -232,6 +320,7 @@ private:
     Reference<table::XCell> cell(qint64 row, qint64 column);
     void adoptWorkbook(const Reference<lang::XComponent> &component);
     Reference<lang::XComponent> openDocument(const OUString &url);
+    SheetStatus loadWorkbook(const QString &path, bool readOnly);
     void refuseIfLocked(const QFileInfo &file);
 
     const CalcWindow window;
@@ -428,13 +517,23 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
 
 SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
 {
+    return loadWorkbook(path, false);
+}
+
+SheetStatus LibreOfficeCalc::openWorkbookForReading(const QString &path)
+{
+    return loadWorkbook(path, true);
+}
+
+SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
+{
     const QFileInfo file(path);
     const OUString url = toOUString(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
     const auto opened = guarded(longCallLimit, [&] {
         closeWorkbook();
         if (!file.isFile())
             throw CallFailure{QStringLiteral("the file does not exist")};
-        if (window == CalcWindow::Visible) {
+        if (window == CalcWindow::Visible && !readOnly) {
             // The user's office already shows this file: work in that window.
             // Loading it again would give a second, diverging copy, and saving
             // either one would drop whatever the other held.
@@ -449,10 +548,16 @@ SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
         // The document decides from the user's own macro-security settings
         // whether its macros may run, and a case that would ask the user is
         // answered with no: the dialog would stall the step.
-        const Sequence<beans::PropertyValue> arguments = propertyList({
+        Sequence<beans::PropertyValue> arguments = propertyList({
             property("Hidden", Any(window == CalcWindow::Hidden)),
             property("MacroExecutionMode", Any(document::MacroExecMode::USE_CONFIG_REJECT_CONFIRMATION)),
         });
+        // Asked for only when wanted: a firm "not read-only" would have the
+        // office ask about a file it can only read instead of opening it so.
+        if (readOnly) {
+            arguments.realloc(arguments.getLength() + 1);
+            arguments.getArray()[arguments.getLength() - 1] = property("ReadOnly", Any(true));
+        }
         const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         const Reference<lang::XComponent> component = loader->loadComponentFromURL(url, "_blank", 0, arguments);
         if (!component.is())
@@ -463,9 +568,9 @@ SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
     if (!opened.ok())
         return SheetStatus::failure(
             QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(path), opened.error()));
-    // Only the user's window must be able to save what is written there; the
-    // hidden office just reads the table, and its closing save may fail.
-    if (window == CalcWindow::Hidden)
+    // Only the user's window must be able to save what is written there; a
+    // hidden office that cannot write the file has lost nothing.
+    if (window == CalcWindow::Hidden || readOnly)
         return sheetDone();
     const auto writable = guarded(shortCallLimit, [this] {
         if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
@@ -606,38 +711,47 @@ SheetStatus LibreOfficeCalc::putTextBlock(qint64 top, qint64 left, const QList<Q
 
 SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
 {
-    return guarded(longCallLimit, [&] {
+    const QTemporaryDir exportFolder(QDir::tempPath() + QStringLiteral("/quillmere-table-XXXXXX"));
+    if (!exportFolder.isValid())
+        return SheetResult<CellTextRows>::failure(
+            QStringLiteral("could not make a temporary folder in %1").arg(QDir::tempPath()));
+    const auto exported = guarded(longCallLimit, [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
-        const Sequence<Sequence<Any>> data =
-            Reference<sheet::XCellRangeData>(sheet->getCellRangeByPosition(address.StartColumn, address.StartRow,
-                                                                           address.EndColumn, address.EndRow),
-                                             UNO_QUERY_THROW)
-                ->getDataArray();
-        CellTextRows rows;
-        rows.reserve(data.getLength());
-        for (sal_Int32 r = 0; r < data.getLength(); ++r) {
-            QList<CellText> line;
-            line.reserve(data[r].getLength());
-            for (sal_Int32 c = 0; c < data[r].getLength(); ++c) {
-                const Any &value = data[r][c];
-                if (OUString text; value >>= text) {
-                    line.append(toQString(text));
-                } else if (value.hasValue()) {
-                    // Numbers come back as the text the user sees in the
-                    // cell; they are rare in this table, so a call each is fine.
-                    const Reference<text::XTextRange> shown(
-                        sheet->getCellByPosition(address.StartColumn + c, address.StartRow + r), UNO_QUERY_THROW);
-                    line.append(toQString(shown->getString()));
-                } else {
-                    // An error result carries no value.
-                    line.append(std::nullopt);
-                }
-            }
-            rows.append(line);
-        }
-        return rows;
+        // The texts travel through a file of our own rather than over the
+        // bridge: the export applies every cell's number format in one go
+        // (numbers and text formats alike, whatever the column's width), and
+        // a text the bridge cannot carry, such as a lone surrogate, arrives
+        // as it is instead of breaking the connection.
+        const Sequence<beans::PropertyValue> format = propertyList({
+            property("FilterName", Any(OUString("Text - txt - csv (StarCalc)"))),
+            property("FilterOptions", Any(OUString(shownTextExportOptions))),
+        });
+        const QString target = exportFolder.filePath(QStringLiteral("sheet.csv"));
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
+            ->storeToURL(toOUString(QUrl::fromLocalFile(target).toString(QUrl::FullyEncoded)), format);
+        const Reference<sheet::XCellRangesQuery> query(
+            sheet->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            UNO_QUERY_THROW);
+        QList<CellRect> errors;
+        for (const table::CellRangeAddress &error :
+             query->queryFormulaCells(sheet::FormulaResult::ERROR)->getRangeAddresses())
+            errors.append({error.StartRow + qint64(1), error.StartColumn + qint64(1), error.EndRow + qint64(1),
+                           error.EndColumn + qint64(1)});
+        return errors;
     });
+    if (!exported.ok())
+        return SheetResult<CellTextRows>::failure(exported.error());
+
+    // The filter names the file after the sheet it holds.
+    const QStringList written = QDir(exportFolder.path()).entryList(QDir::Files);
+    if (written.size() != 1)
+        return SheetResult<CellTextRows>::failure(QStringLiteral("LibreOffice wrote no text copy of the sheet"));
+    QFile copy(exportFolder.filePath(written.first()));
+    if (!copy.open(QIODevice::ReadOnly))
+        return SheetResult<CellTextRows>::failure(
+            QStringLiteral("the text copy of the sheet could not be read: %1").arg(copy.errorString()));
+    return SheetResult<CellTextRows>::success(cellsFromSheetText(utf16Text(copy.readAll()), rect, exported.value()));
 }
 
 SheetResult<UsedExtent> LibreOfficeCalc::usedExtent()

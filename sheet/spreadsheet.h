@@ -41,6 +41,10 @@ public:
     // hidden one reads it anyway. On failure no workbook is open and every
     // sheet operation fails until another workbook is opened or created.
     virtual SheetStatus openWorkbook(const QString &path) = 0;
+    // Opens the workbook file read-only: nothing done through this object
+    // afterwards can write to the file, and it is let go without saving. It
+    // opens even while another office has it open. Fails like openWorkbook.
+    virtual SheetStatus openWorkbookForReading(const QString &path) = 0;
     // Creates an empty workbook and stores it at `path` in the Excel 97 format;
     // it stays open. On failure nothing is open and the file may be missing.
     virtual SheetStatus createWorkbook(const QString &path) = 0;
@@ -59,6 +63,12 @@ public:
     // Writes rows of texts with their top-left cell at (top, left), as if each
     // cell were put in turn; a short row leaves the cells right of it untouched.
     virtual SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) = 0;
+    // The cells of `rect` as the sheet shows them: each cell's number format
+    // applied, to texts as to numbers, whatever the column's width. Any text
+    // the sheet holds arrives unchanged, lone surrogates included. A cell
+    // holding an error value is unreadable (nullopt); an empty one is the
+    // empty text. Returns one row per sheet row of `rect`, each of its full
+    // width. On failure nothing is returned and the sheet is unchanged.
     virtual SheetResult<CellTextRows> readTextBlock(const CellRect &rect) = 0;
 
     virtual SheetResult<UsedExtent> usedExtent() = 0;

@@ -55,12 +55,12 @@ void OfficeKilledOnCue::killOffice()
         ::kill(pid_t(pid), SIGKILL);
 }
 
-void OfficeKilledOnCue::cue(const char *called)
+void OfficeKilledOnCue::cue(const char *called, bool callReturned)
 {
-    if (hasKilled || operation != QLatin1String(called))
+    if (hasKilled || operation != QLatin1String(called) || callReturned != (moment == Moment::AfterCall))
         return;
     hasKilled = true;
-    if (moment == Moment::BeforeCall) {
+    if (moment != Moment::DuringCall) {
         killOffice();
         // Let the office's end reach our side of the pipe first, as it would
         // when the crash came between two calls.
@@ -75,96 +75,85 @@ void OfficeKilledOnCue::cue(const char *called)
 
 SheetStatus OfficeKilledOnCue::openWorkbook(const QString &path)
 {
-    cue("openWorkbook");
-    return office->openWorkbook(path);
+    return passOn("openWorkbook", [&] { return office->openWorkbook(path); });
+}
+
+SheetStatus OfficeKilledOnCue::openWorkbookForReading(const QString &path)
+{
+    return passOn("openWorkbookForReading", [&] { return office->openWorkbookForReading(path); });
 }
 
 SheetStatus OfficeKilledOnCue::createWorkbook(const QString &path)
 {
-    cue("createWorkbook");
-    return office->createWorkbook(path);
+    return passOn("createWorkbook", [&] { return office->createWorkbook(path); });
 }
 
 SheetStatus OfficeKilledOnCue::showWindow()
 {
-    cue("showWindow");
-    return office->showWindow();
+    return passOn("showWindow", [&] { return office->showWindow(); });
 }
 
 SheetStatus OfficeKilledOnCue::activateFirstSheet()
 {
-    cue("activateFirstSheet");
-    return office->activateFirstSheet();
+    return passOn("activateFirstSheet", [&] { return office->activateFirstSheet(); });
 }
 
 SheetStatus OfficeKilledOnCue::putCellText(qint64 row, qint64 column, const QString &text)
 {
-    cue("putCellText");
-    return office->putCellText(row, column, text);
+    return passOn("putCellText", [&] { return office->putCellText(row, column, text); });
 }
 
 SheetStatus OfficeKilledOnCue::putCellFormula(qint64 row, qint64 column, const QString &formula)
 {
-    cue("putCellFormula");
-    return office->putCellFormula(row, column, formula);
+    return passOn("putCellFormula", [&] { return office->putCellFormula(row, column, formula); });
 }
 
 SheetResult<QString> OfficeKilledOnCue::cellText(qint64 row, qint64 column)
 {
-    cue("cellText");
-    return office->cellText(row, column);
+    return passOn("cellText", [&] { return office->cellText(row, column); });
 }
 
 SheetStatus OfficeKilledOnCue::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
 {
-    cue("putTextBlock");
-    return office->putTextBlock(top, left, rows);
+    return passOn("putTextBlock", [&] { return office->putTextBlock(top, left, rows); });
 }
 
 SheetResult<CellTextRows> OfficeKilledOnCue::readTextBlock(const CellRect &rect)
 {
-    cue("readTextBlock");
-    return office->readTextBlock(rect);
+    return passOn("readTextBlock", [&] { return office->readTextBlock(rect); });
 }
 
 SheetResult<UsedExtent> OfficeKilledOnCue::usedExtent()
 {
-    cue("usedExtent");
-    return office->usedExtent();
+    return passOn("usedExtent", [&] { return office->usedExtent(); });
 }
 
 SheetStatus OfficeKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
-    cue("fillRects");
-    return office->fillRects(rects, colorIndex);
+    return passOn("fillRects", [&] { return office->fillRects(rects, colorIndex); });
 }
 
 SheetStatus OfficeKilledOnCue::clearFill(const CellRect &rect)
 {
-    cue("clearFill");
-    return office->clearFill(rect);
+    return passOn("clearFill", [&] { return office->clearFill(rect); });
 }
 
 SheetResult<int> OfficeKilledOnCue::fillColorIndex(qint64 row, qint64 column)
 {
-    cue("fillColorIndex");
-    return office->fillColorIndex(row, column);
+    return passOn("fillColorIndex", [&] { return office->fillColorIndex(row, column); });
 }
 
 SheetStatus OfficeKilledOnCue::runFirstSheetMacro(const QString &name)
 {
-    cue("runFirstSheetMacro");
-    return office->runFirstSheetMacro(name);
+    return passOn("runFirstSheetMacro", [&] { return office->runFirstSheetMacro(name); });
 }
 
 SheetStatus OfficeKilledOnCue::saveWorkbook()
 {
-    cue("saveWorkbook");
-    return office->saveWorkbook();
+    return passOn("saveWorkbook", [&] { return office->saveWorkbook(); });
 }
 
 SheetStatus OfficeKilledOnCue::quit()
 {
-    cue("quit");
-    return office->quit();
+    return passOn("quit", [&] { return office->quit(); });
 }

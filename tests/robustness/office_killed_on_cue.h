@@ -9,11 +9,12 @@
 #include <thread>
 
 // A real hidden office whose process is killed, as a crash would end it, at
-// the first call of one chosen operation: just before the call goes out, or
-// while the call is being served. Every operation is passed on unchanged.
+// the first call of one chosen operation: just before the call goes out,
+// while the call is being served, or once it has returned. Every operation is
+// passed on unchanged.
 class OfficeKilledOnCue : public Spreadsheet {
 public:
-    enum class Moment { BeforeCall, DuringCall };
+    enum class Moment { BeforeCall, DuringCall, AfterCall };
 
     // Starts the office; null (with the current test failed) when it cannot.
     static std::unique_ptr<OfficeKilledOnCue> start(const QString &operation, Moment moment);
@@ -22,6 +23,7 @@ public:
     bool killed() const { return hasKilled; }
 
     SheetStatus openWorkbook(const QString &path) override;
+    SheetStatus openWorkbookForReading(const QString &path) override;
     SheetStatus createWorkbook(const QString &path) override;
     SheetStatus showWindow() override;
     SheetStatus activateFirstSheet() override;
@@ -42,8 +44,16 @@ public:
 private:
     OfficeKilledOnCue(std::unique_ptr<Spreadsheet> office, QList<qint64> officeProcesses, QString operation,
                       Moment moment);
-    // Called by every operation before it is passed on.
-    void cue(const char *operation);
+    // Called by every operation before it is passed on, and once it returned.
+    void cue(const char *operation, bool callReturned);
+    template <typename Call>
+    auto passOn(const char *operation, Call call)
+    {
+        cue(operation, false);
+        auto result = call();
+        cue(operation, true);
+        return result;
+    }
     void killOffice();
 
     std::unique_ptr<Spreadsheet> office;
