@@ -1,6 +1,6 @@
-#include "help_launch.h"
+#include "about/help_launch.h"
 
-#include "dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,6 @@
-#include "form1.h"
-#include "qt_dialogs.h"
+#include "app/main_window.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "ui/qt_dialogs.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -8,7 +9,7 @@ int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     QtDialogs dialogs;
-    Form1 mainWindow(dialogs);
+    MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden)});
     const QRect screen = mainWindow.screen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "batch_rename_step.h"
-#include "dialogs.h"
+#include "steps/batch_rename_step.h"
+#include "ui/dialogs.h"
 
 #include <QLineEdit>
 #include <QListWidget>

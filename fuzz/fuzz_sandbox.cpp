@@ -1,4 +1,4 @@
-#include "fuzz_sandbox.h"
+#include "fuzz/fuzz_sandbox.h"
 
 #include <QDir>
 #include <QFile>

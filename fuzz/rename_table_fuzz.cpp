@@ -16,8 +16,8 @@
 // the same number of entries), one outcome per row and a reason exactly for
 // the failed ones. With a single row: a row reported renamed moved exactly
 // its entry, and any other row changed nothing.
-#include "batch_rename.h"
-#include "fuzz_sandbox.h"
+#include "rename/batch_rename.h"
+#include "fuzz/fuzz_sandbox.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -6,7 +6,7 @@
 //   - letter case of ASCII letters never changes the answer;
 //   - a pattern without wildcards (and without a trailing dot) matches exactly
 //     the names equal to it, ignoring case.
-#include "wildcard_pattern.h"
+#include "search/wildcard_pattern.h"
 
 #include <QByteArray>
 #include <QString>

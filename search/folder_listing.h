@@ -12,9 +12,8 @@ public:
     enum class Kind { Folder, RegularFile, Other };
 
     struct Entry {
-        // The raw name record: the name, a NUL, and whatever padding the
-        // record carries after it. Cut it with StripNulls before use.
-        QByteArray nameRecord;
+        // The entry's name, bytes as the file system keeps them.
+        QByteArray name;
         // Decided from the entry itself, never by following a symbolic link;
         // an entry whose type cannot be read counts as Other.
         Kind kind = Kind::Other;

@@ -1,10 +1,8 @@
-#include "folder_listing.h"
+#include "search/folder_listing.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#include <cstddef>
 
 namespace {
 DIR *dir(void *handle) { return static_cast<DIR *>(handle); }
@@ -37,8 +35,7 @@ bool FolderListing::next(Entry &entry)
     const dirent *record = readdir(dir(handle));
     if (!record)
         return false;
-    const std::size_t fieldLength = record->d_reclen - offsetof(dirent, d_name);
-    entry.nameRecord = QByteArray(record->d_name, qsizetype(fieldLength));
+    entry.name = QByteArray(record->d_name);
     switch (record->d_type) {
     case DT_DIR:
         entry.kind = Kind::Folder;

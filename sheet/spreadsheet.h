@@ -1,11 +1,13 @@
 #pragma once
 
-#include "sheet_result.h"
+#include "sheet/sheet_result.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 // Rows and columns count from 1, as the user sees them in the sheet.
@@ -39,29 +41,21 @@ public:
     // Opens the workbook file. An instance with a window refuses a file it
     // could only open read-only, since the user could not save the table; a
     // hidden one reads it anyway. On failure no workbook is open and every
-    // sheet operation fails until another workbook is opened or created.
+    // sheet operation fails until another workbook is opened.
     virtual SheetStatus openWorkbook(const QString &path) = 0;
     // Opens the workbook file read-only: nothing done through this object
     // afterwards can write to the file, and it is let go without saving. It
     // opens even while another office has it open. Fails like openWorkbook.
     virtual SheetStatus openWorkbookForReading(const QString &path) = 0;
-    // Creates an empty workbook and stores it at `path` in the Excel 97 format;
-    // it stays open. On failure nothing is open and the file may be missing.
-    virtual SheetStatus createWorkbook(const QString &path) = 0;
 
     // Shows the workbook's window at a usable size, in front. Fails for a
     // hidden instance, which has no window to show.
     virtual SheetStatus showWindow() = 0;
     virtual SheetStatus activateFirstSheet() = 0;
 
-    // The text is stored as text: "001" or "=A1" never become numbers or formulas.
-    virtual SheetStatus putCellText(qint64 row, qint64 column, const QString &text) = 0;
-    virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
-    // The cell's value as the user sees it; fails for an unreadable cell.
-    virtual SheetResult<QString> cellText(qint64 row, qint64 column) = 0;
-
     // Writes rows of texts with their top-left cell at (top, left), as if each
     // cell were put in turn; a short row leaves the cells right of it untouched.
+    // Texts are stored as text: "001" or "=A1" never become numbers or formulas.
     virtual SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) = 0;
     // The cells of `rect` as the sheet shows them: each cell's number format
     // applied, to texts as to numbers, whatever the column's width. Any text
@@ -77,15 +71,11 @@ public:
     // an index outside 1 to 56. Colours chosen this way survive saving as .xls.
     virtual SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) = 0;
     virtual SheetStatus clearFill(const CellRect &rect) = 0;
-    // The cell's fill as a palette index, or 0 when it has none; a colour
-    // outside the palette reads as -1.
-    virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;
 
     // Runs the macro `name` of the first sheet's own module under the user's
     // macro-security settings. Fails when it is missing or refused.
     virtual SheetStatus runFirstSheetMacro(const QString &name) = 0;
 
-    virtual SheetStatus saveWorkbook() = 0;
     // Ends a hidden instance now; a later operation fails.
     virtual SheetStatus quit() = 0;
 
@@ -93,3 +83,7 @@ public:
     // time); empty while it answers. Once set, every operation fails.
     virtual QString unresponsiveReason() const = 0;
 };
+
+// Starts the spreadsheet application a step works in. On failure the text
+// names the cause and nothing of ours is left running.
+using StartSpreadsheet = std::function<SheetResult<std::unique_ptr<Spreadsheet>>()>;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "batch_rename_step.h"
-#include "libreoffice_calc.h"
+#include "steps/batch_rename_step.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <QElapsedTimer>
 
@@ -20,7 +20,7 @@ struct CountingRenameView : BatchRenameView {
 // Starts a hidden office and prints how long that took, since every
 // benchmark reports the office start apart from the work it times. Null, with
 // the reason printed, when it does not start.
-inline std::unique_ptr<Spreadsheet> startHiddenOfficeReportingTime()
+inline std::unique_ptr<CalcOffice> startHiddenOfficeReportingTime()
 {
     QElapsedTimer clock;
     clock.start();

@@ -5,12 +5,12 @@
 // table; the user's part (a new name for every row, then save) is scripted;
 // step 3 reads the saved table and renames every file. Prints each time and
 // fails when a file was lost or not renamed.
-#include "bench_office.h"
-#include "batch_rename_step.h"
-#include "directory_scan.h"
-#include "found_entry_list.h"
-#include "libreoffice_calc.h"
-#include "naming_table_export.h"
+#include "bench/common/bench_office.h"
+#include "steps/batch_rename_step.h"
+#include "search/directory_scan.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/naming_table_layout.h"
+#include "steps/naming_table_export.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr qint64 entries = xlsSheetRows - 1;
+constexpr qint64 entries = NamingTable::xlsSheetRows - 1;
 constexpr qint64 filesPerFolder = 100;
 
 double timed(const char *what, const std::function<void()> &work)
@@ -62,17 +62,17 @@ int main(int argc, char **argv)
     }
     const QString workbook = work + "/table.xls";
 
-    FoundEntryList found;
-    timed("step 1: scan", [&] { scanFolder(files, "*.dwg", found); });
+    FoundEntries found;
+    timed("step 1: scan", [&] { found = scanFolder(files, "*.dwg").entries; });
 
-    std::unique_ptr<Spreadsheet> started = startHiddenOfficeReportingTime();
+    std::unique_ptr<CalcOffice> started = startHiddenOfficeReportingTime();
     if (!started)
         return 2;
-    Spreadsheet &office = *started;
+    CalcOffice &office = *started;
     office.createWorkbook(workbook);
     QStringList messages;
     timed("step 2: write and shade the table", [&] {
-        writeNamingTable(office, workbook, found.folderPaths, found.fileNames, [&](const QString &text) { messages << text; });
+        writeNamingTable(office, workbook, found, [&](const QString &text) { messages << text; });
     });
     timed("user: type every new name, save", [&] {
         QList<QStringList> columnD;
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     started.reset();
 
     CountingRenameView view;
-    timed("step 3: read the table and rename", [&] { runBatchRename(workbook, view); });
+    timed("step 3: read the table and rename", [&] { runBatchRename(libreOfficeStarter(CalcWindow::Hidden), workbook, view); });
 
     const qint64 renamed = countFiles(files, "renamed-drawing*.dwg");
     const qint64 all = countFiles(files, "*");

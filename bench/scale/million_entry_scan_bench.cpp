@@ -4,10 +4,9 @@
 // kept. Each phase runs in a process of its own so that its peak memory is its
 // own: find, the search alone, and the whole step 1 through the main window,
 // which also fills the two lists.
-#include "directory_scan.h"
-#include "form1.h"
-#include "found_entry_list.h"
-#include "scripted_dialogs.h"
+#include "search/directory_scan.h"
+#include "tests/app/main_window_under_test.h"
+#include "tests/common/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,16 +86,15 @@ int runPhase(const QString &phase, const QString &root)
         return 0;
     }
     if (phase == "search") {
-        FoundEntryList found;
-        scanFolder(root, "*.*", found);
+        const FoundEntries found = scanFolder(root, "*.*").entries;
         listed = found.fileNames.size();
     } else {
         ScriptedDialogs dialogs;
-        Form1 window(dialogs);
+        MainWindowUnderTest window(dialogs);
         window.Combo1->setEditText("*.*");
         dialogs.folderAnswers << root;
-        window.Command1_Click();
-        listed = window.List2->count();
+        window.chooseFolderAndScan();
+        listed = rowsShown(window.List2);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%f %lld %f\n", seconds, static_cast<long long>(listed), peakMiB());

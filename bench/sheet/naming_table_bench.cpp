@@ -3,9 +3,10 @@
 // workbook in a hidden office, once as the program does and once cell by cell
 // as a plain automation client would, and compares the two.
 
-#include "bench_office.h"
-#include "libreoffice_calc.h"
-#include "naming_table_export.h"
+#include "bench/common/bench_office.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/naming_table_layout.h"
+#include "steps/naming_table_export.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,32 +16,25 @@
 
 namespace {
 
-// The table written one call per cell, in the order a per-cell client uses.
-void writeCellByCell(Spreadsheet &office, const QStringList &folders, const QStringList &names)
+// The table written one call per cell, in the order a per-cell client uses,
+// and the folder column read back one cell at a time for the banding.
+void writeCellByCell(CalcOffice &office, const FoundEntries &entries)
 {
-    const QStringList header{"序号", "目录", "文件名", "新文件名"};
+    using namespace NamingTable;
     for (int column = 1; column <= 4; ++column)
-        office.putCellText(1, column, header[column - 1]);
-    for (qsizetype i = 0; i < folders.size(); ++i) {
-        office.putCellText(i + 2, 2, folders[i]);
-        office.putCellText(i + 2, 3, names[i]);
+        office.putTextBlock(headerRow, column, {{headerTexts()[column - 1]}});
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        office.putTextBlock(i + firstDataRow, folderColumn, {{entries.folderPaths[i]}});
+        office.putTextBlock(i + firstDataRow, nameColumn, {{entries.fileNames[i]}});
     }
     office.runFirstSheetMacro(QStringLiteral("ClearRow"));
     const UsedExtent used = office.usedExtent().value();
-    office.clearFill({2, 1, used.rows, used.columns});
-    qint64 groupStart = 2;
-    bool shade = false;
-    QString previous = office.cellText(2, 2).value();
-    for (qint64 row = 3; row <= used.rows + 1; ++row) {
-        const QString current = row <= used.rows ? office.cellText(row, 2).value() : QString();
-        if (current == previous)
-            continue;
-        if (shade)
-            office.fillRects({{groupStart, 1, row - 1, used.columns}}, 35);
-        shade = !shade;
-        groupStart = row;
-        previous = current;
-    }
+    office.clearFill({firstDataRow, 1, used.rows, used.columns});
+    QList<CellText> folders;
+    for (qint64 row = firstDataRow; row <= used.rows; ++row)
+        folders << office.cellText(row, folderColumn).value();
+    for (const CellRect &group : shadedGroups(folders, used.columns))
+        office.fillRects({group}, groupShade);
 }
 
 } // namespace
@@ -49,17 +43,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const qint64 entries = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 50000;
-    QStringList folders;
-    QStringList names;
-    for (qint64 i = 0; i < entries; ++i) {
-        folders << QStringLiteral("D:\\drawings\\project%1\\").arg(i / 20);
-        names << QStringLiteral("sheet%1.dwg").arg(i);
-    }
+    FoundEntries found;
+    for (qint64 i = 0; i < entries; ++i)
+        found.append(QStringLiteral("/drawings/project%1/").arg(i / 20), QStringLiteral("sheet%1.dwg").arg(i));
 
-    const std::unique_ptr<Spreadsheet> started = startHiddenOfficeReportingTime();
+    const std::unique_ptr<CalcOffice> started = startHiddenOfficeReportingTime();
     if (!started)
         return 1;
-    Spreadsheet &office = *started;
+    CalcOffice &office = *started;
     QElapsedTimer clock;
 
     QTemporaryDir folder;
@@ -73,10 +64,10 @@ int main(int argc, char **argv)
         return seconds;
     };
     const double batched = timeRun("batched:", "batched.xls", [&] {
-        writeNamingTable(office, folder.filePath("batched.xls"), folders, names,
+        writeNamingTable(office, folder.filePath("batched.xls"), found,
                          [](const QString &text) { std::printf("message: %s\n", qPrintable(text)); });
     });
-    const double perCell = timeRun("cell by cell:", "per-cell.xls", [&] { writeCellByCell(office, folders, names); });
+    const double perCell = timeRun("cell by cell:", "per-cell.xls", [&] { writeCellByCell(office, found); });
     if (batched <= 0 || perCell <= 0) {
         std::printf("a workbook could not be made\n");
         return 1;

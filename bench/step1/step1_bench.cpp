@@ -2,10 +2,9 @@
 //   quillmere_step1_bench [TREE_FOLDER]
 // (a) the search alone, (b) the whole step 1 through the main window,
 // including filling the two lists, (c) find printing folder, name and size.
-#include "directory_scan.h"
-#include "form1.h"
-#include "found_entry_list.h"
-#include "scripted_dialogs.h"
+#include "search/directory_scan.h"
+#include "tests/app/main_window_under_test.h"
+#include "tests/common/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -90,20 +89,19 @@ int main(int argc, char **argv)
     constexpr int runs = 5;
 
     std::printf("tree: %s (%d folders)\n", qPrintable(root), folderCount);
-    for (const QString pattern : {QStringLiteral("*.*"), QStringLiteral("*.dwg")}) {
+    for (const QString &pattern : {QStringLiteral("*.*"), QStringLiteral("*.dwg")}) {
         qsizetype listed = 0;
         const double findSeconds = bestSeconds(runs, [&] { findBaseline(root, pattern); });
         const double searchSeconds = bestSeconds(runs, [&] {
-            FoundEntryList found;
-            scanFolder(root, pattern, found);
+            const FoundEntries found = scanFolder(root, pattern).entries;
             listed = found.fileNames.size();
         });
         ScriptedDialogs dialogs;
-        Form1 window(dialogs);
+        MainWindowUnderTest window(dialogs);
         window.Combo1->setEditText(pattern);
         const double stepSeconds = bestSeconds(runs, [&] {
             dialogs.folderAnswers << root;
-            window.Command1_Click();
+            window.chooseFolderAndScan();
         });
         std::printf("pattern %-6s listed %7lld | find %.3f s | (a) search %.3f s = %.2f x find (target <= 1.2)"
                     " | (b) step 1 %.3f s = %.2f x find (target <= 2.0)\n",

@@ -7,9 +7,9 @@
 // as numbers. The office start is reported on its own, and so is opening the
 // workbook, which step 3 must do and the baseline does not.
 
-#include "bench_office.h"
-#include "batch_rename_step.h"
-#include "libreoffice_calc.h"
+#include "bench/common/bench_office.h"
+#include "steps/batch_rename_step.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,7 +58,7 @@ QString newNameCell(qint64 entry, NewNames kind)
     return kind == NewNames::Text ? newName(entry) : QString::number(100000 + entry);
 }
 
-bool makeWorkbook(Spreadsheet &office, const QString &path, const QString &root, qint64 entries, NewNames kind)
+bool makeWorkbook(CalcOffice &office, const QString &path, const QString &root, qint64 entries, NewNames kind)
 {
     QList<QStringList> table{{"序号", "目录", "文件名", "新文件名"}};
     for (qint64 entry = 0; entry < entries; ++entry)
@@ -76,7 +76,7 @@ bool makeWorkbook(Spreadsheet &office, const QString &path, const QString &root,
 
 // The baseline: the table read in one call, then one no-replace rename per row.
 // Returns the number of rows renamed.
-qint64 readAndRename(Spreadsheet &office, qint64 entries)
+qint64 readAndRename(CalcOffice &office, qint64 entries)
 {
     const auto block = office.readTextBlock({2, 2, entries + 1, 4});
     if (!block.ok())
@@ -102,7 +102,7 @@ struct Best {
 
 // Runs the rounds for one table; false, with the reason printed, when a
 // contender did not rename every file.
-bool timeTable(Spreadsheet &office, const QString &scratch, qint64 entries, int rounds, NewNames kind, Best &best)
+bool timeTable(CalcOffice &office, const QString &scratch, qint64 entries, int rounds, NewNames kind, Best &best)
 {
     QElapsedTimer clock;
     const QString root = scratch + QStringLiteral("/tree");
@@ -164,7 +164,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    const std::unique_ptr<Spreadsheet> started = startHiddenOfficeReportingTime();
+    const std::unique_ptr<CalcOffice> started = startHiddenOfficeReportingTime();
     if (!started)
         return 1;
     QTemporaryDir scratch;

@@ -19,7 +19,7 @@ QByteArray runChmls(const QStringList &arguments)
 
 // Viewers decode pages in the code page of the document's language, so a page
 // that is not stored in GBK shows as garbage.
-TEST(about_HelpDocument, HoldsEveryPageReadableInTheChineseCodePage)
+TEST(HelpDocument, HoldsEveryPageReadableInTheChineseCodePage)
 {
     const QString listing = QString::fromUtf8(runChmls({"--no-page", "--name-only", "list", helpDocument}));
     const QStringList expected{"/index.html",    "/patterns.html", "/rename.html",

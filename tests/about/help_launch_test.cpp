@@ -1,5 +1,5 @@
-#include "help_launch.h"
-#include "scripted_dialogs.h"
+#include "about/help_launch.h"
+#include "tests/common/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +22,12 @@ TEST_P(HelpPathFolders, JoinsTheFolderAndTheGuideNameAsGiven)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    about_HelpLaunch, HelpPathFolders,
+    HelpLaunch, HelpPathFolders,
     ::testing::Values(FolderAndPath{"PlainFolder", "/opt/quillmere/bin", "/opt/quillmere/bin/软件使用说明.chm"},
                       FolderAndPath{"RootFolder", "/", "//软件使用说明.chm"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(about_HelpLaunch, EachClickHandsTheGuideBesideTheExecutableToTheDesktopOnce)
+TEST(HelpLaunch, EachClickHandsTheGuideBesideTheExecutableToTheDesktopOnce)
 {
     ScriptedDialogs dialogs;
     QWidget owner;

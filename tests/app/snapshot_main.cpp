@@ -1,8 +1,8 @@
 // Draws the main window and the About window offscreen and saves them as PNGs, for the README and
 // the help document: quillmere_snapshot OUTPUT_FOLDER
-#include "form1.h"
-#include "frm_about.h"
-#include "scripted_dialogs.h"
+#include "tests/app/main_window_under_test.h"
+#include "about/about_window.h"
+#include "tests/common/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,8 +22,8 @@ int main(int argc, char **argv)
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
     ScriptedDialogs dialogs;
-    Form1 mainWindow(dialogs);
-    frmAbout aboutWindow;
+    MainWindowUnderTest mainWindow(dialogs);
+    AboutWindow aboutWindow;
     mainWindow.show();
     aboutWindow.show();
     QApplication::processEvents();

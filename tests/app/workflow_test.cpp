@@ -2,11 +2,11 @@
 // a real .xls shown in a real Calc window, names typed into that window and
 // saved there, then the renames. Only the dialog answers and the typing are
 // played by the test.
-#include "form1.h"
-#include "libreoffice_calc.h"
-#include "office_test_support.h"
-#include "scripted_dialogs.h"
-#include "temp_tree.h"
+#include "tests/app/main_window_under_test.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/temp_tree.h"
 
 #include <QComboBox>
 #include <QDirIterator>
@@ -25,14 +25,6 @@
 namespace {
 
 using TableRows = QList<QStringList>;
-
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
 
 // Every file below `root` by its path relative to `root`, with its content.
 std::map<QString, QByteArray> filesBelow(const QString &root)
@@ -74,7 +66,7 @@ protected:
     // in the Excel 97 format, holding `rowsFromA1`.
     void makeUsersWorkbook(const TableRows &rowsFromA1)
     {
-        Spreadsheet *office = sharedWorkingOffice();
+        CalcOffice *office = sharedWorkingOffice();
         ASSERT_NE(office, nullptr);
         makeWorkbook(*office, workbook, rowsFromA1);
     }
@@ -90,11 +82,11 @@ protected:
 
     // The user at the window step 2 left: reaches the workbook that window
     // shows, lets `type` read and edit the table there, and saves it.
-    void typeIntoWindowAndSave(const std::function<void(Spreadsheet &)> &type)
+    void typeIntoWindowAndSave(const std::function<void(CalcOffice &)> &type)
     {
         auto attached = startLibreOfficeCalc(CalcWindow::Visible);
         ASSERT_TRUE(attached.ok()) << attached.error().toStdString();
-        Spreadsheet &window = *attached.value();
+        CalcOffice &window = *attached.value();
         const SheetStatus opened = window.openWorkbook(workbook);
         ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
         ASSERT_NO_FATAL_FAILURE(type(window));
@@ -114,7 +106,7 @@ protected:
     TempTree tree;
     const QString workbook = tree.path(QStringLiteral("命名 表.xls"));
     ScriptedDialogs dialogs;
-    Form1 form{dialogs};
+    MainWindowUnderTest form{dialogs};
 };
 
 TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndStillReportsSuccess)
@@ -125,14 +117,14 @@ TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndStillReportsSuccess)
     form.Text2->setText(QStringLiteral("earlier count"));
 
     ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("empty"))));
-    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([](Spreadsheet &window) {
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([](CalcOffice &window) {
         EXPECT_EQ(readTexts(window, {1, 1, 2, 4}),
                   (TableRows{{"序号", "目录", "文件名", "新文件名"}, {"", "", "", ""}}));
     }));
     runStep3();
 
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
-    EXPECT_EQ(form.List3->count(), 0);
+    EXPECT_EQ(rowsShown(form.List3), 0);
     EXPECT_EQ(form.Text2->text(), QStringLiteral("earlier count"));
 }
 
@@ -161,10 +153,10 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
 
     form.Combo1->setEditText(QStringLiteral("*.txt"));
     ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("files"))));
-    ASSERT_EQ(form.List2->count(), listed.size());
+    ASSERT_EQ(rowsShown(form.List2), listed.size());
 
     QStringList oldNames;
-    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([&](Spreadsheet &window) {
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([&](CalcOffice &window) {
         // The window shows step 2's table, unsaved, above the earlier rows.
         const TableRows table = readTexts(window, {2, 2, 8, 4});
         ASSERT_EQ(table.size(), 7);
@@ -184,7 +176,7 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
 
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("有 1 行未能更名：\n第 5 行：%1 → taken.dat（新文件名已存在）").arg(oldNames[3])});
-    EXPECT_EQ(entries(form.List3),
+    EXPECT_EQ(shownTexts(form.List3),
               (QStringList{"first.txt", "", "third.txt", "taken.dat", "notes-renamed.bin", "old-renamed.log", ""}));
     EXPECT_EQ(form.Text2->text(), QStringLiteral("批量更名的文件数：7"));
 
@@ -200,7 +192,7 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
     EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), expected);
 
     // Step 3 saves the workbook back; the names typed in it must survive.
-    Spreadsheet *reader = sharedReadingOffice();
+    CalcOffice *reader = sharedReadingOffice();
     ASSERT_NE(reader, nullptr);
     ASSERT_TRUE(reader->openWorkbook(workbook).ok());
     EXPECT_EQ(readTexts(*reader, {2, 4, 8, 4}),

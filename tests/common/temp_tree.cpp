@@ -1,4 +1,4 @@
-#include "temp_tree.h"
+#include "tests/common/temp_tree.h"
 
 #include <QDir>
 #include <QFile>

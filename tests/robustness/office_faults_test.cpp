@@ -2,13 +2,14 @@
 // it cannot use. Each case must end quickly with one clear message, leave no
 // office process behind, and leave every file either renamed and reported so,
 // or untouched.
-#include "batch_rename_step.h"
-#include "form1.h"
-#include "naming_table_export.h"
-#include "office_killed_on_cue.h"
-#include "office_test_support.h"
-#include "scripted_dialogs.h"
-#include "temp_tree.h"
+#include "steps/batch_rename_step.h"
+#include "tests/app/main_window_under_test.h"
+#include "sheet/naming_table_layout.h"
+#include "steps/naming_table_export.h"
+#include "tests/robustness/office_killed_on_cue.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/temp_tree.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,7 +36,6 @@ QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QString ownOffices() { return QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid()); }
 
 using Moment = OfficeKilledOnCue::Moment;
 
@@ -56,15 +56,15 @@ protected:
     {
         maker = sharedWorkingOffice();
         ASSERT_NE(maker, nullptr);
-        officesBefore = processesMentioning(ownOffices());
+        officesBefore = processesMentioning(ownOfficePipePrefix());
     }
     void TearDown() override
     {
         office.reset();
-        EXPECT_EQ(processesMentioning(ownOffices()), officesBefore) << "an office of ours outlived its step";
+        EXPECT_EQ(processesMentioning(ownOfficePipePrefix()), officesBefore) << "an office of ours outlived its step";
     }
 
-    Spreadsheet *maker = nullptr;
+    CalcOffice *maker = nullptr;
     QList<qint64> officesBefore;
     std::unique_ptr<OfficeKilledOnCue> office;
     TempTree tree;
@@ -89,7 +89,7 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
     QStringList messages;
     QElapsedTimer timer;
     timer.start();
-    writeNamingTable(*office, workbook, folders, names, [&](const QString &text) { messages << text; });
+    writeNamingTable(*office, workbook, foundEntries(folders, names), [&](const QString &text) { messages << text; });
 
     EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
@@ -118,7 +118,7 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
         tree.makeFile(QString("files/old%1.txt").arg(i), QByteArray::number(i));
         table << QStringList{"", folder, QString("old%1.txt").arg(i), QString("new%1.txt").arg(i)};
     }
-    for (int i = 3; i < xlsSheetRows - 1; ++i)
+    for (int i = 3; i < NamingTable::xlsSheetRows - 1; ++i)
         table << QStringList{"", folder, QString("absent%1.txt").arg(i)};
     const QString workbook = tree.path("table.xls");
     makeWorkbook(*maker, workbook, table);
@@ -164,25 +164,25 @@ TEST(OfficeMissing, StepsTwoAndThreeSaySoAndTheWindowStaysUsable)
     tree.makeFile("files/a.txt", "a");
     tree.makeFile("table.xls", "not opened");
     ScriptedDialogs dialogs;
-    Form1 window(dialogs);
+    MainWindowUnderTest window(dialogs);
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", tree.path("empty-bin").toLocal8Bit());
     dialogs.fileAnswers << tree.path("table.xls");
-    window.Command2_Click();
-    window.Command3_Click();
+    window.chooseWorkbookAndWriteTable();
+    window.renameFromTable();
     qputenv("PATH", savedPath);
 
     ASSERT_EQ(dialogs.messages.size(), 2);
     for (const QString &message : dialogs.messages)
         EXPECT_TRUE(message.contains("LibreOffice") && message.contains("soffice")) << message.toStdString();
     EXPECT_TRUE(dialogs.messages[1].contains(QStringLiteral("没有文件被更名")));
-    EXPECT_EQ(window.WorkbookPath, tree.path("table.xls"));
+    EXPECT_EQ(window.workbookPath(), tree.path("table.xls"));
     EXPECT_EQ(contentOf(tree.path("table.xls")), "not opened");
     EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
 
     dialogs.folderAnswers << tree.path("files");
-    window.Command1_Click();
-    EXPECT_EQ(window.List2->count(), 1);
+    window.chooseFolderAndScan();
+    EXPECT_EQ(rowsShown(window.List2), 1);
 }
 
 // The office dies as it starts, as a broken installation would: step 3 from
@@ -193,13 +193,13 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
     tree.makeFile("files/a.txt", "a");
     tree.makeFile("table.xls", "never read");
     ScriptedDialogs dialogs;
-    Form1 window(dialogs);
-    window.WorkbookPath = tree.path("table.xls");
-    const QList<qint64> before = processesMentioning(ownOffices());
+    MainWindowUnderTest window(dialogs);
+    chooseWorkbookWithNoOfficeInstalled(window, dialogs, tree.path("table.xls"));
+    const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
     std::atomic<bool> stepDone = false;
     std::thread crasher([&] {
         while (!stepDone) {
-            for (qint64 pid : processesMentioning(ownOffices())) {
+            for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
                 QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
                 if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly)
                     && commandLine.readAll().contains("soffice.bin"))
@@ -210,7 +210,7 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
     });
     QElapsedTimer timer;
     timer.start();
-    window.Command3_Click();
+    window.renameFromTable();
     stepDone = true;
     crasher.join();
 
@@ -218,11 +218,11 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("没有文件被更名"))) << dialogs.messages[0].toStdString();
     EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
-    EXPECT_EQ(processesMentioning(ownOffices()), before);
+    EXPECT_EQ(processesMentioning(ownOfficePipePrefix()), before);
 
     dialogs.folderAnswers << tree.path("files");
-    window.Command1_Click();
-    EXPECT_EQ(window.List2->count(), 1);
+    window.chooseFolderAndScan();
+    EXPECT_EQ(rowsShown(window.List2), 1);
 }
 
 // Workbooks that are not what they seem. LibreOffice opens all but the
@@ -233,7 +233,7 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
 // survived.
 struct OddWorkbookCase {
     const char *name;
-    std::function<void(Spreadsheet &maker, const QString &path)> make;
+    std::function<void(CalcOffice &maker, const QString &path)> make;
     const char *step2Message;   // start of the one message of step 2, or empty for none
     const char *step3Message;   // start of the one message of step 3
     bool renamed;               // whether step 3 renames files/a.txt to b.txt
@@ -257,8 +257,8 @@ protected:
     }
     void TearDown() override { QProcess::execute("chattr", {"-i", workbook}); }
 
-    Spreadsheet *maker = nullptr;
-    Spreadsheet *office = nullptr;
+    CalcOffice *maker = nullptr;
+    CalcOffice *office = nullptr;
     TempTree tree;
     const QString workbook = tree.path("table.xls");
     QByteArray original;
@@ -267,7 +267,7 @@ protected:
 TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 {
     QStringList messages;
-    writeNamingTable(*office, workbook, {tree.path("files") + "/"}, {"a.txt"}, [&](const QString &text) { messages << text; });
+    writeNamingTable(*office, workbook, foundEntries({tree.path("files") + "/"}, {"a.txt"}), [&](const QString &text) { messages << text; });
 
     const QString expected = QString::fromUtf8(GetParam().step2Message);
     ASSERT_EQ(messages.size(), expected.isEmpty() ? 0 : 1) << messages.join('\n').toStdString();
@@ -298,7 +298,7 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
-void makeTable(Spreadsheet &maker, const QString &path)
+void makeTable(CalcOffice &maker, const QString &path)
 {
     makeWorkbook(maker, path, {{"序号", "目录", "文件名", "新文件名"}, {"", QFileInfo(path).path() + "/files/", "a.txt", "b.txt"}});
 }
@@ -311,20 +311,20 @@ INSTANTIATE_TEST_SUITE_P(
     , OddWorkbook,
     ::testing::Values(
         OddWorkbookCase{"PasswordProtected",
-                        [](Spreadsheet &, const QString &path) {
+                        [](CalcOffice &, const QString &path) {
                             ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLMERE_ROBUSTNESS_DATA "/password.xls"), path));
                         },
                         cannotOpen, cannotRead, false},
         // A copy cut off half way.
         OddWorkbookCase{"Truncated",
-                        [](Spreadsheet &maker, const QString &path) {
+                        [](CalcOffice &maker, const QString &path) {
                             makeTable(maker, path);
                             writeFile(path, contentOf(path).left(QFileInfo(path).size() / 2));
                         },
                         "", success, false},
-        OddWorkbookCase{"Empty", [](Spreadsheet &, const QString &path) { writeFile(path, {}); }, "", success, false},
+        OddWorkbookCase{"Empty", [](CalcOffice &, const QString &path) { writeFile(path, {}); }, "", success, false},
         OddWorkbookCase{"TextNamedXls",
-                        [](Spreadsheet &, const QString &path) {
+                        [](CalcOffice &, const QString &path) {
                             writeFile(path, "序号\t目录\t文件名\t新文件名\n\t" + QFile::encodeName(QFileInfo(path).path())
                                                 + "/files/\ta.txt\tb.txt\t\"0013\"\n");
                         },
@@ -333,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(
         // read-only to it. The table still reads; the save that fails wrote
         // nothing of ours.
         OddWorkbookCase{"ReadOnly",
-                        [](Spreadsheet &maker, const QString &path) {
+                        [](CalcOffice &maker, const QString &path) {
                             makeTable(maker, path);
                             if (QProcess::execute("chattr", {"+i", path}) != 0)
                                 GTEST_SKIP() << "chattr +i is not possible here";

@@ -1,6 +1,6 @@
-#include "office_killed_on_cue.h"
+#include "tests/robustness/office_killed_on_cue.h"
 
-#include "office_test_support.h"
+#include "tests/common/office_test_support.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,19 +15,18 @@ namespace {
 // table takes the office little more than a tenth of a second.
 constexpr auto intoTheCall = std::chrono::milliseconds(10);
 
-QString ownOffices() { return QStringLiteral("quillmere-%1-").arg(QCoreApplication::applicationPid()); }
 } // namespace
 
 std::unique_ptr<OfficeKilledOnCue> OfficeKilledOnCue::start(const QString &operation, Moment moment)
 {
-    const QList<qint64> before = processesMentioning(ownOffices());
+    const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
     std::unique_ptr<Spreadsheet> office = startHiddenOfficeForTests();
     if (!office)
         return nullptr;
     // Only the office program itself, not its launcher: a crash ends the
     // office, and what follows is the launcher's and our own doing.
     QList<qint64> started;
-    for (qint64 pid : processesMentioning(ownOffices())) {
+    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
         QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
         if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("soffice.bin"))
             started << pid;
@@ -83,10 +82,6 @@ SheetStatus OfficeKilledOnCue::openWorkbookForReading(const QString &path)
     return passOn("openWorkbookForReading", [&] { return office->openWorkbookForReading(path); });
 }
 
-SheetStatus OfficeKilledOnCue::createWorkbook(const QString &path)
-{
-    return passOn("createWorkbook", [&] { return office->createWorkbook(path); });
-}
 
 SheetStatus OfficeKilledOnCue::showWindow()
 {
@@ -98,20 +93,8 @@ SheetStatus OfficeKilledOnCue::activateFirstSheet()
     return passOn("activateFirstSheet", [&] { return office->activateFirstSheet(); });
 }
 
-SheetStatus OfficeKilledOnCue::putCellText(qint64 row, qint64 column, const QString &text)
-{
-    return passOn("putCellText", [&] { return office->putCellText(row, column, text); });
-}
 
-SheetStatus OfficeKilledOnCue::putCellFormula(qint64 row, qint64 column, const QString &formula)
-{
-    return passOn("putCellFormula", [&] { return office->putCellFormula(row, column, formula); });
-}
 
-SheetResult<QString> OfficeKilledOnCue::cellText(qint64 row, qint64 column)
-{
-    return passOn("cellText", [&] { return office->cellText(row, column); });
-}
 
 SheetStatus OfficeKilledOnCue::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
 {
@@ -138,20 +121,12 @@ SheetStatus OfficeKilledOnCue::clearFill(const CellRect &rect)
     return passOn("clearFill", [&] { return office->clearFill(rect); });
 }
 
-SheetResult<int> OfficeKilledOnCue::fillColorIndex(qint64 row, qint64 column)
-{
-    return passOn("fillColorIndex", [&] { return office->fillColorIndex(row, column); });
-}
 
 SheetStatus OfficeKilledOnCue::runFirstSheetMacro(const QString &name)
 {
     return passOn("runFirstSheetMacro", [&] { return office->runFirstSheetMacro(name); });
 }
 
-SheetStatus OfficeKilledOnCue::saveWorkbook()
-{
-    return passOn("saveWorkbook", [&] { return office->saveWorkbook(); });
-}
 
 SheetStatus OfficeKilledOnCue::quit()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "spreadsheet.h"
+#include "sheet/spreadsheet.h"
 
 #include <QList>
 #include <QString>
@@ -24,20 +24,14 @@ public:
 
     SheetStatus openWorkbook(const QString &path) override;
     SheetStatus openWorkbookForReading(const QString &path) override;
-    SheetStatus createWorkbook(const QString &path) override;
     SheetStatus showWindow() override;
     SheetStatus activateFirstSheet() override;
-    SheetStatus putCellText(qint64 row, qint64 column, const QString &text) override;
-    SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) override;
-    SheetResult<QString> cellText(qint64 row, qint64 column) override;
     SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
     SheetResult<UsedExtent> usedExtent() override;
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
     SheetStatus clearFill(const CellRect &rect) override;
-    SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;
     SheetStatus runFirstSheetMacro(const QString &name) override;
-    SheetStatus saveWorkbook() override;
     SheetStatus quit() override;
     QString unresponsiveReason() const override { return office->unresponsiveReason(); }
 

@@ -3,10 +3,10 @@
 // can reach, names at the length limit and names that are not UTF-8. Nothing
 // may crash or hang, and a row that cannot be renamed must leave its file
 // exactly as it was.
-#include "batch_rename.h"
-#include "directory_scan.h"
-#include "found_entry_list.h"
-#include "temp_tree.h"
+#include "rename/batch_rename.h"
+#include "search/directory_scan.h"
+#include "search/folder_search.h"
+#include "tests/common/temp_tree.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,23 +28,31 @@ namespace {
 
 // Lists like step 1 and lets the test act on the tree the moment the first
 // entry arrives, while the walk is under way.
-class InterferingList : public FoundEntryList {
+class InterferingList : public FoundEntries {
 public:
     std::function<void()> onFirstEntry;
     void append(const QString &folderPath, const QString &fileName) override
     {
         if (onFirstEntry)
             std::exchange(onFirstEntry, nullptr)();
-        FoundEntryList::append(folderPath, fileName);
+        FoundEntries::append(folderPath, fileName);
     }
 };
 
-QStringList fullPaths(const FoundEntryList &found)
+QStringList fullPaths(const FoundEntries &found)
 {
     QStringList paths;
     for (qsizetype i = 0; i < found.fileNames.size(); ++i)
         paths << found.folderPaths[i] + found.fileNames[i];
     return paths;
+}
+
+// Step 1's scan, keeping what it found in `found`.
+ScanSummary scanInto(const QString &folder, const QString &pattern, FoundEntries &found)
+{
+    ScanResult result = scanFolder(folder, pattern);
+    found = std::move(result.entries);
+    return result.summary;
 }
 
 QStringList relativeTo(const QString &root, QStringList paths)
@@ -75,11 +83,11 @@ TEST_P(VanishingFolder, FolderRemovedDuringTheScanIsSkipped)
     InterferingList found;
     found.onFirstEntry = [&] { ASSERT_TRUE(QDir(top + "/" + GetParam().removed).removeRecursively()); };
 
-    const ScanSummary summary = scanFolder(top, "*.*", found);
+    const FolderSearchCounts counts = searchFolderTree(top, "*.*", found);
 
     EXPECT_EQ(relativeTo(top, fullPaths(found)), GetParam().listed);
     EXPECT_EQ(found.folderPaths.size(), found.fileNames.size());
-    EXPECT_LE(summary.totalSize, 3u);
+    EXPECT_LE(counts.totalSize, 3u);
 }
 
 // The start folder's own entries were read before anything was removed, so
@@ -104,8 +112,7 @@ TEST(ChurningTree, FoldersComingAndGoingWhileScanningNeverBreakTheWalk)
         }
     });
     for (int scan = 0; scan < 50; ++scan) {
-        FoundEntryList found;
-        scanFolder(tree.path("churn"), "*.*", found);
+        const FoundEntries found = scanFolder(tree.path("churn"), "*.*").entries;
         EXPECT_EQ(found.folderPaths.size(), found.fileNames.size());
     }
     done = true;
@@ -150,14 +157,14 @@ TEST(UnreadableEntries, AreListedByNameOnlyAndTheirRowsFailWithoutChanges)
     mode("shared", 0777);
     mode("shared/s.txt", 0666);
 
-    FoundEntryList found;
+    FoundEntries found;
     ScanSummary summary;
-    asUnprivileged([&] { summary = scanFolder(tree.root(), "*.*", found); });
+    asUnprivileged([&] { summary = scanInto(tree.root(), "*.*", found); });
 
     EXPECT_EQ(relativeTo(tree.root(), fullPaths(found)),
               QStringList({"listable", "listable/x.txt", "locked", "open", "open/a.txt", "secret.txt", "shared",
                            "shared/s.txt"}));
-    EXPECT_EQ(summary.DirCount, 4);
+    EXPECT_EQ(summary.folderCount, 4);
     // x.txt cannot be sized through a folder that cannot be searched.
     EXPECT_EQ(summary.totalSize, 4u + 5u + 1u);
 
@@ -227,17 +234,17 @@ TEST_P(DeepTrees, ElevenHundredLevelsAreWalkedUpToThePathLimit)
     DeepTree deep(tree.root(), GetParam().levelName, levels);
     ASSERT_TRUE(deep.made);
 
-    FoundEntryList found;
+    FoundEntries found;
     QElapsedTimer timer;
     timer.start();
-    const ScanSummary summary = scanFolder(deep.top, "*.txt", found);
+    const ScanSummary summary = scanInto(deep.top, "*.txt", found);
     EXPECT_LT(timer.elapsed(), 20000);
 
     ASSERT_FALSE(found.fileNames.isEmpty());
     for (const QString &folder : found.folderPaths)
         ASSERT_LT(QFile::encodeName(folder).size(), PATH_MAX);
     EXPECT_EQ(found.fileNames.size() == levels + 1, GetParam().reachesBottom);
-    EXPECT_GE(summary.DirCount, found.fileNames.size() - 1);
+    EXPECT_GE(summary.folderCount, found.fileNames.size() - 1);
 
     // The deepest listed file may lie just past the limit, in a folder that
     // could still be listed: its row fails and the file stays.
@@ -263,8 +270,7 @@ TEST(NameLimits, NamesOf255BytesAreListedAndRenamedAndOneByteMoreIsRefused)
     tree.makeFile(ascii, "ascii");
     tree.makeFile(chinese, "chinese");
 
-    FoundEntryList found;
-    scanFolder(tree.root(), "*", found);
+    const FoundEntries found = scanFolder(tree.root(), "*").entries;
     QStringList names = found.fileNames;
     names.sort();
     EXPECT_EQ(names, QStringList({ascii, chinese}));
@@ -290,10 +296,10 @@ TEST(NonUtf8Names, AreListedAndTheirRowsFailCleanly)
     for (const QByteArray &file : {QByteArray("caf\xe9.dwg"), QByteArray("\xff\xfe/a.dwg"), QByteArray("plain/ok.dwg")})
         close(open(root + file, O_WRONLY | O_CREAT, 0644));
 
-    FoundEntryList found;
-    const ScanSummary summary = scanFolder(tree.root(), "*.dwg", found);
+    FoundEntries found;
+    const ScanSummary summary = scanInto(tree.root(), "*.dwg", found);
     ASSERT_EQ(found.fileNames.size(), 3);
-    EXPECT_EQ(summary.DirCount, 2);
+    EXPECT_EQ(summary.folderCount, 2);
 
     QList<NamingTableRow> rows;
     for (qsizetype i = 0; i < found.fileNames.size(); ++i)

@@ -1,9 +1,9 @@
 // Steps 2 and 3 while the window step 2 left for the user is still open.
 // These need an X display (the test suite runs under xvfb-run).
-#include "batch_rename_step.h"
-#include "naming_table_export.h"
-#include "office_test_support.h"
-#include "temp_tree.h"
+#include "steps/batch_rename_step.h"
+#include "steps/naming_table_export.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/temp_tree.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,7 +44,7 @@ protected:
         QStringList messages;
         QElapsedTimer timer;
         timer.start();
-        exportNamingTable(workbook, folders, names, [&](const QString &text) { messages << text; });
+        exportNamingTable(visibleOfficeStarter(), workbook, foundEntries(folders, names), [&](const QString &text) { messages << text; });
         EXPECT_LT(timer.elapsed(), 60000);
         return messages;
     }
@@ -59,7 +59,7 @@ protected:
         return shown;
     }
 
-    Spreadsheet *maker = nullptr;
+    CalcOffice *maker = nullptr;
     TempTree tree;
     const QString workbook = tree.path("table.xls");
     QByteArray savedHome;
@@ -87,7 +87,7 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
     RecordingRenameView view;
-    runBatchRename(workbook, view);
+    runBatchRename(hiddenOfficeStarter(), workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"new.txt"});

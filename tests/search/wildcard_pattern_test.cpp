@@ -1,4 +1,4 @@
-#include "wildcard_pattern.h"
+#include "search/wildcard_pattern.h"
 
 #include <gtest/gtest.h>
 

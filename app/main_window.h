@@ -1,0 +1,92 @@
+#pragma once
+
+#include "about/about_window.h"
+#include "sheet/spreadsheet.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+class Dialogs;
+class FoundEntriesModel;
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+// How the window reaches a spreadsheet application: a visible one for step 2,
+// where the user types, and a hidden one of step 3's own.
+struct SpreadsheetStarters {
+    StartSpreadsheet visible;
+    StartSpreadsheet hidden;
+};
+
+// The main window. It owns every piece of state the three steps share: the
+// found entries (shown in List1 and List2), the renamed names (List3), the
+// pattern box, the two report boxes and the workbook path. Each control
+// carries its name from the layout as objectName ("List1", "Command1", ...).
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Dialogs &dialogs, SpreadsheetStarters starters);
+    ~MainWindow() override;
+
+    // Full path of the workbook chosen in step 2; empty until then.
+    QString workbookPath() const { return workbook; }
+
+    // Size of the client area (below the menu bar) at start, in pixels.
+    QSize startClientSize() const;
+
+public slots:
+    // Step 1: choose a folder, list every match of the pattern below it and
+    // report counts and size in Text1. Cancel shows a message, changes nothing.
+    void chooseFolderAndScan();
+    // Step 2: choose a workbook, keep its path and write the naming table
+    // into it in a visible spreadsheet window, left open and unsaved.
+    void chooseWorkbookAndWriteTable();
+    // Step 3: rename every file from the saved naming table; refused until a
+    // workbook has been chosen.
+    void renameFromTable();
+    // Choosing a preset pattern empties all three lists and nothing else.
+    void clearListsForChosenPattern();
+    // Opens the user guide with the desktop's viewer; nothing of ours is shown.
+    void openHelp();
+    // Shows the one About window, modeless and without an owner.
+    void showAbout();
+
+private:
+    void fillPatternPresets();
+    QWidget *buildClientArea();
+    void place(QWidget *control, int left, int top, int width, int height);
+    QFrame *line(QWidget *container, const char *name, int x1, int y1, int x2, int y2);
+
+    Dialogs &dialogs;
+    const SpreadsheetStarters starters;
+    FoundEntriesModel *found;
+    QString workbook;
+    QPointer<AboutWindow> aboutWindow;
+
+    QGroupBox *h;
+    QListView *List1;
+    QListView *List2;
+    QGroupBox *Frame1;
+    QComboBox *Combo1;
+    QListWidget *List3;
+    QLabel *Image1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QGroupBox *Frame2;
+    QPlainTextEdit *Text1;
+    QGroupBox *Frame3;
+    QLineEdit *Text2;
+    QAction *file;
+    QAction *help;
+    QAction *about;
+};

@@ -1,0 +1,175 @@
+#include "rename/batch_rename.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype listedFailuresLimit = 20;
+
+struct PendingRename {
+    qsizetype outcomeIndex;
+    qsizetype depth;
+    QString currentPath;
+    QString newPath;
+};
+
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
+}
+
+QString unreadableReason(const NamingTableRow &row)
+{
+    QStringList columns;
+    if (!row.folder)
+        columns << QStringLiteral("B");
+    if (!row.currentName)
+        columns << QStringLiteral("C");
+    if (!row.newName)
+        columns << QStringLiteral("D");
+    return QStringLiteral("%1 列的单元格无法读取").arg(columns.join(QStringLiteral("、")));
+}
+
+QString renameReason(const RenameFailure &failure)
+{
+    switch (failure.error) {
+    case RenameError::TargetExists:
+        return QStringLiteral("新文件名已存在");
+    case RenameError::SourceMissing:
+        return QStringLiteral("原文件不存在");
+    case RenameError::InvalidName:
+        return QStringLiteral("文件名无效");
+    case RenameError::PermissionDenied:
+        return QStringLiteral("没有权限");
+    case RenameError::Other:
+        break;
+    }
+    return QStringLiteral("其他错误：") + failure.systemText;
+}
+
+void markInvalid(RowOutcome &outcome, const QString &reason)
+{
+    outcome.status = RowStatus::FailedRename;
+    outcome.error = RenameError::InvalidName;
+    outcome.reason = reason;
+}
+
+// Decides what can be decided from the row's text alone. Returns true when
+// the row still needs its rename carried out.
+bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
+{
+    if (!row.folder || !row.currentName || !row.newName) {
+        outcome.status = RowStatus::FailedUnreadableCell;
+        outcome.reason = unreadableReason(row);
+        return false;
+    }
+    if (row.newName->isEmpty()) {
+        outcome.status = RowStatus::KeptEmptyNewName;
+        return false;
+    }
+    if (*row.newName == *row.currentName) {
+        outcome.status = RowStatus::UnchangedSameName;
+        return false;
+    }
+    // A relative folder would resolve against wherever the program happens
+    // to run, which is never what the table meant.
+    if (!row.folder->startsWith(u'/')) {
+        markInvalid(outcome, QStringLiteral("目录不是完整路径"));
+        return false;
+    }
+    // A name with "/" would move the entry to another folder, and "." or ".."
+    // would name the folder itself or its parent: neither is a rename.
+    if (!isPlainName(*row.currentName)) {
+        markInvalid(outcome, QStringLiteral("原文件名无效"));
+        return false;
+    }
+    if (!isPlainName(*row.newName)) {
+        markInvalid(outcome, QStringLiteral("新文件名无效（不能含“/”，也不能是“.”或“..”）"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QList<NamingTableRow> namingTableRows(const QList<QList<TableCell>> &cellsBtoD, qint64 firstRowNumber)
+{
+    QList<NamingTableRow> rows;
+    rows.reserve(cellsBtoD.size());
+    for (qsizetype i = 0; i < cellsBtoD.size(); ++i) {
+        const QList<TableCell> &cells = cellsBtoD[i];
+        const auto cell = [&cells](qsizetype column) { return column < cells.size() ? cells[column] : TableCell(); };
+        rows.append({firstRowNumber + i, cell(0), cell(1), cell(2)});
+    }
+    return rows;
+}
+
+QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows)
+{
+    QList<RowOutcome> outcomes;
+    outcomes.reserve(rows.size());
+    std::vector<PendingRename> pending;
+    for (const NamingTableRow &row : rows) {
+        RowOutcome outcome;
+        outcome.rowNumber = row.rowNumber;
+        outcome.oldName = row.currentName.value_or(QString());
+        outcome.newName = row.newName.value_or(QString());
+        if (judgeRow(row, outcome)) {
+            const QString currentPath = *row.folder + *row.currentName;
+            pending.push_back({outcomes.size(), QDir::cleanPath(currentPath).count(u'/'), currentPath,
+                               *row.folder + *row.newName});
+        }
+        outcomes.append(outcome);
+    }
+
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](const PendingRename &a, const PendingRename &b) { return a.depth > b.depth; });
+    for (const PendingRename &rename : pending) {
+        if (const std::optional<RenameFailure> failure = renameNoReplace(rename.currentPath, rename.newPath)) {
+            RowOutcome &outcome = outcomes[rename.outcomeIndex];
+            outcome.status = RowStatus::FailedRename;
+            outcome.error = failure->error;
+            outcome.reason = renameReason(*failure);
+        }
+    }
+    return outcomes;
+}
+
+QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows)
+{
+    QStringList entries;
+    for (const NamingTableRow &row : rows) {
+        if (row.newName)
+            entries << *row.newName;
+    }
+    return entries;
+}
+
+QString processedCountText(qsizetype listedRows)
+{
+    return QStringLiteral("批量更名的文件数：") + QString::number(listedRows);
+}
+
+QString finalMessage(const QList<RowOutcome> &outcomes)
+{
+    QList<RowOutcome> failures;
+    std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(failures),
+                 [](const RowOutcome &outcome) { return outcome.failed(); });
+    if (failures.isEmpty())
+        return QStringLiteral("OK,YOU MAKE IT!");
+
+    QString message = QStringLiteral("有 %1 行未能更名：").arg(failures.size());
+    for (const RowOutcome &failure : failures.first(std::min(failures.size(), listedFailuresLimit))) {
+        // One multi-argument arg() so that a "%1" inside a file name is not
+        // taken for a placeholder.
+        message += QStringLiteral("\n第 %1 行：%2 → %3（%4）")
+                       .arg(QString::number(failure.rowNumber), failure.oldName, failure.newName, failure.reason);
+    }
+    if (failures.size() > listedFailuresLimit)
+        message += QStringLiteral("\n……另有 %1 行未列出。").arg(failures.size() - listedFailuresLimit);
+    return message;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "rename/rename_no_replace.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A cell of the naming table as read back from the workbook: its text (an
+// empty cell reads as the empty text), or nothing when it holds no usable text,
+// such as a formula error. A row with such a cell is never renamed.
+using TableCell = std::optional<QString>;
+
+// A data row of the naming table: column B is the folder path (with its
+// trailing separator), C the current name, D the new name.
+struct NamingTableRow {
+    qint64 rowNumber = 0;
+    TableCell folder;
+    TableCell currentName;
+    TableCell newName;
+};
+
+// The data rows from the block of columns B to D read from the sheet, its
+// first row being row `firstRowNumber`. A cell missing from a short row counts
+// as unreadable.
+QList<NamingTableRow> namingTableRows(const QList<QList<TableCell>> &cellsBtoD, qint64 firstRowNumber);
+
+enum class RowStatus {
+    Renamed,
+    KeptEmptyNewName,
+    UnchangedSameName,
+    FailedUnreadableCell,
+    FailedRename,
+};
+
+struct RowOutcome {
+    qint64 rowNumber = 0;
+    RowStatus status = RowStatus::Renamed;
+    // Meaningful for FailedRename only.
+    RenameError error = RenameError::Other;
+    // Columns C and D as read (empty when unreadable), for the failure message.
+    QString oldName;
+    QString newName;
+    // Why the row failed, as the failure message words it; empty otherwise.
+    QString reason;
+
+    bool failed() const { return status == RowStatus::FailedUnreadableCell || status == RowStatus::FailedRename; }
+};
+
+// Renames every row's entry from folder + current name to folder + new name
+// (no separator inserted) without ever replacing an existing entry. A row
+// fails without touching anything when a cell is unreadable, the folder is not
+// an absolute path, a name is ".", "..", or holds "/" or NUL, or the rename
+// itself fails; the next row follows. An empty new name or one equal to the
+// current name leaves the row alone and is no failure.
+// Renames run deepest current path first, rows of equal depth in table order,
+// so a folder's row cannot strand the rows of the entries inside it.
+// Returns one outcome per row, in the order of `rows`. Renames already done
+// stay done: there is no undo.
+QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows);
+
+// The entries of the renamed-files list: column D of every row in row order;
+// a row whose column D cannot be read adds none.
+QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows);
+
+// The report text: "批量更名的文件数：" followed by the number of rows listed.
+QString processedCountText(qsizetype listedRows);
+
+// The closing message: "OK,YOU MAKE IT!" when no row failed; otherwise the
+// number of failed rows and, for the first 20 of them, the row number, the old
+// and new name and the reason.
+QString finalMessage(const QList<RowOutcome> &outcomes);

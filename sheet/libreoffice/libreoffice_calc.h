@@ -1,0 +1,54 @@
+#pragma once
+
+#include "sheet/spreadsheet.h"
+
+#include <chrono>
+#include <memory>
+
+// LibreOffice Calc driven over its UNO bridge. No UNO type shows here, so
+// callers build without the office's headers.
+
+enum class CalcWindow {
+    // In the user's own profile, with windows; left running for the user when
+    // the object goes. An office of the user's that is already running is used,
+    // and a workbook it already shows is worked on in that window as it stands,
+    // unsaved changes included, rather than loaded a second time.
+    Visible,
+    // Headless, in a private profile of its own that is removed when the
+    // object goes; it ignores document lock files, so it reads a workbook that
+    // is still open in a visible window.
+    Hidden,
+};
+
+// The port with what tests and benchmarks also need of a real office: making
+// workbooks, writing single cells and reading single cells back. Each
+// operation is bounded in time like the port's.
+class CalcOffice : public Spreadsheet {
+public:
+    // Creates an empty workbook and stores it at `path` in the Excel 97 format;
+    // it stays open. On failure nothing is open and the file may be missing.
+    virtual SheetStatus createWorkbook(const QString &path) = 0;
+    // As a user typing it: "12" becomes a number, "=1+1" a formula.
+    virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
+    // The cell's value as the user sees it; fails for an unreadable cell.
+    virtual SheetResult<QString> cellText(qint64 row, qint64 column) = 0;
+    // The cell's fill as a palette index, or 0 when it has none; a colour
+    // outside the palette reads as -1.
+    virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;
+    // Writes the open workbook to its file, in the format it was opened in.
+    virtual SheetStatus saveWorkbook() = 0;
+};
+
+// Starts an office and connects to it, waiting at most `startLimit` for it to
+// answer. On failure the text names what went wrong ("soffice" missing from
+// the search path, the office stopped, or it did not answer in time) and no
+// process of ours is left running.
+SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
+                                                              std::chrono::seconds startLimit = std::chrono::seconds(90));
+
+// Every office this program starts listens on a pipe whose name begins with
+// this text: "quillmere-" and the program's process id, then "-".
+QString officePipePrefix(qint64 processId);
+
+// The same as the port's starter for the steps.
+StartSpreadsheet libreOfficeStarter(CalcWindow window);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sheet/spreadsheet.h"
+
+#include <QString>
+#include <QStringList>
+
+// Where step 3 shows its results: the renamed-files list, the count box and
+// the message boxes of the main window.
+class BatchRenameView {
+public:
+    virtual ~BatchRenameView() = default;
+    virtual void appendRenamedNames(const QStringList &names) = 0;
+    virtual void setCountText(const QString &text) = 0;
+    virtual void showMessage(const QString &text) = 0;
+};
+
+// Step 3 after its Workbook-path gate: reads the naming table saved at
+// `workbookPath` in a hidden office that `startHidden` starts for it alone,
+// and renames every row's
+// entry (see renameFromNamingTable), listing column D of every row and the
+// count of rows, then quits that office and shows the closing message. The
+// workbook is opened read-only and never written. When the office cannot be
+// started, or the workbook cannot be opened or read, nothing is renamed and
+// one message says why.
+void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
+
+// The same through an office that is already running; it is left running.
+void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);

@@ -1,0 +1,84 @@
+#include "steps/naming_table_export.h"
+
+#include "sheet/naming_table_layout.h"
+
+namespace {
+
+const QString clearRowMacro = QStringLiteral("ClearRow");
+
+bool stillAnswering(Spreadsheet &office, const ShowMessage &showMessage)
+{
+    if (office.unresponsiveReason().isEmpty())
+        return true;
+    showMessage(QStringLiteral("LibreOffice 没有响应，命名表没有写完：%1").arg(office.unresponsiveReason()));
+    return false;
+}
+
+} // namespace
+
+void exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+                       const ShowMessage &showMessage)
+{
+    auto started = startVisible();
+    if (!started.ok()) {
+        showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
+        return;
+    }
+    writeNamingTable(*started.value(), workbookPath, entries, showMessage);
+}
+
+void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+                      const ShowMessage &showMessage)
+{
+    const SheetStatus opened = office.openWorkbook(workbookPath);
+    if (!opened.ok()) {
+        showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
+        return;
+    }
+    // From here on a failed operation is skipped and the step goes on, unless
+    // the office itself has stopped answering.
+    office.showWindow();
+    office.activateFirstSheet();
+
+    using namespace NamingTable;
+    const qint64 fitting = xlsSheetRows - firstDataRow + 1;
+    qint64 count = entries.size();
+    if (count > fitting) {
+        showMessage(QStringLiteral("工作表最多只能容纳 %1 个文件（共 %2 行，含表头）：只写入前 %1 个，其余 %3 个文件没有写入。")
+                        .arg(fitting)
+                        .arg(xlsSheetRows)
+                        .arg(count - fitting));
+        count = fitting;
+    }
+
+    office.putTextBlock(headerRow, 1, {headerTexts()});
+    QList<QStringList> rows;
+    rows.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        rows.append({entries.folderPaths[i], entries.fileNames[i]});
+    office.putTextBlock(firstDataRow, folderColumn, rows);
+    if (!stillAnswering(office, showMessage))
+        return;
+
+    office.runFirstSheetMacro(clearRowMacro);
+    if (!stillAnswering(office, showMessage))
+        return;
+
+    UsedExtent used;
+    if (const auto extent = office.usedExtent(); extent.ok())
+        used = extent.value();
+    if (used.rows >= firstDataRow && used.columns >= 1) {
+        // Shading left from an earlier run of a longer or differently grouped
+        // table must not survive into this one.
+        office.clearFill({firstDataRow, 1, used.rows, used.columns});
+        const auto folders = office.readTextBlock({firstDataRow, folderColumn, used.rows, folderColumn});
+        if (folders.ok()) {
+            QList<CellText> folderTexts;
+            folderTexts.reserve(folders.value().size());
+            for (const QList<CellText> &row : folders.value())
+                folderTexts.append(row.value(0));
+            office.fillRects(shadedGroups(folderTexts, used.columns), groupShade);
+        }
+    }
+    stillAnswering(office, showMessage);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "search/found_entries.h"
+#include "sheet/spreadsheet.h"
+
+#include <QString>
+
+#include <functional>
+
+// Writing the naming table: row 1 the header, then one row per listed entry
+// with its folder in column B and its file name in column C, every second
+// group of rows with the same folder shaded. Nothing is saved: the user fills
+// in column D and saves.
+
+using ShowMessage = std::function<void(const QString &)>;
+
+// Opens the workbook in a spreadsheet window started by `startVisible` and
+// writes the table of the found entries there; the window stays open with the
+// workbook unsaved, and the program keeps no hold on it. Every problem the
+// user must know of comes as one message through `showMessage`: the office
+// missing, failing to start or not answering in time (the table
+// stops there and no process of ours is left behind), a workbook that cannot
+// be opened (no table is started), and entries beyond the last row of a .xls
+// sheet (said before writing; the entries that fit are written).
+// Any other operation that fails is skipped and the rest of the table is
+// still written; nothing is said about it.
+void exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+                       const ShowMessage &showMessage);
+
+// The same table written through an office that is already running, which is
+// left running with the workbook open and unsaved.
+void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+                      const ShowMessage &showMessage);

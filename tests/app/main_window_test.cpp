@@ -1,0 +1,262 @@
+#include "tests/app/main_window_under_test.h"
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/temp_tree.h"
+#include "ui/twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    ScriptedDialogs dialogs;
+    MainWindowUnderTest form{dialogs};
+
+    QRect inClient(const QWidget *control) const
+    {
+        return {control->mapTo(form.centralWidget(), QPoint(0, 0)), control->size()};
+    }
+    QRect twips(int left, int top, int width, int height) const
+    {
+        return twipsRect(left, top, width, height, form);
+    }
+    // Two found entries through a real scan, and one renamed name.
+    void fillAllLists()
+    {
+        listed.makeFile("x");
+        listed.makeFile("y");
+        dialogs.folderAnswers << listed.root();
+        form.chooseFolderAndScan();
+        form.List3->addItems({"z"});
+    }
+    TempTree listed;
+};
+
+TEST_F(MainWindow, StartsWithPresetPatternsAndEmptyState)
+{
+    EXPECT_EQ(form.windowTitle(), "QMRT1.0");
+    EXPECT_EQ(form.Combo1->currentText(), "*.*");
+    EXPECT_EQ(form.Combo1->currentIndex(), -1);
+    QStringList presets;
+    for (int i = 0; i < form.Combo1->count(); ++i)
+        presets << form.Combo1->itemText(i);
+    EXPECT_EQ(presets, (QStringList{"*.dwg", "*.xls", "*.doc", "*.pdf", "*.jpg", "*.bmp", "*.*"}));
+    for (const QAbstractItemView *list : std::initializer_list<const QAbstractItemView *>{form.List1, form.List2, form.List3})
+        EXPECT_EQ(rowsShown(list), 0);
+    EXPECT_TRUE(form.Text1->toPlainText().isEmpty());
+    EXPECT_TRUE(form.Text2->text().isEmpty());
+    EXPECT_TRUE(form.workbookPath().isEmpty());
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowIcon().isNull());
+}
+
+TEST_F(MainWindow, MenuBarHoldsThreeItemsThatActDirectly)
+{
+    const QList<QAction *> items = form.menuBar()->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items.at(0)->text(), "添加文件类型");
+    EXPECT_EQ(items.at(1)->text(), "帮助");
+    EXPECT_EQ(items.at(2)->text(), "关于");
+    for (const QAction *item : items)
+        EXPECT_EQ(item->menu(), nullptr);
+}
+
+TEST_F(MainWindow, ControlsSitAtTheirTwipPositions)
+{
+    form.show();
+    EXPECT_EQ(form.centralWidget()->size(), twips(0, 0, 13635, 7380).size());
+    struct Placement {
+        QWidget *control;
+        QRect expected;
+    };
+    const Placement placements[] = {
+        {form.h, twips(120, 120, 13335, 6975)},      {form.List1, twips(240, 600, 7695, 2580)},
+        {form.List2, twips(8160, 600, 5055, 2580)},   {form.Frame1, twips(360, 3480, 4455, 735)},
+        {form.Combo1, twips(600, 3720, 3855, 300)},   {form.List3, twips(5280, 3600, 7935, 3300)},
+        {form.Image1, twips(360, 4320, 480, 480)},    {form.Command1, twips(1080, 4440, 2175, 615)},
+        {form.Command2, twips(1800, 5280, 2175, 615)}, {form.Command3, twips(2400, 6240, 2175, 615)},
+        {form.Frame2, twips(600, 8040, 2895, 1095)},  {form.Text1, twips(840, 8280, 2415, 615)},
+        {form.Frame3, twips(4560, 7800, 2895, 1335)}, {form.Text2, twips(4800, 8160, 2415, 735)},
+    };
+    for (const Placement &placement : placements)
+        EXPECT_EQ(inClient(placement.control), placement.expected) << placement.control->objectName().toStdString();
+    EXPECT_EQ(form.Command2->text(), "【2】->选择EXCEL文件；        建立命名规则");
+    EXPECT_EQ(form.h->title(), "Tarnwick（含子目录文件）");
+}
+
+TEST_F(MainWindow, ReportBoxesShowOnlyAfterTheWindowIsMadeTaller)
+{
+    form.show();
+    const QRect client = form.centralWidget()->rect();
+    EXPECT_FALSE(client.contains(inClient(form.Frame2)));
+    const QRect frame3 = inClient(form.Frame3);
+    const QRect listBefore = inClient(form.List1);
+
+    form.resize(form.size() + QSize(0, twipsToPixels(1800, form)));
+    QApplication::processEvents();
+    const QRect taller = form.centralWidget()->rect();
+    EXPECT_TRUE(taller.contains(inClient(form.Frame2)));
+    EXPECT_TRUE(taller.contains(frame3));
+    EXPECT_EQ(inClient(form.List1), listBefore) << "resizing moves nothing";
+}
+
+TEST_F(MainWindow, FocusMovesThroughTheControlsInStepOrder)
+{
+    const QList<QWidget *> expected{form.List1, form.Command1, form.Command2, form.Command3, form.List2,
+                                    form.List3, form.Combo1, form.Text1, form.Text2};
+    QWidget *current = form.List1;
+    for (qsizetype i = 1; i < expected.size(); ++i) {
+        current = current->nextInFocusChain();
+        while (current->focusPolicy() == Qt::NoFocus || current->focusProxy())
+            current = current->nextInFocusChain();
+        EXPECT_EQ(current, expected.at(i)) << "after " << expected.at(i - 1)->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindow, ChoosingAPresetEmptiesTheListsAndNothingElse)
+{
+    fillAllLists();
+    form.Text1->setPlainText("report");
+    form.Text2->setText("count");
+    chooseWorkbookWithNoOfficeInstalled(form, dialogs, "/tmp/book.xls");
+
+    QTest::keyClick(form.Combo1, Qt::Key_Down);
+
+    EXPECT_EQ(form.Combo1->currentText(), "*.dwg");
+    for (const QAbstractItemView *list : std::initializer_list<const QAbstractItemView *>{form.List1, form.List2, form.List3})
+        EXPECT_EQ(rowsShown(list), 0);
+    EXPECT_EQ(form.Text1->toPlainText(), "report");
+    EXPECT_EQ(form.Text2->text(), "count");
+    EXPECT_EQ(form.workbookPath(), "/tmp/book.xls");
+}
+
+TEST_F(MainWindow, TypingAPatternClearsNothingAndStepOneUsesItExactly)
+{
+    TempTree tree;
+    tree.makeFile("keep.dwg");
+    tree.makeFile("notes.txt");
+    fillAllLists();
+
+    form.Combo1->lineEdit()->clear();
+    QTest::keyClicks(form.Combo1->lineEdit(), "*.TXT");
+    QTest::keyClick(form.Combo1->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(rowsShown(form.List1), 2);
+    EXPECT_EQ(rowsShown(form.List3), 1);
+
+    dialogs.folderAnswers << tree.root();
+    form.Command1->click();
+    EXPECT_EQ(shownTexts(form.List2), QStringList{"notes.txt"});
+    EXPECT_EQ(rowsShown(form.List3), 1) << "step 1 leaves the renamed list alone";
+}
+
+TEST_F(MainWindow, StepOneListsTheTreeAndReports)
+{
+    TempTree tree;
+    tree.makeFile("a.dwg", QByteArray(1500, 'x'));
+    tree.makeFile("sub/b.dwg", QByteArray(10, 'y'));
+    tree.makeFile("sub/c.txt");
+    dialogs.folderAnswers << tree.root();
+
+    form.Command1->click();
+
+    const QString root = tree.root() + '/';
+    EXPECT_EQ(shownTexts(form.List1), (QStringList{root, root, root + "sub/", root + "sub/"}));
+    const QStringList names = shownTexts(form.List2);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()),
+              (QSet<QString>{"a.dwg", "sub", "b.dwg", "c.txt"}));
+    EXPECT_EQ(form.Text1->toPlainText(), "查找到的文件数：3\n查找的目录数：1\n文件大小总共为：\n1,510字节");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "busy pointer is restored";
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MainWindow, CancellingTheFolderChoiceOnlyShowsAMessage)
+{
+    fillAllLists();
+    form.Text1->setPlainText("earlier report");
+    form.Command1->click();
+    EXPECT_EQ(dialogs.messages, QStringList{"请选择目录"});
+    EXPECT_EQ(rowsShown(form.List1), 2);
+    EXPECT_EQ(rowsShown(form.List2), 2);
+    EXPECT_EQ(form.Text1->toPlainText(), "earlier report");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindow, AddFileTypeMenuItemDoesNothing)
+{
+    fillAllLists();
+    form.file->trigger();
+    EXPECT_EQ(rowsShown(form.List1), 2);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.launched.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, HelpMenuHandsTheGuideBesideTheProgramToTheDesktop)
+{
+    form.help->trigger();
+    form.help->trigger();
+    const QString expected = QCoreApplication::applicationDirPath() + "/软件使用说明.chm";
+    EXPECT_EQ(dialogs.launched, (QStringList{expected, expected}));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MainWindow, AboutMenuKeepsOneOwnerlessWindow)
+{
+    form.show();
+    form.about->trigger();
+    form.about->trigger();
+    const QList<AboutWindow *> windows = [] {
+        QList<AboutWindow *> found;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *about = qobject_cast<AboutWindow *>(top); about && about->isVisible())
+                found << about;
+        return found;
+    }();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows.first()->parentWidget(), nullptr);
+    EXPECT_EQ(windows.first()->windowTitle(), "关于 QMRT");
+    EXPECT_TRUE(form.isEnabled());
+    windows.first()->close();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, StepTwoWithoutAChosenFileForgetsTheWorkbookAndSaysSo)
+{
+    chooseWorkbookWithNoOfficeInstalled(form, dialogs, "/earlier/book.xls");
+    form.Command2->click();
+    EXPECT_EQ(dialogs.fileFilters, QStringList{"xls文件 (*.xls)"});
+    EXPECT_TRUE(form.workbookPath().isEmpty());
+    EXPECT_EQ(dialogs.messages, QStringList{"没有选择文件,请重新选择"});
+}
+
+TEST_F(MainWindow, StepThreeRefusesUntilAWorkbookWasChosen)
+{
+    fillAllLists();
+    form.Text2->setText("earlier count");
+    form.Command3->click();
+    EXPECT_EQ(dialogs.messages, QStringList{"请先做前2步;否则不能批量命名"});
+    EXPECT_EQ(rowsShown(form.List3), 1) << "nothing else happens";
+    EXPECT_EQ(form.Text2->text(), "earlier count");
+}
+
+} // namespace

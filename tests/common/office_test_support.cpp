@@ -1,0 +1,150 @@
+#include "tests/common/office_test_support.h"
+
+#include "sheet/libreoffice/libreoffice_calc.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+std::unique_ptr<CalcOffice> startHiddenOfficeForTests()
+{
+    auto started = startLibreOfficeCalc(CalcWindow::Hidden);
+    EXPECT_TRUE(started.ok()) << started.error().toStdString();
+    return started.ok() ? std::move(started.value()) : nullptr;
+}
+
+namespace {
+
+// Office starts dominate the run time, so each kind starts once per run.
+class SharedOffices : public ::testing::Environment {
+public:
+    CalcOffice *get(int slot)
+    {
+        if (!offices[slot])
+            offices[slot] = startHiddenOfficeForTests();
+        return offices[slot].get();
+    }
+    void TearDown() override
+    {
+        for (auto &office : offices)
+            office.reset();
+    }
+
+private:
+    std::unique_ptr<CalcOffice> offices[2];
+};
+
+SharedOffices *const sharedOffices =
+    static_cast<SharedOffices *>(::testing::AddGlobalTestEnvironment(new SharedOffices));
+
+} // namespace
+
+CalcOffice *sharedWorkingOffice() { return sharedOffices->get(0); }
+CalcOffice *sharedReadingOffice() { return sharedOffices->get(1); }
+
+void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1)
+{
+    const auto created = office.createWorkbook(path);
+    ASSERT_TRUE(created.ok()) << created.error().toStdString();
+    if (!rowsFromA1.isEmpty()) {
+        ASSERT_TRUE(office.putTextBlock(1, 1, rowsFromA1).ok());
+        ASSERT_TRUE(office.saveWorkbook().ok());
+    }
+}
+
+QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect)
+{
+    const auto block = office.readTextBlock(rect);
+    EXPECT_TRUE(block.ok()) << block.error().toStdString();
+    QList<QStringList> texts;
+    for (const QList<CellText> &row : block.value()) {
+        QStringList line;
+        for (const CellText &cell : row)
+            line << cell.value_or(QStringLiteral("<unreadable>"));
+        texts << line;
+    }
+    return texts;
+}
+
+QString ownOfficePipePrefix()
+{
+    return officePipePrefix(QCoreApplication::applicationPid());
+}
+
+StartSpreadsheet visibleOfficeStarter()
+{
+    return libreOfficeStarter(CalcWindow::Visible);
+}
+
+StartSpreadsheet hiddenOfficeStarter()
+{
+    return libreOfficeStarter(CalcWindow::Hidden);
+}
+
+FoundEntries foundEntries(const QStringList &folders, const QStringList &names)
+{
+    FoundEntries entries;
+    for (qsizetype i = 0; i < folders.size(); ++i)
+        entries.append(folders[i], names.value(i));
+    return entries;
+}
+
+QList<qint64> processesMentioning(const QString &text)
+{
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isProcess = false;
+        const qint64 pid = entry.toLongLong(&isProcess);
+        if (!isProcess)
+            continue;
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (commandLine.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(commandLine.readAll()).contains(text))
+            found << pid;
+    }
+    return found;
+}
+
+QList<QSize> calcWindowsShowing(const QString &fileName)
+{
+    QProcess windows;
+    windows.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    windows.waitForFinished(10000);
+    const QRegularExpression line(QStringLiteral("\"%1 - LibreOffice Calc\".*\\)\\s+(\\d+)x(\\d+)\\+")
+                                      .arg(QRegularExpression::escape(fileName)));
+    QList<QSize> sizes;
+    for (auto matches = line.globalMatch(QString::fromLocal8Bit(windows.readAllStandardOutput())); matches.hasNext();) {
+        const auto match = matches.next();
+        sizes << QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    }
+    return sizes;
+}
+
+QList<qint64> visibleOfficesOfThisProcess(const char *program)
+{
+    // Our offices are the ones listening on a pipe named after this process.
+    QList<qint64> found;
+    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+        if (!arguments.contains("--headless") && arguments.contains(program))
+            found << pid;
+    }
+    return found;
+}
+
+bool endVisibleOfficesLeftToTheUser()
+{
+    for (qint64 pid : visibleOfficesOfThisProcess("soffice.bin"))
+        ::kill(pid_t(pid), SIGKILL);
+    for (int attempt = 0; attempt < 100 && !visibleOfficesOfThisProcess("").isEmpty(); ++attempt)
+        QThread::msleep(100);
+    return visibleOfficesOfThisProcess("").isEmpty();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "search/found_entries.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "steps/batch_rename_step.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A hidden office of the test's own; fails the current test when none starts.
+std::unique_ptr<CalcOffice> startHiddenOfficeForTests();
+
+// Hidden offices shared by every test of the run, started on first use and
+// quit when the run ends: one to work in, one to read saved files back.
+// Null (with the current test failed) when it cannot start.
+CalcOffice *sharedWorkingOffice();
+CalcOffice *sharedReadingOffice();
+
+// Makes a workbook at `path` through `office`, stored as Excel 97, with the
+// given rows written from A1, and leaves it open.
+void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1 = {});
+
+// Reads the cells of `rect` as text, an unreadable cell as "<unreadable>".
+QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect);
+
+// The pipe-name prefix of the offices this test process starts.
+QString ownOfficePipePrefix();
+
+// Starters for the steps, as the program wires them.
+StartSpreadsheet visibleOfficeStarter();
+StartSpreadsheet hiddenOfficeStarter();
+
+// Found entries made of two parallel lists, as a scan would list them.
+FoundEntries foundEntries(const QStringList &folders, const QStringList &names);
+
+// Ids of live processes whose command line contains `text`.
+QList<qint64> processesMentioning(const QString &text);
+
+// Step 3's view as a test sees it: everything shown is kept.
+struct RecordingRenameView : BatchRenameView {
+    QStringList renamed;
+    QString count;
+    QStringList messages;
+    void appendRenamedNames(const QStringList &names) override { renamed << names; }
+    void setCountText(const QString &text) override { count = text; }
+    void showMessage(const QString &text) override { messages << text; }
+};
+
+// Sizes of the X windows titled "<fileName> - LibreOffice Calc", as xwininfo
+// reports them; the office may map more than one per document window.
+QList<QSize> calcWindowsShowing(const QString &fileName);
+
+// Ids of the visible offices this process started (headless ones are the
+// tests' own helpers) whose command line mentions `program`; "" for all.
+QList<qint64> visibleOfficesOfThisProcess(const char *program);
+
+// Ends the visible offices that this process started and left running for the
+// user, as the user closing their windows would; the launcher of each sees its
+// office go and exits in turn. True when none of them is left.
+bool endVisibleOfficesLeftToTheUser();

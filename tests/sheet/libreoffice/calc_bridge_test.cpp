@@ -1,0 +1,154 @@
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/temp_tree.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QThread>
+#include <QUrl>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+#include <thread>
+
+namespace {
+
+class CalcBridge : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(office, nullptr); }
+
+    CalcOffice *office = sharedWorkingOffice();
+    TempTree tree;
+};
+
+
+TEST_F(CalcBridge, BlockReadKeepsTextAsTypedAndMarksErrorsUnreadable)
+{
+    const QString path = tree.path("values.xls");
+    makeWorkbook(*office, path, {{"001", "1E5", "=1+1", "  spaced "}});
+    ASSERT_TRUE(office->putCellFormula(2, 1, "=NA()").ok());
+    ASSERT_TRUE(office->putCellFormula(2, 2, "=40+2").ok());
+    ASSERT_TRUE(office->saveWorkbook().ok());
+    ASSERT_TRUE(office->openWorkbook(path).ok());
+
+    EXPECT_EQ(readTexts(*office, {1, 1, 2, 5}),
+              (QList<QStringList>{{"001", "1E5", "=1+1", "  spaced ", ""}, {"<unreadable>", "42", "", "", ""}}));
+    EXPECT_EQ(office->cellText(1, 1).value(), "001");
+    EXPECT_FALSE(office->cellText(2, 1).ok());
+}
+
+TEST_F(CalcBridge, PaletteFillSurvivesSavingAsXls)
+{
+    const QString path = tree.path("fill.xls");
+    makeWorkbook(*office, path, {{"a"}});
+    ASSERT_TRUE(office->fillRects({{2, 1, 3, 4}, {6, 2, 6, 2}}, 35).ok());
+    ASSERT_TRUE(office->clearFill({3, 1, 3, 1}).ok());
+    ASSERT_TRUE(office->saveWorkbook().ok());
+    ASSERT_TRUE(office->openWorkbook(path).ok());
+
+    EXPECT_EQ(office->fillColorIndex(2, 1).value(), 35);
+    EXPECT_EQ(office->fillColorIndex(3, 4).value(), 35);
+    EXPECT_EQ(office->fillColorIndex(6, 2).value(), 35);
+    EXPECT_EQ(office->fillColorIndex(3, 1).value(), 0);
+    EXPECT_EQ(office->fillColorIndex(1, 1).value(), 0);
+    EXPECT_EQ(office->fillColorIndex(2, 5).value(), 0);
+}
+
+TEST_F(CalcBridge, UsedExtentIsTheLastUsedRowAndColumn)
+{
+    makeWorkbook(*office, tree.path("extent.xls"));
+    EXPECT_EQ(office->usedExtent().value().rows, 1);
+    ASSERT_TRUE(office->putTextBlock(7, 3, {{"x"}}).ok());
+    EXPECT_EQ(office->usedExtent().value().rows, 7);
+    EXPECT_EQ(office->usedExtent().value().columns, 3);
+}
+
+TEST_F(CalcBridge, RefusedOperationsFailWithAReason)
+{
+    EXPECT_FALSE(office->openWorkbook(tree.path("missing.xls")).ok());
+    EXPECT_FALSE(office->putTextBlock(1, 1, {{"x"}}).ok()) << "no workbook is open after a failed open";
+
+    makeWorkbook(*office, tree.path("limits.xls"));
+    for (const auto &[row, column] : {std::pair<qint64, qint64>{0, 1}, {1, 0}, {1048577, 1}, {1, 16385}, {qint64(1) << 40, 1}}) {
+        const auto put = office->putTextBlock(row, column, {{"x"}});
+        EXPECT_FALSE(put.ok()) << row << "," << column;
+        EXPECT_FALSE(put.error().isEmpty());
+    }
+    EXPECT_FALSE(office->fillRects({{1, 1, 1, 1}}, 57).ok());
+    EXPECT_FALSE(office->showWindow().ok());
+    const auto macro = office->runFirstSheetMacro("ClearRow");
+    EXPECT_FALSE(macro.ok());
+    EXPECT_TRUE(office->unresponsiveReason().isEmpty()) << "refusals leave the office usable";
+}
+
+TEST(CalcBridgeLifetime, QuitEndsTheOfficeAndRemovesItsProfile)
+{
+    const int before = int(processesMentioning(ownOfficePipePrefix()).size());
+    auto office = startHiddenOfficeForTests();
+    ASSERT_NE(office, nullptr);
+    const QList<qint64> started = processesMentioning(ownOfficePipePrefix());
+    ASSERT_GT(started.size(), before);
+    QString profile;
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(started.last()));
+    ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
+    const auto match = QRegularExpression("UserInstallation=file://([^\\x00]+)").match(QString::fromLocal8Bit(commandLine.readAll()));
+    ASSERT_TRUE(match.hasMatch());
+    profile = QUrl::fromPercentEncoding(match.captured(1).toUtf8());
+    ASSERT_TRUE(QDir(profile).exists());
+
+    EXPECT_TRUE(office->quit().ok());
+    EXPECT_FALSE(office->usedExtent().ok());
+    office.reset();
+    EXPECT_EQ(processesMentioning(ownOfficePipePrefix()).size(), before);
+    EXPECT_FALSE(QDir(profile).exists());
+}
+
+TEST(CalcBridgeLifetime, AnOfficeThatDiesIsReportedNotWaitedFor)
+{
+    const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
+    auto office = startHiddenOfficeForTests();
+    ASSERT_NE(office, nullptr);
+    for (qint64 pid : processesMentioning(ownOfficePipePrefix()))
+        if (!before.contains(pid))
+            ::kill(pid_t(pid), SIGKILL);
+
+    TempTree tree;
+    const auto created = office->createWorkbook(tree.path("never.xls"));
+    EXPECT_FALSE(created.ok());
+    EXPECT_EQ(office->unresponsiveReason(), created.error());
+    EXPECT_FALSE(office->usedExtent().ok());
+    office.reset();
+    EXPECT_EQ(processesMentioning(ownOfficePipePrefix()), before);
+}
+
+// Run only by the test below, in a process of its own that dies abruptly.
+TEST(CalcBridgeLifetime, DISABLED_StartsAnOfficeAndIsKilled)
+{
+    auto office = startHiddenOfficeForTests();
+    ASSERT_NE(office, nullptr);
+    std::printf("office ready\n");
+    std::fflush(stdout);
+    ::kill(getpid(), SIGKILL);
+}
+
+TEST(CalcBridgeLifetime, AHiddenOfficeEndsWhenItsProgramIsKilled)
+{
+    QProcess helper;
+    helper.start(QCoreApplication::applicationFilePath(),
+                 {"--gtest_also_run_disabled_tests", "--gtest_filter=CalcBridgeLifetime.DISABLED_StartsAnOfficeAndIsKilled"});
+    ASSERT_TRUE(helper.waitForStarted());
+    const QString helperOffices = officePipePrefix(helper.processId());
+    ASSERT_TRUE(helper.waitForFinished(180000));
+    ASSERT_TRUE(helper.readAllStandardOutput().contains("office ready"));
+
+    for (int attempt = 0; attempt < 100 && !processesMentioning(helperOffices).isEmpty(); ++attempt)
+        QThread::msleep(100);
+    EXPECT_TRUE(processesMentioning(helperOffices).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+#include "sheet/naming_table_layout.h"
+#include "steps/naming_table_export.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/temp_tree.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QStringList header{"序号", "目录", "文件名", "新文件名"};
+
+// Step 2 runs in one office; the user's save is scripted there, and the saved
+// file is read back in another so that only what reached the disk counts.
+class NamingTableExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(writer, nullptr);
+        ASSERT_NE(reader, nullptr);
+    }
+
+    // Runs step 2 on a workbook prepared with `earlier`, saves as the user
+    // would, and opens the saved file in the reader.
+    void exportAndReopen(const QList<QStringList> &earlier, const QStringList &folders, const QStringList &names)
+    {
+        makeWorkbook(*writer, path, earlier);
+        writeNamingTable(*writer, path, foundEntries(folders, names), [this](const QString &text) { messages << text; });
+        ASSERT_TRUE(writer->saveWorkbook().ok());
+        ASSERT_TRUE(reader->openWorkbook(path).ok());
+    }
+
+    QList<qint64> shadedRows(qint64 lastRow, qint64 column)
+    {
+        QList<qint64> rows;
+        for (qint64 row = 1; row <= lastRow; ++row)
+            if (reader->fillColorIndex(row, column).value() == 35)
+                rows << row;
+        return rows;
+    }
+
+    CalcOffice *writer = sharedWorkingOffice();
+    CalcOffice *reader = sharedReadingOffice();
+    TempTree tree;
+    const QString path = tree.path("table.xls");
+    QStringList messages;
+};
+
+struct GroupCase {
+    const char *name;
+    QStringList folders;
+    QList<qint64> shaded;
+};
+
+class FolderGroups : public NamingTableExport, public ::testing::WithParamInterface<GroupCase> {
+};
+
+TEST_P(FolderGroups, EverySecondGroupIsShadedAcrossTheTable)
+{
+    const GroupCase &groups = GetParam();
+    QStringList names;
+    for (qsizetype i = 0; i < groups.folders.size(); ++i)
+        names << QStringLiteral("file%1.dwg").arg(i);
+    exportAndReopen({}, groups.folders, names);
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const qint64 lastRow = groups.folders.size() + 1;
+    EXPECT_EQ(reader->usedExtent().value().rows, lastRow);
+    QList<QStringList> expected{header};
+    for (qsizetype i = 0; i < groups.folders.size(); ++i)
+        expected << QStringList{"", groups.folders[i], names[i], ""};
+    EXPECT_EQ(readTexts(*reader, {1, 1, lastRow, 4}), expected);
+    for (qint64 column = 1; column <= 4; ++column)
+        EXPECT_EQ(shadedRows(lastRow + 1, column), groups.shaded) << "column " << column;
+    EXPECT_TRUE(shadedRows(lastRow + 1, 5).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NamingTableExport, FolderGroups,
+    ::testing::Values(GroupCase{"NoFiles", {}, {}}, GroupCase{"OneFolder", {"D:\\a\\", "D:\\a\\", "D:\\a\\"}, {}},
+                      GroupCase{"ThreeGroups", {"X\\", "X\\", "Y\\", "Z\\", "Z\\"}, {4}},
+                      GroupCase{"FoldersDifferingInCase", {"C:\\Work\\", "C:\\work\\"}, {3}},
+                      GroupCase{"FourGroups", {"A\\", "B\\", "B\\", "C\\", "D\\", "D\\"}, {3, 4, 6, 7}}),
+    [](const ::testing::TestParamInfo<GroupCase> &info) { return info.param.name; });
+
+TEST_F(NamingTableExport, EarlierLongerTableAndNewNamesSurviveAndJoinTheBanding)
+{
+    const QList<QStringList> earlier{header,
+                                     {"", "X\\", "old1", "new1"},
+                                     {"", "X\\", "old2", "new2"},
+                                     {"", "Y\\", "old3", "new3"},
+                                     {"", "Y\\", "old4", "new4"},
+                                     {"", "Z\\", "old5", ""}};
+    makeWorkbook(*writer, path, earlier);
+    // Shading left by an earlier run must not outlive its groups.
+    ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}}, 35).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+    writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"001", "1E5", "=A1"}),
+                     [this](const QString &text) { messages << text; });
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+    ASSERT_TRUE(reader->openWorkbook(path).ok());
+
+    EXPECT_EQ(readTexts(*reader, {1, 1, 6, 4}), (QList<QStringList>{header,
+                                                                     {"", "X\\", "001", "new1"},
+                                                                     {"", "Y\\", "1E5", "new2"},
+                                                                     {"", "Y\\", "=A1", "new3"},
+                                                                     {"", "Y\\", "old4", "new4"},
+                                                                     {"", "Z\\", "old5", ""}}));
+    EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4, 5}));
+    EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4, 5}));
+}
+
+TEST_F(NamingTableExport, EntriesBeyondTheLastXlsRowAreAnnouncedAndLeftOut)
+{
+    const qint64 entries = NamingTable::xlsSheetRows + 1;
+    QStringList folders;
+    QStringList names;
+    for (qint64 i = 0; i < entries; ++i) {
+        folders << QStringLiteral("F%1\\").arg(i / 1000);
+        names << QStringLiteral("n%1").arg(i);
+    }
+    exportAndReopen({}, folders, names);
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("65535")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("其余 2 个"))) << messages[0].toStdString();
+    EXPECT_EQ(reader->usedExtent().value().rows, NamingTable::xlsSheetRows);
+    EXPECT_EQ(readTexts(*reader, {NamingTable::xlsSheetRows, 2, NamingTable::xlsSheetRows, 3}),
+              (QList<QStringList>{{folders[NamingTable::xlsSheetRows - 2], names[NamingTable::xlsSheetRows - 2]}}));
+    EXPECT_EQ(reader->fillColorIndex(1002, 1).value(), 35) << "second group (entries 1000-1999)";
+}
+
+struct UnopenableCase {
+    const char *name;
+    QByteArray content;
+};
+
+class UnopenableWorkbook : public NamingTableExport, public ::testing::WithParamInterface<UnopenableCase> {
+};
+
+TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
+{
+    const QString target = tree.path("not-a-table.xls");
+    if (!GetParam().content.isNull())
+        tree.makeFile("not-a-table.xls", GetParam().content);
+    writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), [this](const QString &text) { messages << text; });
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
+    EXPECT_TRUE(writer->unresponsiveReason().isEmpty());
+    if (!GetParam().content.isNull()) {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), GetParam().content);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NamingTableExport, UnopenableWorkbook,
+                         ::testing::Values(UnopenableCase{"Missing", QByteArray()},
+                                           UnopenableCase{"Drawing", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n")}),
+                         [](const ::testing::TestParamInfo<UnopenableCase> &info) { return info.param.name; });
+
+TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)
+{
+    const QString ours = ownOfficePipePrefix();
+    const QList<qint64> before = processesMentioning(ours);
+    TempTree tree;
+    tree.makeFolder("empty-bin");
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", tree.path("empty-bin").toLocal8Bit());
+    QStringList messages;
+    exportNamingTable(visibleOfficeStarter(), tree.path("table.xls"), foundEntries({"X\\"}, {"a"}), [&](const QString &text) { messages << text; });
+    qputenv("PATH", savedPath);
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("LibreOffice")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("soffice")) << messages[0].toStdString();
+    EXPECT_EQ(processesMentioning(ours), before);
+}
+
+} // namespace

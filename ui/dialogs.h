@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Everything the program asks of the user or hands to the desktop goes through
+// here, so tests can answer in the user's place while the rest stays real.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Folder-browse dialog owned by `owner`. Returns the chosen folder's path,
+    // or an empty text when the user cancels.
+    virtual QString chooseFolder(QWidget *owner) = 0;
+
+    // File-open dialog owned by `owner`, offering `filter` (Qt filter syntax).
+    // Returns the chosen file's full path, or an empty text on cancel.
+    virtual QString chooseOpenFile(QWidget *owner, const QString &filter) = 0;
+
+    // Modal message box with the application title and an OK button only.
+    virtual void showMessage(QWidget *owner, const QString &text) = 0;
+
+    // Hands `path` to the desktop's default handler for its file type.
+    // The outcome is not reported: a refusal is the desktop's to show.
+    virtual void openWithDesktop(QWidget *owner, const QString &path) = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ui/dialogs.h"
+
+// The real dialogs: Qt's own folder and file choosers, QMessageBox, and the
+// desktop's default handler through QDesktopServices.
+class QtDialogs : public Dialogs {
+public:
+    QString chooseFolder(QWidget *owner) override;
+    QString chooseOpenFile(QWidget *owner, const QString &filter) override;
+    void showMessage(QWidget *owner, const QString &text) override;
+    void openWithDesktop(QWidget *owner, const QString &path) override;
+};
