@@ -67,7 +67,7 @@ inline int rowsShown(const QAbstractItemView *list)
 
 // Chooses `path` in step 2 while no office can be found, which is how a
 // workbook path gets into the window without a table being written. The
-// message saying so is taken off the record.
+// dialog and the message saying so are taken off the record.
 inline void chooseWorkbookWithNoOfficeInstalled(MainWindowUnderTest &window, ScriptedDialogs &dialogs,
                                                 const QString &path)
 {
@@ -77,6 +77,7 @@ inline void chooseWorkbookWithNoOfficeInstalled(MainWindowUnderTest &window, Scr
     dialogs.fileAnswers << path;
     window.chooseWorkbookAndWriteTable();
     qputenv("PATH", savedPath);
+    dialogs.fileFilters.removeLast();
     if (!dialogs.messages.isEmpty())
         dialogs.messages.removeLast();
 }
