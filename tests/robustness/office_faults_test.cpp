@@ -271,8 +271,9 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 
     const QString expected = QString::fromUtf8(GetParam().step2Message);
     ASSERT_EQ(messages.size(), expected.isEmpty() ? 0 : 1) << messages.join('\n').toStdString();
-    if (!expected.isEmpty())
+    if (!expected.isEmpty()) {
         EXPECT_TRUE(messages[0].startsWith(expected)) << messages[0].toStdString();
+    }
     EXPECT_TRUE(office->unresponsiveReason().isEmpty());
     EXPECT_EQ(contentOf(workbook), original);
 }
