@@ -39,6 +39,7 @@ Control *named(Control *control, const char *name)
 MainWindow::MainWindow(Dialogs &dialogs, SpreadsheetStarters starters)
     : dialogs(dialogs)
     , starters(std::move(starters))
+    , standbyOffice(this->starters.hidden)
     , found(new FoundEntriesModel(this))
 {
     setWindowTitle(mainWindowTitle());
@@ -200,8 +201,12 @@ void MainWindow::chooseWorkbookAndWriteTable()
         dialogs.showMessage(this, QStringLiteral("没有选择文件,请重新选择"));
         return;
     }
-    exportNamingTable(starters.visible, workbook, found->entries(),
-                      [this](const QString &text) { dialogs.showMessage(this, text); });
+    const bool written = exportNamingTable(starters.visible, workbook, found->entries(),
+                                           [this](const QString &text) { dialogs.showMessage(this, text); });
+    // The user now types names for a while: time enough to start step 3's
+    // office, so that step 3 answers at once.
+    if (written)
+        standbyOffice.prepare();
 }
 
 void MainWindow::renameFromTable()
@@ -212,7 +217,7 @@ void MainWindow::renameFromTable()
     }
     List3->clear();
     WindowRenameView view(*List3, *Text2, dialogs, this);
-    runBatchRename(starters.hidden, workbook, view);
+    runBatchRename(standbyOffice.starter(), workbook, view);
 }
 
 void MainWindow::openHelp()

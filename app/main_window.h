@@ -2,6 +2,7 @@
 
 #include "about/about_window.h"
 #include "sheet/spreadsheet.h"
+#include "steps/standby_office.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -68,6 +69,8 @@ private:
 
     Dialogs &dialogs;
     const SpreadsheetStarters starters;
+    // Started once a table stands in step 2's window, for step 3 to take.
+    StandbyOffice standbyOffice;
     FoundEntriesModel *found;
     QString workbook;
     QPointer<AboutWindow> aboutWindow;

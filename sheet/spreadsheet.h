@@ -79,6 +79,11 @@ public:
     // Ends a hidden instance now; a later operation fails.
     virtual SheetStatus quit() = 0;
 
+    // Whether the office still answers a short call and, for a hidden one,
+    // still has its private profile. False once it has stopped; a hung office
+    // is given a few seconds.
+    virtual bool isAnswering() = 0;
+
     // Why the office no longer answers (it stopped, or a call ran out of
     // time); empty while it answers. Once set, every operation fails.
     virtual QString unresponsiveReason() const = 0;

@@ -16,24 +16,24 @@ bool stillAnswering(Spreadsheet &office, const ShowMessage &showMessage)
 
 } // namespace
 
-void exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
                        const ShowMessage &showMessage)
 {
     auto started = startVisible();
     if (!started.ok()) {
         showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
-        return;
+        return false;
     }
-    writeNamingTable(*started.value(), workbookPath, entries, showMessage);
+    return writeNamingTable(*started.value(), workbookPath, entries, showMessage);
 }
 
-void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
                       const ShowMessage &showMessage)
 {
     const SheetStatus opened = office.openWorkbook(workbookPath);
     if (!opened.ok()) {
         showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
-        return;
+        return false;
     }
     // From here on a failed operation is skipped and the step goes on, unless
     // the office itself has stopped answering.
@@ -58,11 +58,11 @@ void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
         rows.append({entries.folderPaths[i], entries.fileNames[i]});
     office.putTextBlock(firstDataRow, folderColumn, rows);
     if (!stillAnswering(office, showMessage))
-        return;
+        return false;
 
     office.runFirstSheetMacro(clearRowMacro);
     if (!stillAnswering(office, showMessage))
-        return;
+        return false;
 
     UsedExtent used;
     if (const auto extent = office.usedExtent(); extent.ok())
@@ -80,5 +80,5 @@ void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
             office.fillRects(shadedGroups(folderTexts, used.columns), groupShade);
         }
     }
-    stillAnswering(office, showMessage);
+    return stillAnswering(office, showMessage);
 }

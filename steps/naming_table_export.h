@@ -23,11 +23,12 @@ using ShowMessage = std::function<void(const QString &)>;
 // be opened (no table is started), and entries beyond the last row of a .xls
 // sheet (said before writing; the entries that fit are written).
 // Any other operation that fails is skipped and the rest of the table is
-// still written; nothing is said about it.
-void exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+// still written; nothing is said about it. Returns whether the table stands
+// in the window: false when the office or the workbook failed.
+bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
                        const ShowMessage &showMessage);
 
 // The same table written through an office that is already running, which is
 // left running with the workbook open and unsaved.
-void writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
                       const ShowMessage &showMessage);

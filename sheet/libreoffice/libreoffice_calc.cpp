@@ -80,6 +80,9 @@ namespace {
 constexpr auto shortCallLimit = std::chrono::seconds(30);
 constexpr auto longCallLimit = std::chrono::seconds(120);
 constexpr auto exitLimit = std::chrono::seconds(30);
+// An office that takes longer than this to say it is there is of no use to a
+// step that wants to answer at once.
+constexpr auto answerLimit = std::chrono::seconds(5);
 constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
 const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
@@ -301,6 +304,7 @@ public:
     SheetStatus runFirstSheetMacro(const QString &name) override;
     SheetStatus saveWorkbook() override;
     SheetStatus quit() override;
+    bool isAnswering() override;
     QString unresponsiveReason() const override { return lostText; }
 
 private:
@@ -843,6 +847,13 @@ SheetStatus LibreOfficeCalc::saveWorkbook()
         Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
         return std::monostate{};
     });
+}
+
+bool LibreOfficeCalc::isAnswering()
+{
+    if (profile && !QFileInfo::exists(profile->filePath(QStringLiteral("user"))))
+        return false;
+    return guarded(answerLimit, [this] { return desktop->getComponents().is(); }).ok();
 }
 
 SheetStatus LibreOfficeCalc::quit()

@@ -33,6 +33,7 @@ public:
     SheetStatus clearFill(const CellRect &rect) override;
     SheetStatus runFirstSheetMacro(const QString &name) override;
     SheetStatus quit() override;
+    bool isAnswering() override { return office->isAnswering(); }
     QString unresponsiveReason() const override { return office->unresponsiveReason(); }
 
 private:
