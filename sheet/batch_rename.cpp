@@ -81,6 +81,12 @@ bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
         markInvalid(outcome, QStringLiteral("目录不是完整路径"));
         return false;
     }
+    // The folder's last name would run straight into column C and name
+    // another entry: "/t/2023" with "01.txt" is "/t/202301.txt".
+    if (!row.folder->endsWith(u'/')) {
+        markInvalid(outcome, QStringLiteral("目录必须以“/”结尾"));
+        return false;
+    }
     // A name with "/" would move the entry to another folder, and "." or ".."
     // would name the folder itself or its parent: neither is a rename.
     if (!isPlainName(*row.currentName)) {

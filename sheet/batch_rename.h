@@ -52,9 +52,9 @@ struct RowOutcome {
 // Renames every row's entry from folder + current name to folder + new name
 // (no separator inserted) without ever replacing an existing entry. A row
 // fails without touching anything when a cell is unreadable, the folder is not
-// an absolute path, a name is ".", "..", or holds "/" or NUL, or the rename
-// itself fails; the next row follows. An empty new name or one equal to the
-// current name leaves the row alone and is no failure.
+// an absolute path or does not end with "/", a name is ".", "..", or holds "/"
+// or NUL, or the rename itself fails; the next row follows. An empty new name
+// or one equal to the current name leaves the row alone and is no failure.
 // Renames run deepest current path first, rows of equal depth in table order,
 // so a folder's row cannot strand the rows of the entries inside it.
 // Returns one outcome per row, in the order of `rows`. Renames already done

@@ -65,7 +65,9 @@ TEST(sheet_RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     EXPECT_EQ(status.st_nlink, 1u);
 }
 
-enum class Folder { Root, Relative, Unreadable };
+// NoClosingSlash is the root's path followed by "/a", which joined with ".txt"
+// names the existing a.txt.
+enum class Folder { Root, Relative, Unreadable, NoClosingSlash };
 
 struct RowCase {
     const char *title;
@@ -75,6 +77,8 @@ struct RowCase {
     RowStatus status;
     RenameError error;
     QStringList after;
+    // A part of the reason the row must give, where the rule matters to the user.
+    const char *reasonHas = "";
 };
 
 void PrintTo(const RowCase &param, std::ostream *out) { *out << param.title; }
@@ -89,9 +93,10 @@ TEST_P(sheet_BatchRenameRow, DecidesAndRenamesOnlyWhatItReports)
     tree.makeFile("b.txt", "B");
     tree.makeFolder("empty");
     tree.makeFile("full/x", "X");
-    const TableCell folder = param.folder == Folder::Root       ? TableCell(tree.root() + "/")
-                             : param.folder == Folder::Relative ? TableCell("empty/../")
-                                                                : TableCell();
+    const TableCell folder = param.folder == Folder::Root             ? TableCell(tree.root() + "/")
+                             : param.folder == Folder::Relative       ? TableCell("empty/../")
+                             : param.folder == Folder::NoClosingSlash ? TableCell(tree.root() + "/a")
+                                                                      : TableCell();
 
     const QList<RowOutcome> outcomes = renameFromNamingTable({row(7, folder, param.oldName, param.newName)});
 
@@ -102,6 +107,7 @@ TEST_P(sheet_BatchRenameRow, DecidesAndRenamesOnlyWhatItReports)
         EXPECT_EQ(outcomes[0].error, param.error);
     }
     EXPECT_EQ(outcomes[0].failed(), !outcomes[0].reason.isEmpty());
+    EXPECT_TRUE(outcomes[0].reason.contains(QString::fromUtf8(param.reasonHas))) << outcomes[0].reason.toStdString();
     EXPECT_EQ(listing(tree.root()), param.after);
     EXPECT_EQ(listing(tree.path("empty")), QStringList());
 }
@@ -132,6 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, invalid, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
+        RowCase{"folderWithoutClosingSlash", Folder::NoClosingSlash, ".txt", ".log", RowStatus::FailedRename, invalid, untouched,
+                "目录必须以“/”结尾"},
         RowCase{"unreadableFolder", Folder::Unreadable, "a.txt", "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableOldName", Folder::Root, std::nullopt, "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableNewName", Folder::Root, "a.txt", std::nullopt, RowStatus::FailedUnreadableCell, noError, untouched}),
