@@ -22,6 +22,26 @@ bool isPlainName(const QString &name)
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
 }
 
+// Why `name` cannot be given to an entry, or nothing when it can. Besides
+// what the system refuses, names whose ends or characters the user cannot see
+// are refused: such a file could hardly be found or named again, and a space
+// left at the end of a cell is almost always a typing slip.
+std::optional<QString> newNameProblem(const QString &name)
+{
+    // Unpaired, it has no UTF-8 form, so no file can bear the name.
+    if (!name.isValidUtf16())
+        return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
+    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
+        return QStringLiteral("新文件名不能只有空白");
+    if (name.front().isSpace() || name.back().isSpace())
+        return QStringLiteral("新文件名首尾不能有空白");
+    if (!isPlainName(name))
+        return QStringLiteral("新文件名无效（不能含“/”，也不能是“.”或“..”）");
+    return std::nullopt;
+}
+
 QString unreadableReason(const NamingTableRow &row)
 {
     QStringList columns;
@@ -93,8 +113,8 @@ bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
         markInvalid(outcome, QStringLiteral("原文件名无效"));
         return false;
     }
-    if (!isPlainName(*row.newName)) {
-        markInvalid(outcome, QStringLiteral("新文件名无效（不能含“/”，也不能是“.”或“..”）"));
+    if (const std::optional<QString> problem = newNameProblem(*row.newName)) {
+        markInvalid(outcome, *problem);
         return false;
     }
     return true;

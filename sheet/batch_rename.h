@@ -53,7 +53,9 @@ struct RowOutcome {
 // (no separator inserted) without ever replacing an existing entry. A row
 // fails without touching anything when a cell is unreadable, the folder is not
 // an absolute path or does not end with "/", a name is ".", "..", or holds "/"
-// or NUL, or the rename itself fails; the next row follows. An empty new name
+// or NUL, the new name begins or ends with whitespace or holds a control
+// character or an unpaired UTF-16 surrogate, or the rename itself fails; the
+// next row follows. An empty new name
 // or one equal to the current name leaves the row alone and is no failure.
 // Renames run deepest current path first, rows of equal depth in table order,
 // so a folder's row cannot strand the rows of the entries inside it.

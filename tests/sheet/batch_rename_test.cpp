@@ -134,7 +134,19 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"dotDotName", Folder::Root, "a.txt", "..", RowStatus::FailedRename, invalid, untouched},
         // Cut at the NUL, or with the lone surrogate replaced, these would name other entries.
         RowCase{"nulInName", Folder::Root, "a.txt", QString("b.txt") + QChar(u'\0'), RowStatus::FailedRename, invalid, untouched},
-        RowCase{"loneSurrogate", Folder::Root, "a.txt", QString("c") + QChar(0xD800), RowStatus::FailedRename, invalid, untouched},
+        RowCase{"loneSurrogate", Folder::Root, "a.txt", QString("c") + QChar(0xD800), RowStatus::FailedRename, invalid, untouched,
+                "代理项"},
+        RowCase{"innerSpacesKept", Folder::Root, "a.txt", "c  d.txt", RowStatus::Renamed, noError, {"b.txt=B", "c  d.txt=A", "empty/", "full/"}},
+        RowCase{"onlySpaces", Folder::Root, "a.txt", "   ", RowStatus::FailedRename, invalid, untouched, "只有空白"},
+        RowCase{"leadingSpace", Folder::Root, "a.txt", " c.txt", RowStatus::FailedRename, invalid, untouched, "首尾不能有空白"},
+        RowCase{"trailingNoBreakSpace", Folder::Root, "a.txt", QString("c.txt") + QChar(0xA0), RowStatus::FailedRename, invalid,
+                untouched, "首尾不能有空白"},
+        RowCase{"trailingIdeographicSpace", Folder::Root, "a.txt", QString("c") + QChar(0x3000), RowStatus::FailedRename, invalid,
+                untouched, "首尾不能有空白"},
+        RowCase{"newlineInside", Folder::Root, "a.txt", "c\nd", RowStatus::FailedRename, invalid, untouched, "控制字符"},
+        RowCase{"trailingTab", Folder::Root, "a.txt", "c\t", RowStatus::FailedRename, invalid, untouched, "控制字符"},
+        RowCase{"c1Control", Folder::Root, "a.txt", QString("c") + QChar(0x90) + "d", RowStatus::FailedRename, invalid, untouched,
+                "控制字符"},
         RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, invalid, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
@@ -269,7 +281,13 @@ RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
         switch (random() % 9) {
         case 0: current.newName = QString(); break;
         case 1: current.newName = current.currentName; break;
-        case 2: current.newName = "新" + stems[random() % stems.size()] + QString::number(unique++), table.freshName[i] = true; break;
+        case 2: {
+            const QString &stem = stems[random() % stems.size()];
+            current.newName = "新" + stem + QString::number(unique++);
+            // A control character makes it a name that is refused.
+            table.freshName[i] = !stem.contains(u'\n');
+            break;
+        }
         case 3: current.newName = table.rows[random() % (i + 1)].newName; break;
         case 4: current.newName = sibling; break;
         case 5: current.newName = sibling + "/" + sibling; break;
