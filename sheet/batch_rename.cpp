@@ -65,6 +65,8 @@ QString renameReason(const RenameFailure &failure)
         return QStringLiteral("文件名无效");
     case RenameError::PermissionDenied:
         return QStringLiteral("没有权限");
+    case RenameError::NoSafeRename:
+        return QStringLiteral("此文件系统无法保证更名时不覆盖已有的文件，为安全起见没有更名");
     case RenameError::Other:
         break;
     }

@@ -12,22 +12,6 @@
 
 namespace {
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// "name=content" (or "name/" for a folder) of every entry of `folder`, sorted.
-QStringList listing(const QString &folder)
-{
-    QStringList entries;
-    const QDir dir(folder);
-    for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
-        entries << (info.isDir() ? info.fileName() + "/" : info.fileName() + "=" + contentOf(info.filePath()));
-    return entries;
-}
-
 ino_t inodeOf(const QString &path)
 {
     struct stat status {};
@@ -59,7 +43,7 @@ TEST(sheet_RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     EXPECT_TRUE(renameFileByLink(tree.path("d"), tree.path("e")).has_value());
     EXPECT_FALSE(renameFileByLink(tree.path("a"), tree.path("c")).has_value());
 
-    EXPECT_EQ(listing(tree.root()), QStringList({"b=B", "c=A", "d/"}));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"b=B", "c=A", "d/"}));
     struct stat status {};
     ASSERT_EQ(lstat(QFile::encodeName(tree.path("c")).constData(), &status), 0);
     EXPECT_EQ(status.st_nlink, 1u);
@@ -108,8 +92,8 @@ TEST_P(sheet_BatchRenameRow, DecidesAndRenamesOnlyWhatItReports)
     }
     EXPECT_EQ(outcomes[0].failed(), !outcomes[0].reason.isEmpty());
     EXPECT_TRUE(outcomes[0].reason.contains(QString::fromUtf8(param.reasonHas))) << outcomes[0].reason.toStdString();
-    EXPECT_EQ(listing(tree.root()), param.after);
-    EXPECT_EQ(listing(tree.path("empty")), QStringList());
+    EXPECT_EQ(folderListing(tree.root()), param.after);
+    EXPECT_EQ(folderListing(tree.path("empty")), QStringList());
 }
 
 const QStringList untouched{"a.txt=A", "b.txt=B", "empty/", "full/"};
@@ -168,8 +152,8 @@ TEST(sheet_BatchRename, FolderRowBeforeItsFilesStillRenamesThemAll)
 
     EXPECT_EQ(statuses(outcomes), QList<RowStatus>(4, RowStatus::Renamed));
     EXPECT_EQ(outcomes.last().rowNumber, 5);
-    EXPECT_EQ(listing(tree.path("e")), QStringList({"y.txt=x", "子目录/"}));
-    EXPECT_EQ(listing(tree.path("e/子目录")), QStringList({"w=z"}));
+    EXPECT_EQ(folderListing(tree.path("e")), QStringList({"y.txt=x", "子目录/"}));
+    EXPECT_EQ(folderListing(tree.path("e/子目录")), QStringList({"w=z"}));
 }
 
 TEST(sheet_BatchRename, SwapsAndDuplicatesFailWithoutLosingAnything)
@@ -183,7 +167,7 @@ TEST(sheet_BatchRename, SwapsAndDuplicatesFailWithoutLosingAnything)
 
     EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::FailedRename, RowStatus::FailedRename, RowStatus::Renamed,
                                                     RowStatus::FailedRename}));
-    EXPECT_EQ(listing(tree.root()), QStringList({"a=A", "b=B", "d=D", "n=C"}));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"a=A", "b=B", "d=D", "n=C"}));
 }
 
 TEST(sheet_BatchRename, ListsNewNamesAndCountsRowsFromTheReadBlock)
@@ -227,7 +211,7 @@ using Snapshot = std::map<ino_t, Node>;
 void snapshot(const QString &folder, Snapshot &nodes)
 {
     for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        nodes[inodeOf(info.filePath())] = {inodeOf(folder), info.fileName(), info.isDir() ? "" : contentOf(info.filePath())};
+        nodes[inodeOf(info.filePath())] = {inodeOf(folder), info.fileName(), info.isDir() ? "" : fileContent(info.filePath())};
         if (info.isDir())
             snapshot(info.filePath(), nodes);
     }

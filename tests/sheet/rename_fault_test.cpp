@@ -1,0 +1,87 @@
+// Step 3's renames on a file system that refuses what the local one allows.
+// CTest preloads rename_fault_shim.c, which makes the system calls fail on
+// cue; the files are real files in a temporary tree.
+#include "batch_rename.h"
+#include "temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+
+namespace {
+
+// Sets the shim's fault for the lifetime of the object.
+class RenameFault {
+public:
+    explicit RenameFault(const char *mode) { qputenv("QUILLMERE_RENAME_FAULT", mode); }
+    ~RenameFault() { qunsetenv("QUILLMERE_RENAME_FAULT"); }
+    RenameFault(const RenameFault &) = delete;
+    RenameFault &operator=(const RenameFault &) = delete;
+};
+
+class sheet_RenameUnderFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree.makeFile("probe", "p");
+        const QByteArray probe = QFile::encodeName(tree.path("probe"));
+        const QByteArray moved = QFile::encodeName(tree.path("probe2"));
+        const RenameFault fault("no-safe-rename");
+        errno = 0;
+        const bool refused = renameat2(AT_FDCWD, probe.constData(), AT_FDCWD, moved.constData(), RENAME_NOREPLACE) != 0;
+        ASSERT_TRUE(refused && errno == EINVAL) << "run through CTest, which preloads the fault library";
+        QFile::remove(tree.path("probe"));
+    }
+
+    QString root() const { return tree.root() + "/"; }
+
+    TempTree tree;
+};
+
+struct Expected {
+    RowStatus status;
+    RenameError error;
+    const char *reasonHas;
+};
+
+void expectOutcomes(const QList<RowOutcome> &outcomes, const QList<Expected> &expected)
+{
+    ASSERT_EQ(outcomes.size(), expected.size());
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        SCOPED_TRACE("row " + std::to_string(outcomes[i].rowNumber) + ": " + outcomes[i].reason.toStdString());
+        EXPECT_EQ(outcomes[i].status, expected[i].status);
+        if (expected[i].status == RowStatus::FailedRename) {
+            EXPECT_EQ(outcomes[i].error, expected[i].error);
+        }
+        EXPECT_TRUE(outcomes[i].reason.contains(QString::fromUtf8(expected[i].reasonHas)));
+    }
+}
+
+// Neither the no-replace rename nor a hard link: nothing can move safely, and
+// a taken new name must still be reported as taken, not as a lack of rights.
+TEST_F(sheet_RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
+{
+    for (const char *name : {"a", "b", "c"})
+        tree.makeFile(name, QByteArray(name).toUpper());
+    tree.makeFolder("d");
+    tree.makeFolder("e");
+    const QStringList before = folderListing(tree.root());
+
+    QList<RowOutcome> outcomes;
+    {
+        const RenameFault fault("no-safe-rename");
+        outcomes = renameFromNamingTable({{2, root(), "a", "x"}, {3, root(), "b", "c"}, {4, root(), "d", "y"},
+                                          {5, root(), "e", "c"}});
+    }
+
+    const Expected noSafeWay{RowStatus::FailedRename, RenameError::NoSafeRename, "此文件系统无法保证更名时不覆盖"};
+    const Expected taken{RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"};
+    expectOutcomes(outcomes, {noSafeWay, taken, noSafeWay, taken});
+    EXPECT_EQ(folderListing(tree.root()), before);
+}
+
+} // namespace
