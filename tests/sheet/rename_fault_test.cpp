@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,7 +18,7 @@ namespace {
 // Sets the shim's fault for the lifetime of the object.
 class RenameFault {
 public:
-    explicit RenameFault(const char *mode) { qputenv("QUILLMERE_RENAME_FAULT", mode); }
+    explicit RenameFault(const QByteArray &mode) { qputenv("QUILLMERE_RENAME_FAULT", mode); }
     ~RenameFault() { qunsetenv("QUILLMERE_RENAME_FAULT"); }
     RenameFault(const RenameFault &) = delete;
     RenameFault &operator=(const RenameFault &) = delete;
@@ -83,5 +84,57 @@ TEST_F(sheet_RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
     expectOutcomes(outcomes, {noSafeWay, taken, noSafeWay, taken});
     EXPECT_EQ(folderListing(tree.root()), before);
 }
+
+struct CycleFaultCase {
+    const char *title;
+    // Renames that fail, as the shim's "fail:" list; a cycle of a, b and c
+    // runs a to its temporary name, c to a, b to c, then the temporary to b.
+    const char *failing;
+    QList<RowStatus> statuses;
+    // The listing afterwards, with the temporary name's random part as "*".
+    QStringList after;
+};
+
+void PrintTo(const CycleFaultCase &param, std::ostream *out) { *out << param.title; }
+
+class sheet_CycleUnderFaults : public sheet_RenameUnderFaults, public ::testing::WithParamInterface<CycleFaultCase> {};
+
+// Whatever step fails, every content is still there under one name, and each
+// row says truly whether its entry got the new name.
+TEST_P(sheet_CycleUnderFaults, KeepsEveryEntryAndReportsWhereItIs)
+{
+    for (const char *name : {"a", "b", "c"})
+        tree.makeFile(name, QByteArray(name).toUpper());
+
+    QList<RowOutcome> outcomes;
+    {
+        const RenameFault fault(QByteArray("fail:") + GetParam().failing);
+        outcomes = renameFromNamingTable({{2, root(), "a", "b"}, {3, root(), "b", "c"}, {4, root(), "c", "a"}});
+    }
+
+    ASSERT_EQ(outcomes.size(), 3);
+    for (qsizetype i = 0; i < 3; ++i)
+        EXPECT_EQ(outcomes[i].status, GetParam().statuses[i]) << "row " << outcomes[i].rowNumber;
+    QStringList after = folderListing(tree.root());
+    after.replaceInStrings(QRegularExpression("^\\.quillmere-swap-[0-9a-f]{8}-"), ".quillmere-swap-*-");
+    EXPECT_EQ(after, GetParam().after);
+    const bool leftAside = after.first().startsWith(cycleTemporaryPrefix());
+    EXPECT_EQ(outcomes[0].reason.contains(cycleTemporaryPrefix()), leftAside) << outcomes[0].reason.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , sheet_CycleUnderFaults,
+    ::testing::Values(
+        CycleFaultCase{"stepFailsAndIsUndone", "b>c",
+                       {RowStatus::FailedByOtherRow, RowStatus::FailedRename, RowStatus::FailedByOtherRow},
+                       {"a=A", "b=B", "c=C"}},
+        CycleFaultCase{"lastStepFailsAndIsUndone", ".quillmere-swap-*>b",
+                       {RowStatus::FailedRename, RowStatus::FailedByOtherRow, RowStatus::FailedByOtherRow},
+                       {"a=A", "b=B", "c=C"}},
+        // The undo of b to c fails too: a stays under its temporary name.
+        CycleFaultCase{"undoFailsToo", ".quillmere-swap-*>b/c>b",
+                       {RowStatus::FailedRename, RowStatus::Renamed, RowStatus::Renamed},
+                       {".quillmere-swap-*-a=A", "a=C", "c=B"}}),
+    [](const auto &info) { return std::string(info.param.title); });
 
 } // namespace
