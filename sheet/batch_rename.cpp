@@ -40,13 +40,13 @@ bool isPlainName(const QString &name)
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
 }
 
-// Why `name` cannot be given to an entry, or nothing when it can. Besides
-// what the system refuses, names whose ends or characters the user cannot see
-// are refused: such a file could hardly be found or named again, and a space
-// left at the end of a cell is almost always a typing slip.
+// Why the non-empty `name` cannot be given to an entry, or nothing when it
+// can. Besides what the system refuses, names whose ends or characters the
+// user cannot see are refused: such a file could hardly be found or named
+// again, and a space left at the end of a cell is almost always a slip.
 std::optional<QString> newNameProblem(const QString &name)
 {
-    // Unpaired, it has no UTF-8 form, so no file can bear the name.
+    // An unpaired surrogate has no UTF-8 form, so no file can bear the name.
     if (!name.isValidUtf16())
         return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
     if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
