@@ -14,8 +14,9 @@
 //
 // Checked for every input: nothing is lost or duplicated (the same contents,
 // the same number of entries), one outcome per row and a reason exactly for
-// the failed ones. With a single row: a row reported renamed moved exactly
-// its entry, and any other row changed nothing.
+// the failed ones, and an entry left under a cycle's temporary name is named
+// in some row's reason. With a single row: a row reported renamed moved
+// exactly its entry, and any other row changed nothing.
 #include "rename/batch_rename.h"
 #include "fuzz/fuzz_sandbox.h"
 
@@ -116,6 +117,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     check(after.size() == before.size());
     check(sortedContents(after) == sortedContents(before));
+    for (const auto &[path, content] : after) {
+        const QString name = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
+        if (name.startsWith(cycleTemporaryPrefix()) && !before.count(path)) {
+            check(std::any_of(outcomes.begin(), outcomes.end(),
+                              [&name](const RowOutcome &outcome) { return outcome.reason.contains(name); }));
+        }
+    }
 
     if (rows.size() == 1) {
         const NamingTableRow &row = rows.first();

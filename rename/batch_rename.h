@@ -33,6 +33,9 @@ enum class RowStatus {
     UnchangedSameName,
     FailedUnreadableCell,
     FailedRename,
+    // Not carried out, or undone, because of another row: one that names
+    // the same entry, or one of the same cycle that could not be renamed.
+    FailedByOtherRow,
 };
 
 struct RowOutcome {
@@ -46,19 +49,37 @@ struct RowOutcome {
     // Why the row failed, as the failure message words it; empty otherwise.
     QString reason;
 
-    bool failed() const { return status == RowStatus::FailedUnreadableCell || status == RowStatus::FailedRename; }
+    bool failed() const
+    {
+        return status == RowStatus::FailedUnreadableCell || status == RowStatus::FailedRename ||
+               status == RowStatus::FailedByOtherRow;
+    }
 };
+
+// How the temporary name of an entry that steps aside in a cycle begins; the
+// rest is eight random hexadecimal digits, "-" and the entry's own name.
+QString cycleTemporaryPrefix();
 
 // Renames every row's entry from folder + current name to folder + new name
 // (no separator inserted) without ever replacing an existing entry. A row
 // fails without touching anything when a cell is unreadable, the folder is not
-// an absolute path, a name is ".", "..", or holds "/" or NUL, or the rename
-// itself fails; the next row follows. An empty new name or one equal to the
-// current name leaves the row alone and is no failure.
-// Renames run deepest current path first, rows of equal depth in table order,
-// so a folder's row cannot strand the rows of the entries inside it.
+// an absolute path or does not end with "/", a name is ".", "..", or holds "/"
+// or NUL, the new name begins or ends with whitespace or holds a control
+// character or an unpaired UTF-16 surrogate, an earlier row names the same
+// entry, or the rename itself fails; the next row follows. An empty new name
+// or one equal to the current name leaves the row alone and is no failure.
+// Order: deepest current path first, so a folder's row cannot strand the rows
+// of the entries inside it; a row whose new path is held by an entry that
+// another row moves away runs after that row, so chains run from their free
+// end; otherwise table order. Rows that move their entries round in a cycle
+// (a to b and b to a, or longer) run as one: one entry steps aside to a
+// temporary name (cycleTemporaryPrefix()) and takes its new name last. Of two
+// rows with the same new path the first to run gets it.
 // Returns one outcome per row, in the order of `rows`. Renames already done
-// stay done: there is no undo.
+// stay done, except in a cycle: a cycle that cannot be completed is undone
+// and all its rows fail; should an undo fail too, the rows still renamed are
+// reported renamed and the row of an entry left under its temporary name
+// gives that name. Every entry always keeps exactly one name.
 QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows);
 
 // The entries of the renamed-files list: column D of every row in row order;

@@ -4,8 +4,9 @@
 
 #include <optional>
 
-// Why a directory entry could not be given its new path.
-enum class RenameError { TargetExists, SourceMissing, InvalidName, PermissionDenied, Other };
+// Why a directory entry could not be given its new path. NoSafeRename: the
+// file system offers no way to rename that cannot replace an existing entry.
+enum class RenameError { TargetExists, SourceMissing, InvalidName, PermissionDenied, NoSafeRename, Other };
 
 struct RenameFailure {
     RenameError error = RenameError::Other;
@@ -20,7 +21,8 @@ struct RenameFailure {
 // QFile::encodeName; a path holding NUL or one that does not survive that
 // encoding fails as InvalidName rather than naming some other entry.
 // Where the file system refuses to rename without replacing, a regular file
-// is moved by renameFileByLink and anything else fails as Other.
+// is moved by renameFileByLink and anything else fails as NoSafeRename, or as
+// TargetExists when `newPath` is taken.
 // Returns nothing on success. On failure returns why; nothing has changed on
 // disk (see renameFileByLink for its one exception).
 std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath);
@@ -30,4 +32,6 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 // anything. Fails when `currentPath` is not a regular file, when `newPath` is
 // taken, or when either step fails, and then takes back a link it made. Only
 // if that too fails does the file keep both names; its content is never lost.
+// Where the file system cannot link either, fails as NoSafeRename, or as
+// TargetExists when `newPath` is taken.
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath);

@@ -46,6 +46,17 @@ RenameFailure failureFromErrno(int errorCode, const QByteArray &currentPath)
     return {RenameError::Other, qt_error_string(errorCode)};
 }
 
+// Said when no safe way is left. Some file systems answer every refused link
+// this way, even one whose target exists, so a taken target is looked up to
+// keep its own reason.
+RenameFailure noSafeRename(const QByteArray &target)
+{
+    struct stat status {};
+    if (lstat(target.constData(), &status) == 0)
+        return {RenameError::TargetExists, {}};
+    return {RenameError::NoSafeRename, {}};
+}
+
 std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target)
 {
     struct stat status {};
@@ -54,9 +65,14 @@ std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QBy
     if (S_ISDIR(status.st_mode) && target.startsWith(current + '/'))
         return RenameFailure{RenameError::InvalidName, {}};
     if (!S_ISREG(status.st_mode))
-        return RenameFailure{RenameError::Other, QStringLiteral("此文件系统无法保证更名不覆盖已有条目，只能更名普通文件")};
-    if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0)
-        return failureFromErrno(errno, current);
+        return noSafeRename(target);
+    if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0) {
+        const int linkError = errno;
+        // EPERM is also how a file system says it has no hard links at all.
+        if (linkError == EPERM || linkError == EOPNOTSUPP)
+            return noSafeRename(target);
+        return failureFromErrno(linkError, current);
+    }
     if (unlink(current.constData()) != 0) {
         const int unlinkError = errno;
         unlink(target.constData());

@@ -19,3 +19,18 @@ void TempTree::makeFile(const QString &relative, const QByteArray &content) cons
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         throw std::runtime_error("cannot write file " + relative.toStdString());
 }
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList folderListing(const QString &folder)
+{
+    QStringList entries;
+    const QDir dir(folder);
+    for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
+        entries << (info.isDir() ? info.fileName() + "/" : info.fileName() + "=" + fileContent(info.filePath()));
+    return entries;
+}

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real temporary folder tree for tests; removed with the object.
@@ -19,3 +20,10 @@ public:
 private:
     QTemporaryDir dir;
 };
+
+// The content of the file at `path`, or "<missing>" when it cannot be read.
+QByteArray fileContent(const QString &path);
+
+// "name=content" (or "name/" for a folder) of every entry of `folder`, hidden
+// ones included, sorted by name.
+QStringList folderListing(const QString &folder);

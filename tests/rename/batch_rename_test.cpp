@@ -6,27 +6,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// "name=content" (or "name/" for a folder) of every entry of `folder`, sorted.
-QStringList listing(const QString &folder)
-{
-    QStringList entries;
-    const QDir dir(folder);
-    for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
-        entries << (info.isDir() ? info.fileName() + "/" : info.fileName() + "=" + contentOf(info.filePath()));
-    return entries;
-}
 
 ino_t inodeOf(const QString &path)
 {
@@ -59,13 +44,15 @@ TEST(RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     EXPECT_TRUE(renameFileByLink(tree.path("d"), tree.path("e")).has_value());
     EXPECT_FALSE(renameFileByLink(tree.path("a"), tree.path("c")).has_value());
 
-    EXPECT_EQ(listing(tree.root()), QStringList({"b=B", "c=A", "d/"}));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"b=B", "c=A", "d/"}));
     struct stat status {};
     ASSERT_EQ(lstat(QFile::encodeName(tree.path("c")).constData(), &status), 0);
     EXPECT_EQ(status.st_nlink, 1u);
 }
 
-enum class Folder { Root, Relative, Unreadable };
+// NoClosingSlash is the root's path followed by "/a", which joined with ".txt"
+// names the existing a.txt.
+enum class Folder { Root, Relative, Unreadable, NoClosingSlash };
 
 struct RowCase {
     const char *title;
@@ -75,6 +62,8 @@ struct RowCase {
     RowStatus status;
     RenameError error;
     QStringList after;
+    // A part of the reason the row must give, where the rule matters to the user.
+    const char *reasonHas = "";
 };
 
 void PrintTo(const RowCase &param, std::ostream *out) { *out << param.title; }
@@ -89,9 +78,10 @@ TEST_P(BatchRenameRow, DecidesAndRenamesOnlyWhatItReports)
     tree.makeFile("b.txt", "B");
     tree.makeFolder("empty");
     tree.makeFile("full/x", "X");
-    const TableCell folder = param.folder == Folder::Root       ? TableCell(tree.root() + "/")
-                             : param.folder == Folder::Relative ? TableCell("empty/../")
-                                                                : TableCell();
+    const TableCell folder = param.folder == Folder::Root             ? TableCell(tree.root() + "/")
+                             : param.folder == Folder::Relative       ? TableCell("empty/../")
+                             : param.folder == Folder::NoClosingSlash ? TableCell(tree.root() + "/a")
+                                                                      : TableCell();
 
     const QList<RowOutcome> outcomes = renameFromNamingTable({row(7, folder, param.oldName, param.newName)});
 
@@ -102,8 +92,9 @@ TEST_P(BatchRenameRow, DecidesAndRenamesOnlyWhatItReports)
         EXPECT_EQ(outcomes[0].error, param.error);
     }
     EXPECT_EQ(outcomes[0].failed(), !outcomes[0].reason.isEmpty());
-    EXPECT_EQ(listing(tree.root()), param.after);
-    EXPECT_EQ(listing(tree.path("empty")), QStringList());
+    EXPECT_TRUE(outcomes[0].reason.contains(QString::fromUtf8(param.reasonHas))) << outcomes[0].reason.toStdString();
+    EXPECT_EQ(folderListing(tree.root()), param.after);
+    EXPECT_EQ(folderListing(tree.path("empty")), QStringList());
 }
 
 const QStringList untouched{"a.txt=A", "b.txt=B", "empty/", "full/"};
@@ -128,10 +119,24 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"dotDotName", Folder::Root, "a.txt", "..", RowStatus::FailedRename, invalid, untouched},
         // Cut at the NUL, or with the lone surrogate replaced, these would name other entries.
         RowCase{"nulInName", Folder::Root, "a.txt", QString("b.txt") + QChar(u'\0'), RowStatus::FailedRename, invalid, untouched},
-        RowCase{"loneSurrogate", Folder::Root, "a.txt", QString("c") + QChar(0xD800), RowStatus::FailedRename, invalid, untouched},
+        RowCase{"loneSurrogate", Folder::Root, "a.txt", QString("c") + QChar(0xD800), RowStatus::FailedRename, invalid, untouched,
+                "代理项"},
+        RowCase{"innerSpacesKept", Folder::Root, "a.txt", "c  d.txt", RowStatus::Renamed, noError, {"b.txt=B", "c  d.txt=A", "empty/", "full/"}},
+        RowCase{"onlySpaces", Folder::Root, "a.txt", "   ", RowStatus::FailedRename, invalid, untouched, "只有空白"},
+        RowCase{"leadingSpace", Folder::Root, "a.txt", " c.txt", RowStatus::FailedRename, invalid, untouched, "首尾不能有空白"},
+        RowCase{"trailingNoBreakSpace", Folder::Root, "a.txt", QString("c.txt") + QChar(0xA0), RowStatus::FailedRename, invalid,
+                untouched, "首尾不能有空白"},
+        RowCase{"trailingIdeographicSpace", Folder::Root, "a.txt", QString("c") + QChar(0x3000), RowStatus::FailedRename, invalid,
+                untouched, "首尾不能有空白"},
+        RowCase{"newlineInside", Folder::Root, "a.txt", "c\nd", RowStatus::FailedRename, invalid, untouched, "控制字符"},
+        RowCase{"trailingTab", Folder::Root, "a.txt", "c\t", RowStatus::FailedRename, invalid, untouched, "控制字符"},
+        RowCase{"c1Control", Folder::Root, "a.txt", QString("c") + QChar(0x90) + "d", RowStatus::FailedRename, invalid, untouched,
+                "控制字符"},
         RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, invalid, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
+        RowCase{"folderWithoutClosingSlash", Folder::NoClosingSlash, ".txt", ".log", RowStatus::FailedRename, invalid, untouched,
+                "目录必须以“/”结尾"},
         RowCase{"unreadableFolder", Folder::Unreadable, "a.txt", "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableOldName", Folder::Root, std::nullopt, "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableNewName", Folder::Root, "a.txt", std::nullopt, RowStatus::FailedUnreadableCell, noError, untouched}),
@@ -148,11 +153,11 @@ TEST(BatchRename, FolderRowBeforeItsFilesStillRenamesThemAll)
 
     EXPECT_EQ(statuses(outcomes), QList<RowStatus>(4, RowStatus::Renamed));
     EXPECT_EQ(outcomes.last().rowNumber, 5);
-    EXPECT_EQ(listing(tree.path("e")), QStringList({"y.txt=x", "子目录/"}));
-    EXPECT_EQ(listing(tree.path("e/子目录")), QStringList({"w=z"}));
+    EXPECT_EQ(folderListing(tree.path("e")), QStringList({"y.txt=x", "子目录/"}));
+    EXPECT_EQ(folderListing(tree.path("e/子目录")), QStringList({"w=z"}));
 }
 
-TEST(BatchRename, SwapsAndDuplicatesFailWithoutLosingAnything)
+TEST(BatchRename, SwapsSucceedAndDuplicateNewNamesFailWithoutLosingAnything)
 {
     TempTree tree;
     for (const char *name : {"a", "b", "c", "d"})
@@ -161,9 +166,105 @@ TEST(BatchRename, SwapsAndDuplicatesFailWithoutLosingAnything)
     const QList<RowOutcome> outcomes =
         renameFromNamingTable({row(2, root, "a", "b"), row(3, root, "b", "a"), row(4, root, "c", "n"), row(5, root, "d", "n")});
 
-    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::FailedRename, RowStatus::FailedRename, RowStatus::Renamed,
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::Renamed, RowStatus::Renamed, RowStatus::Renamed,
                                                     RowStatus::FailedRename}));
-    EXPECT_EQ(listing(tree.root()), QStringList({"a=A", "b=B", "d=D", "n=C"}));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"a=B", "b=A", "d=D", "n=C"}));
+}
+
+// folderListing of `folder` and of every folder below it, as paths relative
+// to `folder`.
+QStringList treeListing(const QString &folder, const QString &below = QString())
+{
+    QStringList entries;
+    for (const QString &entry : folderListing(folder + "/" + below)) {
+        entries << below + entry;
+        if (entry.endsWith(u'/'))
+            entries << treeListing(folder, below + entry);
+    }
+    return entries;
+}
+
+const QStringList startingTree{"a=A", "b=B", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z"};
+
+struct LinkedCase {
+    const char *title;
+    // "old>new" in the top folder, or "folder/old>new" in a folder below it.
+    QStringList rows;
+    QList<RowStatus> statuses;
+    QStringList after;
+};
+
+void PrintTo(const LinkedCase &param, std::ostream *out) { *out << param.title; }
+
+class BatchRenameLinked : public ::testing::TestWithParam<LinkedCase> {};
+
+// Rows whose new names are the current names of other rows.
+TEST_P(BatchRenameLinked, RunEachRowAfterTheRowThatFreesItsName)
+{
+    TempTree tree;
+    for (const QString &entry : startingTree) {
+        if (entry.endsWith(u'/'))
+            tree.makeFolder(entry);
+        else
+            tree.makeFile(entry.section(u'=', 0, 0), entry.section(u'=', 1).toUtf8());
+    }
+    QList<NamingTableRow> rows;
+    for (const QString &text : GetParam().rows) {
+        const QString from = text.section(u'>', 0, 0);
+        const QString folder = tree.root() + "/" + (from.contains(u'/') ? from.section(u'/', 0, -2) + "/" : QString());
+        rows << row(rows.size() + 2, folder, from.section(u'/', -1), text.section(u'>', 1));
+    }
+
+    const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
+
+    EXPECT_EQ(statuses(outcomes), GetParam().statuses);
+    EXPECT_EQ(treeListing(tree.root()), GetParam().after);
+}
+
+constexpr RowStatus renamed = RowStatus::Renamed;
+constexpr RowStatus failed = RowStatus::FailedRename;
+
+INSTANTIATE_TEST_SUITE_P(
+    , BatchRenameLinked,
+    ::testing::Values(
+        LinkedCase{"chainListedFromItsFreeEnd", {"b>n", "a>b"}, {renamed, renamed},
+                   {"b=A", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z", "n=B"}},
+        LinkedCase{"chainListedTowardsItsFreeEnd", {"a>b", "b>n"}, {renamed, renamed},
+                   {"b=A", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z", "n=B"}},
+        LinkedCase{"threeCycle", {"a>b", "b>c", "c>a"}, {renamed, renamed, renamed},
+                   {"a=C", "b=A", "c=B", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z"}},
+        // The folders' rows run after the rows inside them, which name the
+        // folders as they were.
+        LinkedCase{"foldersSwappedWithASwapInside", {"d>e", "e>d", "d/x>y", "d/y>x"}, {renamed, renamed, renamed, renamed},
+                   {"a=A", "b=B", "c=C", "d/", "d/z=Z", "e/", "e/x=Y", "e/y=X"}},
+        // An entry that no row moves away blocks the whole chain.
+        LinkedCase{"chainBlockedAtItsEnd", {"a>b", "b>c"}, {failed, failed}, startingTree},
+        // The cycle's rows need the name for one another.
+        LinkedCase{"rowIntoACyclesNameFails", {"c>a", "a>b", "b>a"}, {failed, renamed, renamed},
+                   {"a=B", "b=A", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z"}},
+        // Whatever way its folder is written, only the first row moves an entry.
+        LinkedCase{"sameEntryInTwoRows", {"a>m", "./a>n", "b>a"}, {renamed, RowStatus::FailedByOtherRow, renamed},
+                   {"a=B", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z", "m=A"}}),
+    [](const auto &info) { return std::string(info.param.title); });
+
+// The entry that steps aside in a cycle takes a longer, temporary name, which
+// can pass the system's limit; then the cycle is not begun at all.
+TEST(BatchRename, CycleWhoseTemporaryNameIsTooLongLeavesEverythingAsItWas)
+{
+    TempTree tree;
+    const QString first(250, u'a');
+    const QString second(250, u'b');
+    tree.makeFile(first, "A");
+    tree.makeFile(second, "B");
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> outcomes = renameFromNamingTable({row(2, root, first, second), row(3, root, second, first)});
+
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::FailedRename, RowStatus::FailedByOtherRow}));
+    EXPECT_EQ(outcomes[0].error, RenameError::InvalidName);
+    EXPECT_TRUE(outcomes[0].reason.contains("临时名")) << outcomes[0].reason.toStdString();
+    EXPECT_TRUE(outcomes[1].reason.contains("第 2 行")) << outcomes[1].reason.toStdString();
+    EXPECT_EQ(folderListing(tree.root()), QStringList({first + "=A", second + "=B"}));
 }
 
 TEST(BatchRename, ListsNewNamesAndCountsRowsFromTheReadBlock)
@@ -207,7 +308,7 @@ using Snapshot = std::map<ino_t, Node>;
 void snapshot(const QString &folder, Snapshot &nodes)
 {
     for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        nodes[inodeOf(info.filePath())] = {inodeOf(folder), info.fileName(), info.isDir() ? "" : contentOf(info.filePath())};
+        nodes[inodeOf(info.filePath())] = {inodeOf(folder), info.fileName(), info.isDir() ? "" : fileContent(info.filePath())};
         if (info.isDir())
             snapshot(info.filePath(), nodes);
     }
@@ -217,12 +318,21 @@ struct RandomTable {
     QList<NamingTableRow> rows;
     // Rows given a new name that no other entry or earlier row has.
     QList<bool> freshName;
+    // Rows linked in a swap, cycle or chain share a number here; -1 for none.
+    QList<qsizetype> linkedGroup;
 };
+
+// Whether step 3 takes `name` as a new name; of the names made here it
+// refuses those with a line break and those that begin with a space.
+bool acceptedAsNewName(const QString &name)
+{
+    return !name.contains(u'\n') && !name.startsWith(u' ');
+}
 
 // A random tree listed as step 1 lists it (a folder's row before its
 // contents), plus rows left over from earlier use, with a random mix of new
-// names: fresh, duplicated, taken, swapped, empty, unchanged, unreadable and
-// invalid.
+// names: fresh, duplicated, taken, swapped, cycled, chained, empty,
+// unchanged, unreadable and invalid.
 RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
 {
     std::mt19937 random(seed);
@@ -251,6 +361,7 @@ RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
     fill(fill, QString(), 0);
 
     table.freshName.fill(false, table.rows.size());
+    table.linkedGroup.fill(-1, table.rows.size());
     std::vector<bool> assigned(table.rows.size());
     for (qsizetype i = 0; i < table.rows.size(); ++i) {
         if (assigned[i])
@@ -258,28 +369,45 @@ RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
         NamingTableRow &current = table.rows[i];
         const QStringList &siblings = namesIn[*current.folder];
         const QString sibling = siblings.isEmpty() ? QString("x") : siblings[random() % siblings.size()];
-        switch (random() % 9) {
+        switch (random() % 10) {
         case 0: current.newName = QString(); break;
         case 1: current.newName = current.currentName; break;
-        case 2: current.newName = "新" + stems[random() % stems.size()] + QString::number(unique++), table.freshName[i] = true; break;
+        case 2: {
+            const QString &stem = stems[random() % stems.size()];
+            current.newName = "新" + stem + QString::number(unique++);
+            table.freshName[i] = acceptedAsNewName(*current.newName);
+            break;
+        }
         case 3: current.newName = table.rows[random() % (i + 1)].newName; break;
         case 4: current.newName = sibling; break;
         case 5: current.newName = sibling + "/" + sibling; break;
         case 6: current.newName = random() % 2 ? "." : ".."; break;
         case 7: (random() % 2 ? current.newName : current.currentName) = std::nullopt; break;
         case 8:
-            for (qsizetype j = i + 1; j < table.rows.size(); ++j) {
-                // A left-over row's name is free, so swapping into it would
-                // chain two renames of one entry, which the checks below
-                // do not follow.
-                if (!assigned[j] && table.rows[j].folder == current.folder && !table.rows[j].currentName->startsWith("gone")) {
-                    current.newName = table.rows[j].currentName;
-                    table.rows[j].newName = current.currentName;
-                    assigned[j] = true;
-                    break;
-                }
+        case 9: {
+            // This row and one or two later rows of the same folder, in a
+            // random order: each takes the next one's name, and the last the
+            // first one's (a swap or a cycle of three) or a fresh name (a
+            // chain). Left-over rows name no entry and are not linked.
+            std::vector<qsizetype> group{i};
+            for (qsizetype j = i + 1; j < table.rows.size() && group.size() < 3; ++j) {
+                if (!assigned[j] && table.rows[j].folder == current.folder && !table.rows[j].currentName->startsWith("gone"))
+                    group.push_back(j);
+            }
+            if (group.size() < 2)
+                break;
+            group.resize(2 + random() % (group.size() - 1));
+            std::shuffle(group.begin(), group.end(), random);
+            for (std::size_t k = 0; k + 1 < group.size(); ++k)
+                table.rows[group[k]].newName = table.rows[group[k + 1]].currentName;
+            table.rows[group.back()].newName =
+                chance(60) ? table.rows[group.front()].currentName : "链" + QString::number(unique++);
+            for (const qsizetype member : group) {
+                assigned[member] = true;
+                table.linkedGroup[member] = i;
             }
             break;
+        }
         }
     }
     return table;
@@ -303,6 +431,26 @@ void checkRandomBatch(unsigned seed)
     for (const auto &[inode, node] : before) {
         ASSERT_EQ(after.count(inode), 1u) << node.name.toStdString();
         EXPECT_EQ(after[inode].content, node.content);
+        EXPECT_FALSE(after[inode].name.startsWith(cycleTemporaryPrefix())) << node.name.toStdString();
+    }
+
+    // A new path that several rows want goes to one of them only; a linked
+    // group whose new paths no other row wants must be renamed whole.
+    std::map<QString, int> wanted;
+    for (const NamingTableRow &row : table.rows) {
+        if (row.folder && row.newName)
+            ++wanted[*row.folder + *row.newName];
+    }
+    const auto mustBeRenamed = [&](qsizetype i) {
+        const NamingTableRow &row = table.rows[i];
+        return wanted[*row.folder + *row.newName] == 1 && acceptedAsNewName(*row.newName);
+    };
+    std::map<qsizetype, bool> groupMustBeRenamed;
+    for (qsizetype i = 0; i < table.rows.size(); ++i) {
+        if (table.linkedGroup[i] >= 0) {
+            const auto [group, added] = groupMustBeRenamed.try_emplace(table.linkedGroup[i], true);
+            group->second = group->second && mustBeRenamed(i);
+        }
     }
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
         const RowOutcome &outcome = outcomes[i];
@@ -316,7 +464,7 @@ void checkRandomBatch(unsigned seed)
         const bool renamed = outcome.status == RowStatus::Renamed;
         EXPECT_EQ(after[sources[i]].parent, before[sources[i]].parent);
         EXPECT_EQ(after[sources[i]].name, renamed ? *table.rows[i].newName : before[sources[i]].name);
-        if (table.freshName[i]) {
+        if ((table.freshName[i] && mustBeRenamed(i)) || (table.linkedGroup[i] >= 0 && groupMustBeRenamed[table.linkedGroup[i]])) {
             EXPECT_TRUE(renamed);
         }
     }

@@ -252,8 +252,9 @@ TEST_P(DeepTrees, ElevenHundredLevelsAreWalkedUpToThePathLimit)
     const bool fits = QFile::encodeName(found.folderPaths[last] + "g.txt").size() < PATH_MAX;
     const auto outcomes = renameFromNamingTable({{2, found.folderPaths[last], "f.txt", "g.txt"}});
     EXPECT_EQ(outcomes[0].status, fits ? RowStatus::Renamed : RowStatus::FailedRename);
-    if (!fits)
+    if (!fits) {
         EXPECT_EQ(outcomes[0].error, RenameError::InvalidName);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, DeepTrees,
