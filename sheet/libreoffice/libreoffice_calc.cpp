@@ -1,6 +1,7 @@
 #include "sheet/libreoffice/libreoffice_calc.h"
 
 #include "sheet/libreoffice/call_watchdog.h"
+#include "sheet/libreoffice/excel_palette.h"
 #include "sheet/libreoffice/office_process.h"
 
 #include <QCoreApplication>
@@ -62,7 +63,6 @@
 #include <cppuhelper/bootstrap.hxx>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -83,17 +83,6 @@ constexpr auto exitLimit = std::chrono::seconds(30);
 constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
 const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
-
-// Colours 1 to 56 of the Excel 97 default palette. An .xls file stores fills
-// as palette entries, so only these colours come back unchanged after a save.
-constexpr std::array<sal_Int32, 56> excelPalette = {
-    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0x800000, 0x008000,
-    0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080, 0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF,
-    0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF, 0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000,
-    0x008080, 0x0000FF, 0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
-    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696, 0x003366, 0x339966,
-    0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
-};
 
 // A failure found by our own checks inside a guarded call.
 struct CallFailure {
@@ -756,7 +745,8 @@ SheetResult<UsedExtent> LibreOfficeCalc::usedExtent()
 
 SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
-    if (colorIndex < 1 || colorIndex > int(excelPalette.size()))
+    const std::optional<std::int32_t> colour = excelPaletteColor(colorIndex);
+    if (!colour)
         return SheetStatus::failure(QStringLiteral("colour index %1 is not in the palette (1 to 56)").arg(colorIndex));
     if (rects.isEmpty())
         return sheetDone();
@@ -773,7 +763,7 @@ SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIn
             UNO_QUERY_THROW);
         ranges->addRangeAddresses(addresses, false);
         const Reference<beans::XPropertySet> properties(ranges, UNO_QUERY_THROW);
-        properties->setPropertyValue("CellBackColor", Any(excelPalette[colorIndex - 1]));
+        properties->setPropertyValue("CellBackColor", Any(sal_Int32(*colour)));
         properties->setPropertyValue("IsCellBackgroundTransparent", Any(false));
         return std::monostate{};
     });
@@ -798,8 +788,7 @@ SheetResult<int> LibreOfficeCalc::fillColorIndex(qint64 row, qint64 column)
         if (properties->getPropertyValue("IsCellBackgroundTransparent").get<bool>())
             return 0;
         const sal_Int32 colour = properties->getPropertyValue("CellBackColor").get<sal_Int32>();
-        const auto found = std::find(excelPalette.begin(), excelPalette.end(), colour);
-        return found == excelPalette.end() ? -1 : int(found - excelPalette.begin()) + 1;
+        return excelPaletteIndex(colour);
     });
 }
 
