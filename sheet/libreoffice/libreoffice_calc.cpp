@@ -4,6 +4,7 @@
 #include "sheet/libreoffice/excel_palette.h"
 #include "sheet/libreoffice/office_process.h"
 #include "sheet/libreoffice/shown_text_export.h"
+#include "sheet/libreoffice/uno_bridge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,8 +14,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <csignal>
 
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
@@ -61,10 +60,8 @@
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <cppuhelper/bootstrap.hxx>
 
 #include <algorithm>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -81,94 +78,6 @@ namespace {
 constexpr auto shortCallLimit = std::chrono::seconds(30);
 constexpr auto longCallLimit = std::chrono::seconds(120);
 constexpr auto exitLimit = std::chrono::seconds(30);
-constexpr qint64 sheetRows = 1048576;
-constexpr qint64 sheetColumns = 16384;
-const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
-
-// A failure found by our own checks inside a guarded call.
-struct CallFailure {
-    QString text;
-};
-
-OUString toOUString(const QString &text)
-{
-    return OUString(reinterpret_cast<const sal_Unicode *>(text.utf16()), text.size());
-}
-
-QString toQString(const OUString &text)
-{
-    return QString(reinterpret_cast<const QChar *>(text.getStr()), text.getLength());
-}
-
-beans::PropertyValue property(const char *name, const Any &value)
-{
-    beans::PropertyValue result;
-    result.Name = OUString::createFromAscii(name);
-    result.Value = value;
-    return result;
-}
-
-Sequence<beans::PropertyValue> propertyList(std::initializer_list<beans::PropertyValue> items)
-{
-    return Sequence<beans::PropertyValue>(items.begin(), static_cast<sal_Int32>(items.size()));
-}
-
-// The bridge's own component context, made once per process: bootstrapping
-// reads the office's type and service registries, and a second bootstrap
-// would only repeat that.
-SheetResult<Reference<uno::XComponentContext>> localContext()
-{
-    static std::once_flag once;
-    static Reference<uno::XComponentContext> context;
-    static QString failure;
-    std::call_once(once, [] {
-        const QString fundamentals = QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
-        if (!QFileInfo::exists(fundamentals)) {
-            failure = QStringLiteral("the LibreOffice runtime is not installed (%1 is missing)").arg(fundamentals);
-            return;
-        }
-        // An office that dies while we write to its pipe must fail that call,
-        // not end this whole program with SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it the bootstrap cannot find the registries and aborts.
-        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
-        try {
-            context = cppu::defaultBootstrap_InitialComponentContext();
-        } catch (const uno::Exception &error) {
-            failure = QStringLiteral("the UNO runtime could not start: %1").arg(toQString(error.Message));
-        }
-    });
-    if (!context.is())
-        return SheetResult<Reference<uno::XComponentContext>>::failure(failure);
-    return SheetResult<Reference<uno::XComponentContext>>::success(context);
-}
-
-sal_Int32 rowIndex(qint64 row)
-{
-    if (row < 1 || row > sheetRows)
-        throw CallFailure{QStringLiteral("row %1 lies outside the sheet (1 to %2)").arg(row).arg(sheetRows)};
-    return static_cast<sal_Int32>(row - 1);
-}
-
-sal_Int32 columnIndex(qint64 column)
-{
-    if (column < 1 || column > sheetColumns)
-        throw CallFailure{QStringLiteral("column %1 lies outside the sheet (1 to %2)").arg(column).arg(sheetColumns)};
-    return static_cast<sal_Int32>(column - 1);
-}
-
-table::CellRangeAddress rangeAddress(const CellRect &rect)
-{
-    if (rect.bottom < rect.top || rect.right < rect.left)
-        throw CallFailure{QStringLiteral("the rectangle is empty")};
-    table::CellRangeAddress address;
-    address.Sheet = 0;
-    address.StartColumn = columnIndex(rect.left);
-    address.StartRow = rowIndex(rect.top);
-    address.EndColumn = columnIndex(rect.right);
-    address.EndRow = rowIndex(rect.bottom);
-    return address;
-}
 
 class LibreOfficeCalc : public CalcOffice {
 public:
