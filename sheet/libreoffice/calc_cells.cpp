@@ -1,0 +1,253 @@
+#include "sheet/libreoffice/calc_office.h"
+
+#include "sheet/libreoffice/excel_palette.h"
+#include "sheet/libreoffice/shown_text_export.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XEmbeddedScripts.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/script/XLibraryContainer.hpp>
+#include <com/sun/star/script/provider/XScript.hpp>
+#include <com/sun/star/script/provider/XScriptProviderSupplier.hpp>
+#include <com/sun/star/sheet/FormulaResult.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+
+#include <optional>
+
+using namespace com::sun::star;
+using com::sun::star::uno::Any;
+using rtl::OUString;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::Sequence;
+using com::sun::star::uno::UNO_QUERY;
+using com::sun::star::uno::UNO_QUERY_THROW;
+
+Reference<sheet::XSpreadsheet> LibreOfficeCalc::firstSheet()
+{
+    if (!workbook.is())
+        throw CallFailure{QStringLiteral("no workbook is open")};
+    const Reference<container::XIndexAccess> sheets(
+        Reference<sheet::XSpreadsheetDocument>(workbook, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
+    return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
+}
+
+Reference<table::XCell> LibreOfficeCalc::cell(qint64 row, qint64 column)
+{
+    const sal_Int32 rowAt = rowIndex(row);
+    const sal_Int32 columnAt = columnIndex(column);
+    return firstSheet()->getCellByPosition(columnAt, rowAt);
+}
+
+SheetStatus LibreOfficeCalc::putCellFormula(qint64 row, qint64 column, const QString &formula)
+{
+    return guarded(shortCallLimit, [&] {
+        cell(row, column)->setFormula(toOUString(formula));
+        return std::monostate{};
+    });
+}
+
+SheetResult<QString> LibreOfficeCalc::cellText(qint64 row, qint64 column)
+{
+    return guarded(shortCallLimit, [&] {
+        const Reference<table::XCell> target = cell(row, column);
+        if (target->getType() == table::CellContentType_FORMULA && target->getError() != 0)
+            throw CallFailure{QStringLiteral("cell (%1, %2) holds an error value").arg(row).arg(column)};
+        return toQString(Reference<text::XTextRange>(target, UNO_QUERY_THROW)->getString());
+    });
+}
+
+SheetStatus LibreOfficeCalc::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
+{
+    return guarded(longCallLimit, [&] {
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        // One call per run of rows of equal width; a data array puts strings
+        // as text, exactly as single cells put through their text.
+        qsizetype runStart = 0;
+        while (runStart < rows.size()) {
+            const qsizetype width = rows[runStart].size();
+            qsizetype runEnd = runStart;
+            while (runEnd < rows.size() && rows[runEnd].size() == width)
+                ++runEnd;
+            if (width > 0) {
+                Sequence<Sequence<Any>> data(static_cast<sal_Int32>(runEnd - runStart));
+                auto *dataRows = data.getArray();
+                for (qsizetype r = runStart; r < runEnd; ++r) {
+                    Sequence<Any> line(static_cast<sal_Int32>(width));
+                    auto *cells = line.getArray();
+                    for (qsizetype c = 0; c < width; ++c)
+                        cells[c] <<= toOUString(rows[r][c]);
+                    dataRows[r - runStart] = line;
+                }
+                const table::CellRangeAddress address = rangeAddress({top + runStart, left, top + runEnd - 1, left + width - 1});
+                Reference<sheet::XCellRangeData>(sheet->getCellRangeByPosition(address.StartColumn, address.StartRow,
+                                                                               address.EndColumn, address.EndRow),
+                                                 UNO_QUERY_THROW)
+                    ->setDataArray(data);
+            }
+            runStart = runEnd;
+        }
+        return std::monostate{};
+    });
+}
+
+SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
+{
+    const QTemporaryDir exportFolder(QDir::tempPath() + QStringLiteral("/quillmere-table-XXXXXX"));
+    if (!exportFolder.isValid())
+        return SheetResult<CellTextRows>::failure(
+            QStringLiteral("could not make a temporary folder in %1").arg(QDir::tempPath()));
+    const auto exported = guarded(longCallLimit, [&] {
+        const table::CellRangeAddress address = rangeAddress(rect);
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        // The texts travel through a file of our own rather than over the
+        // bridge: the export applies every cell's number format in one go
+        // (numbers and text formats alike, whatever the column's width), and
+        // a text the bridge cannot carry, such as a lone surrogate, arrives
+        // as it is instead of breaking the connection.
+        const Sequence<beans::PropertyValue> format = propertyList({
+            property("FilterName", Any(OUString(shownTextExportFilter))),
+            property("FilterOptions", Any(OUString(shownTextExportOptions))),
+        });
+        const QString target = exportFolder.filePath(QStringLiteral("sheet.csv"));
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
+            ->storeToURL(toOUString(QUrl::fromLocalFile(target).toString(QUrl::FullyEncoded)), format);
+        const Reference<sheet::XCellRangesQuery> query(
+            sheet->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            UNO_QUERY_THROW);
+        QList<CellRect> errors;
+        for (const table::CellRangeAddress &error :
+             query->queryFormulaCells(sheet::FormulaResult::ERROR)->getRangeAddresses())
+            errors.append({error.StartRow + qint64(1), error.StartColumn + qint64(1), error.EndRow + qint64(1),
+                           error.EndColumn + qint64(1)});
+        return errors;
+    });
+    if (!exported.ok())
+        return SheetResult<CellTextRows>::failure(exported.error());
+
+    // The filter names the file after the sheet it holds.
+    const QStringList written = QDir(exportFolder.path()).entryList(QDir::Files);
+    if (written.size() != 1)
+        return SheetResult<CellTextRows>::failure(QStringLiteral("LibreOffice wrote no text copy of the sheet"));
+    QFile copy(exportFolder.filePath(written.first()));
+    if (!copy.open(QIODevice::ReadOnly))
+        return SheetResult<CellTextRows>::failure(
+            QStringLiteral("the text copy of the sheet could not be read: %1").arg(copy.errorString()));
+    return SheetResult<CellTextRows>::success(cellsFromSheetText(utf16Text(copy.readAll()), rect, exported.value()));
+}
+
+SheetResult<UsedExtent> LibreOfficeCalc::usedExtent()
+{
+    return guarded(shortCallLimit, [this] {
+        const Reference<sheet::XSheetCellCursor> cursor = firstSheet()->createCursor();
+        Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+        const table::CellRangeAddress end = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+        return UsedExtent{end.EndRow + qint64(1), end.EndColumn + qint64(1)};
+    });
+}
+
+SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIndex)
+{
+    const std::optional<std::int32_t> colour = excelPaletteColor(colorIndex);
+    if (!colour)
+        return SheetStatus::failure(QStringLiteral("colour index %1 is not in the palette (1 to 56)").arg(colorIndex));
+    if (rects.isEmpty())
+        return sheetDone();
+    return guarded(longCallLimit, [&] {
+        firstSheet();
+        Sequence<table::CellRangeAddress> addresses(static_cast<sal_Int32>(rects.size()));
+        auto *address = addresses.getArray();
+        for (const CellRect &rect : rects)
+            *address++ = rangeAddress(rect);
+        // All rectangles in one range list: one call however many groups.
+        const Reference<sheet::XSheetCellRangeContainer> ranges(
+            Reference<lang::XMultiServiceFactory>(workbook, UNO_QUERY_THROW)
+                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+            UNO_QUERY_THROW);
+        ranges->addRangeAddresses(addresses, false);
+        const Reference<beans::XPropertySet> properties(ranges, UNO_QUERY_THROW);
+        properties->setPropertyValue("CellBackColor", Any(sal_Int32(*colour)));
+        properties->setPropertyValue("IsCellBackgroundTransparent", Any(false));
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::clearFill(const CellRect &rect)
+{
+    return guarded(shortCallLimit, [&] {
+        const table::CellRangeAddress address = rangeAddress(rect);
+        const Reference<beans::XPropertySet> properties(
+            firstSheet()->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            UNO_QUERY_THROW);
+        properties->setPropertyValue("IsCellBackgroundTransparent", Any(true));
+        return std::monostate{};
+    });
+}
+
+SheetResult<int> LibreOfficeCalc::fillColorIndex(qint64 row, qint64 column)
+{
+    return guarded(shortCallLimit, [&] {
+        const Reference<beans::XPropertySet> properties(cell(row, column), UNO_QUERY_THROW);
+        if (properties->getPropertyValue("IsCellBackgroundTransparent").get<bool>())
+            return 0;
+        const sal_Int32 colour = properties->getPropertyValue("CellBackColor").get<sal_Int32>();
+        return excelPaletteIndex(colour);
+    });
+}
+
+SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
+{
+    return guarded(longCallLimit, [&] {
+        const Reference<beans::XPropertySet> sheet(firstSheet(), UNO_QUERY_THROW);
+        const OUString module = sheet->getPropertyValue("CodeName").get<OUString>();
+        if (module.isEmpty())
+            throw CallFailure{QStringLiteral("the first sheet has no macro module")};
+        if (!Reference<document::XEmbeddedScripts>(workbook, UNO_QUERY_THROW)->getAllowMacroExecution())
+            throw CallFailure{QStringLiteral("the macro-security settings do not allow this workbook's macros")};
+        const Reference<script::XLibraryContainer> libraries(
+            Reference<beans::XPropertySet>(workbook, UNO_QUERY_THROW)->getPropertyValue("BasicLibraries"), UNO_QUERY_THROW);
+        const Reference<container::XNameAccess> libraryNames(libraries, UNO_QUERY_THROW);
+        for (const OUString &library : libraryNames->getElementNames()) {
+            libraries->loadLibrary(library);
+            const Reference<container::XNameAccess> modules(libraryNames->getByName(library), UNO_QUERY);
+            if (!modules.is() || !modules->hasByName(module))
+                continue;
+            const OUString url = "vnd.sun.star.script:" + library + "." + module + "." + toOUString(name)
+                + "?language=Basic&location=document";
+            const Reference<script::provider::XScript> script =
+                Reference<script::provider::XScriptProviderSupplier>(workbook, UNO_QUERY_THROW)
+                    ->getScriptProvider()
+                    ->getScript(url);
+            Sequence<sal_Int16> outIndexes;
+            Sequence<Any> outValues;
+            script->invoke({}, outIndexes, outValues);
+            return std::monostate{};
+        }
+        throw CallFailure{QStringLiteral("the first sheet has no macro %1").arg(name)};
+    });
+}
+
+SheetStatus LibreOfficeCalc::saveWorkbook()
+{
+    return guarded(longCallLimit, [this] {
+        if (!workbook.is())
+            throw CallFailure{QStringLiteral("no workbook is open")};
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
+        return std::monostate{};
+    });
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_connection.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/table/XCell.hpp>
+
+#include <chrono>
+#include <memory>
+
+inline constexpr auto shortCallLimit = std::chrono::seconds(30);
+inline constexpr auto longCallLimit = std::chrono::seconds(120);
+inline constexpr auto exitLimit = std::chrono::seconds(30);
+// An office that takes longer than this to say it is there is of no use to a
+// step that wants to answer at once.
+inline constexpr auto answerLimit = std::chrono::seconds(5);
+
+// CalcOffice on one LibreOffice over its connection. Its workbooks and window
+// are in calc_workbooks.cpp, its cells in calc_cells.cpp.
+class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
+public:
+    LibreOfficeCalc(CalcWindow window, std::unique_ptr<OfficeProcess> process, std::unique_ptr<QTemporaryDir> profile,
+                    QString acceptString)
+        : OfficeConnection(std::move(process), std::move(acceptString)), window(window), profile(std::move(profile))
+    {
+    }
+
+    ~LibreOfficeCalc() override
+    {
+        if (window == CalcWindow::Hidden) {
+            quit();
+        } else {
+            leaveToUser();
+        }
+        dropConnection();
+    }
+
+    using OfficeConnection::connect;
+
+    SheetStatus openWorkbook(const QString &path) override;
+    SheetStatus openWorkbookForReading(const QString &path) override;
+    SheetStatus createWorkbook(const QString &path) override;
+    SheetStatus showWindow() override;
+    SheetStatus activateFirstSheet() override;
+    SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) override;
+    SheetResult<QString> cellText(qint64 row, qint64 column) override;
+    SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
+    SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
+    SheetResult<UsedExtent> usedExtent() override;
+    SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
+    SheetStatus clearFill(const CellRect &rect) override;
+    SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;
+    SheetStatus runFirstSheetMacro(const QString &name) override;
+    SheetStatus saveWorkbook() override;
+    SheetStatus quit() override;
+    bool isAnswering() override;
+    QString unresponsiveReason() const override { return lostText; }
+
+private:
+    void leaveToUser();
+    // The helpers below run inside guarded calls: they throw a CallFailure for
+    // what our own checks find, and let the office's exceptions pass.
+
+    // Closes our workbook, if any, unsaved changes and all.
+    void closeWorkbook();
+    // Throws when no workbook is open.
+    css::uno::Reference<css::sheet::XSpreadsheet> firstSheet();
+    // Throws for a cell outside the sheet or when no workbook is open.
+    css::uno::Reference<css::table::XCell> cell(qint64 row, qint64 column);
+    // Takes `component` as our workbook; one that is not a spreadsheet is
+    // closed and refused.
+    void adoptWorkbook(const css::uno::Reference<css::lang::XComponent> &component);
+    // The document the office already has open from `url`, or none.
+    css::uno::Reference<css::lang::XComponent> openDocument(const rtl::OUString &url);
+    // Throws, naming who holds it, when another office has locked `file`.
+    void refuseIfLocked(const QFileInfo &file);
+    // As openWorkbook, or openWorkbookForReading when `readOnly`.
+    SheetStatus loadWorkbook(const QString &path, bool readOnly);
+
+    const CalcWindow window;
+    std::unique_ptr<QTemporaryDir> profile;
+};

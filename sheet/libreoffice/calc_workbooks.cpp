@@ -1,0 +1,256 @@
+#include "sheet/libreoffice/calc_office.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <com/sun/star/awt/PosSize.hpp>
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include <algorithm>
+
+using namespace com::sun::star;
+using com::sun::star::uno::Any;
+using rtl::OUString;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::Sequence;
+using com::sun::star::uno::UNO_QUERY;
+using com::sun::star::uno::UNO_QUERY_THROW;
+
+void LibreOfficeCalc::closeWorkbook()
+{
+    const Reference<util::XCloseable> closeable(workbook, UNO_QUERY);
+    workbook.clear();
+    if (closeable.is())
+        closeable->close(true);
+}
+
+Reference<lang::XComponent> LibreOfficeCalc::openDocument(const OUString &url)
+{
+    const Reference<container::XEnumeration> components =
+        Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
+    while (components->hasMoreElements()) {
+        const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
+        if (model.is() && model->getURL() == url)
+            return Reference<lang::XComponent>(model, UNO_QUERY);
+    }
+    return {};
+}
+
+// A workbook locked by another office would make the office ask the user in
+// a dialog of its own while our call waits; say who holds it instead.
+void LibreOfficeCalc::refuseIfLocked(const QFileInfo &file)
+{
+    QFile lock(file.absoluteDir().filePath(QStringLiteral(".~lock.%1#").arg(file.fileName())));
+    if (!lock.open(QIODevice::ReadOnly))
+        return;
+    const QStringList owner = QString::fromUtf8(lock.readAll()).split(QLatin1Char(','));
+    const QString who = owner.value(0).isEmpty() ? owner.value(1) : owner.value(0);
+    throw CallFailure{QStringLiteral("it is locked, opened by %1 on %2; if nobody has it open, delete the lock file %3")
+                          .arg(who, owner.value(2), QDir::toNativeSeparators(lock.fileName()))};
+}
+
+void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component)
+{
+    const Reference<sheet::XSpreadsheetDocument> spreadsheet(component, UNO_QUERY);
+    if (!spreadsheet.is()) {
+        const Reference<util::XCloseable> closeable(component, UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        throw CallFailure{QStringLiteral("the file is not a spreadsheet")};
+    }
+    workbook.set(component, UNO_QUERY_THROW);
+}
+
+SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
+{
+    return loadWorkbook(path, false);
+}
+
+SheetStatus LibreOfficeCalc::openWorkbookForReading(const QString &path)
+{
+    return loadWorkbook(path, true);
+}
+
+SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
+{
+    const QFileInfo file(path);
+    const OUString url = toOUString(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
+    const auto opened = guarded(longCallLimit, [&] {
+        closeWorkbook();
+        if (!file.isFile())
+            throw CallFailure{QStringLiteral("the file does not exist")};
+        if (window == CalcWindow::Visible && !readOnly) {
+            // The user's office already shows this file: work in that window.
+            // Loading it again would give a second, diverging copy, and saving
+            // either one would drop whatever the other held.
+            if (const Reference<lang::XComponent> shown = openDocument(url); shown.is()) {
+                if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
+                    throw CallFailure{QStringLiteral("it is open in LibreOffice, but not as a spreadsheet")};
+                workbook.set(shown, UNO_QUERY_THROW);
+                return std::monostate{};
+            }
+            refuseIfLocked(file);
+        }
+        // The document decides from the user's own macro-security settings
+        // whether its macros may run, and a case that would ask the user is
+        // answered with no: the dialog would stall the step.
+        Sequence<beans::PropertyValue> arguments = propertyList({
+            property("Hidden", Any(window == CalcWindow::Hidden)),
+            property("MacroExecutionMode", Any(document::MacroExecMode::USE_CONFIG_REJECT_CONFIRMATION)),
+        });
+        // Asked for only when wanted: a firm "not read-only" would have the
+        // office ask about a file it can only read instead of opening it so.
+        if (readOnly) {
+            arguments.realloc(arguments.getLength() + 1);
+            arguments.getArray()[arguments.getLength() - 1] = property("ReadOnly", Any(true));
+        }
+        const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        const Reference<lang::XComponent> component = loader->loadComponentFromURL(url, "_blank", 0, arguments);
+        if (!component.is())
+            throw CallFailure{QStringLiteral("LibreOffice could not read the file")};
+        adoptWorkbook(component);
+        return std::monostate{};
+    });
+    if (!opened.ok())
+        return SheetStatus::failure(
+            QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(path), opened.error()));
+    // Only the user's window must be able to save what is written there; a
+    // hidden office that cannot write the file has lost nothing.
+    if (window == CalcWindow::Hidden || readOnly)
+        return sheetDone();
+    const auto writable = guarded(shortCallLimit, [this] {
+        if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
+            throw CallFailure{QStringLiteral("it was opened read-only (it may be locked by another user)")};
+        return std::monostate{};
+    });
+    if (!writable.ok())
+        return SheetStatus::failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writable.error()));
+    return sheetDone();
+}
+
+SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
+{
+    return guarded(longCallLimit, [&] {
+        closeWorkbook();
+        const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(window == CalcWindow::Hidden))});
+        const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        adoptWorkbook(loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, arguments));
+        const Sequence<beans::PropertyValue> format = propertyList({property("FilterName", Any(OUString("MS Excel 97")))});
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
+            ->storeAsURL(toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)),
+                         format);
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::showWindow()
+{
+    if (window == CalcWindow::Hidden)
+        return SheetStatus::failure(QStringLiteral("a hidden office has no window to show"));
+    return guarded(shortCallLimit, [this] {
+        if (!workbook.is())
+            throw CallFailure{QStringLiteral("no workbook is open")};
+        const Reference<frame::XFrame> frame = workbook->getCurrentController()->getFrame();
+        const Reference<awt::XWindow> container = frame->getContainerWindow();
+        container->setVisible(true);
+        // Without a window manager to place it, a new document window can
+        // come up a few pixels wide; give it a size to work in.
+        const awt::Rectangle area = container->getPosSize();
+        if (area.Width < 800 || area.Height < 600)
+            container->setPosSize(0, 0, std::max<sal_Int32>(area.Width, 1024), std::max<sal_Int32>(area.Height, 768),
+                                  awt::PosSize::POSSIZE);
+        frame->activate();
+        if (const Reference<awt::XTopWindow> top(container, UNO_QUERY); top.is())
+            top->toFront();
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::activateFirstSheet()
+{
+    return guarded(shortCallLimit, [this] {
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        const Reference<sheet::XSpreadsheetView> view(workbook->getCurrentController(), UNO_QUERY);
+        if (!view.is())
+            throw CallFailure{QStringLiteral("the workbook has no sheet view")};
+        view->setActiveSheet(sheet);
+        return std::monostate{};
+    });
+}
+
+bool LibreOfficeCalc::isAnswering()
+{
+    if (profile && !QFileInfo::exists(profile->filePath(QStringLiteral("user"))))
+        return false;
+    return guarded(answerLimit, [this] { return desktop->getComponents().is(); }).ok();
+}
+
+SheetStatus LibreOfficeCalc::quit()
+{
+    if (window == CalcWindow::Visible)
+        return SheetStatus::failure(QStringLiteral("a visible office belongs to the user and is left running"));
+    if (lostText.isEmpty()) {
+        // Closing the workbook first keeps an unsaved change from vetoing the end.
+        guarded(shortCallLimit, [this] {
+            closeWorkbook();
+            desktop->terminate();
+            return std::monostate{};
+        });
+        dropConnection();
+        lostText = QStringLiteral("the office has been quit");
+    }
+    if (process && !process->waitForExit(exitLimit))
+        process->kill();
+    return sheetDone();
+}
+
+// Called as a visible instance is let go: the window stays for the user, our
+// connection goes (an office still connected to may outlive its last window),
+// and the office stops listening on our pipe, so it ends as usual when the user
+// closes its last window. An office of ours that shows nothing is ended
+// instead of lingering without a window.
+void LibreOfficeCalc::leaveToUser()
+{
+    if (!lostText.isEmpty()) {
+        if (process)
+            process->kill();
+        return;
+    }
+    const bool ours = officeIsOurs();
+    const auto shown = guarded(shortCallLimit, [this] {
+        const Reference<container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
+        return components->createEnumeration()->hasMoreElements();
+    });
+    if (ours && shown.ok() && !shown.value()) {
+        guarded(shortCallLimit, [this] { return desktop->terminate(); });
+        dropConnection();
+        if (!process->waitForExit(exitLimit))
+            process->kill();
+        return;
+    }
+    dropConnection();
+    if (!shown.ok()) {
+        if (process)
+            process->kill();
+        return;
+    }
+    const QString officeLauncher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    auto closer = OfficeProcess::start(officeLauncher, {QStringLiteral("--unaccept=%1").arg(acceptString)});
+    if (closer.ok() && !closer.value()->waitForExit(exitLimit))
+        closer.value()->kill();
+    if (process)
+        process->leaveRunning();
+}

@@ -1,0 +1,117 @@
+#include "sheet/libreoffice/office_connection.h"
+
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/connection/Connector.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+
+#include <algorithm>
+#include <thread>
+
+using namespace com::sun::star;
+using rtl::OUString;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::UNO_QUERY_THROW;
+
+OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> process, QString acceptString)
+    : process(std::move(process)), acceptString(std::move(acceptString)), watchdog([this] { breakOff(); })
+{
+}
+
+// Runs on the watchdog's thread while the caller is blocked in a call: closing
+// the pipe makes that call fail at once instead of waiting for an office that
+// may never answer.
+void OfficeConnection::breakOff()
+{
+    Reference<connection::XConnection> stale;
+    {
+        std::lock_guard lock(connectionMutex);
+        stale = connection;
+    }
+    try {
+        if (stale.is())
+            stale->close();
+    } catch (const uno::Exception &) {
+        // Already closed: the blocked call has been released either way.
+    }
+    if (officeIsOurs())
+        process->kill();
+}
+
+void OfficeConnection::dropConnection()
+{
+    workbook.clear();
+    desktop.clear();
+    Reference<lang::XComponent> oldBridge;
+    {
+        std::lock_guard lock(connectionMutex);
+        oldBridge = bridge;
+        bridge.clear();
+        connection.clear();
+    }
+    try {
+        if (oldBridge.is())
+            oldBridge->dispose();
+    } catch (const uno::Exception &) {
+        // A bridge whose office is gone is disposed already.
+    }
+}
+
+// The launcher stays as long as the office it started; when it has gone, the
+// office that answers belongs to the user.
+bool OfficeConnection::officeIsOurs()
+{
+    return process && !process->exitStatus();
+}
+
+SheetStatus OfficeConnection::connect(std::chrono::seconds limit)
+{
+    const SheetStatus reached = reachOffice(limit);
+    if (!reached.ok()) {
+        process->kill();
+        lostText = reached.error();
+    }
+    return reached;
+}
+
+SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
+{
+    const auto context = localContext();
+    if (!context.ok())
+        return SheetStatus::failure(context.error());
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    try {
+        const Reference<connection::XConnector> connector = connection::Connector::create(context.value());
+        Reference<connection::XConnection> opened;
+        while (!opened.is()) {
+            try {
+                opened = connector->connect(toOUString(acceptString.section(QLatin1Char(';'), 0, 0)));
+            } catch (const connection::NoConnectException &) {
+                const auto status = process->exitStatus();
+                if (status && *status != 0)
+                    return SheetStatus::failure(
+                        QStringLiteral("LibreOffice stopped while starting (exit status %1)").arg(*status));
+                if (std::chrono::steady_clock::now() >= deadline)
+                    return SheetStatus::failure(
+                        QStringLiteral("LibreOffice did not answer within %1 seconds of its start").arg(limit.count()));
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+        }
+        const Reference<bridge::XBridgeFactory2> factory = bridge::BridgeFactory::create(context.value());
+        const Reference<bridge::XBridge> opening = factory->createBridge(OUString(), "urp", opened, nullptr);
+        std::lock_guard lock(connectionMutex);
+        connection = opened;
+        bridge.set(opening, UNO_QUERY_THROW);
+    } catch (const uno::Exception &error) {
+        return SheetStatus::failure(QStringLiteral("could not connect to LibreOffice: %1").arg(toQString(error.Message)));
+    }
+    const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return guarded(std::max(remaining, std::chrono::milliseconds(1000)), [this] {
+        const Reference<bridge::XBridge> remote(bridge, UNO_QUERY_THROW);
+        const Reference<uno::XComponentContext> officeContext(remote->getInstance("StarOffice.ComponentContext"),
+                                                              UNO_QUERY_THROW);
+        desktop = frame::Desktop::create(officeContext);
+        return std::monostate{};
+    });
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "sheet/libreoffice/call_watchdog.h"
+#include "sheet/libreoffice/office_process.h"
+#include "sheet/libreoffice/uno_bridge.h"
+
+#include <com/sun/star/connection/XConnection.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+// The pipe connection to one office and the calls made over it. Each call is
+// bounded by a watchdog; a call that runs out of time, or finds the office
+// gone, loses the connection for good, and every later call fails at once
+// with the reason.
+class OfficeConnection {
+public:
+    // `process` is the office's launcher, started with --accept=`acceptString`.
+    OfficeConnection(std::unique_ptr<OfficeProcess> process, QString acceptString);
+
+    // Connects to the office, waiting at most `limit` for it to answer. On
+    // failure the office is killed and the connection is lost with the reason.
+    SheetStatus connect(std::chrono::seconds limit);
+
+protected:
+    // Runs `body` with its time bounded by `limit`. A CallFailure it throws
+    // comes back as the failure; so does an error the office reports, which
+    // leaves the connection as it was. A call that runs out of time, or finds
+    // the bridge disposed, loses the connection; once it is lost, `body` is
+    // not run at all. Whatever `body` did before it failed stays done.
+    template <typename Body>
+    auto guarded(std::chrono::milliseconds limit, Body body) -> SheetResult<decltype(body())>;
+
+    // Closes the bridge; the office itself keeps running. The desktop and the
+    // workbook are proxies over the bridge, so they go first.
+    void dropConnection();
+    bool officeIsOurs();
+
+    std::unique_ptr<OfficeProcess> process;
+    const QString acceptString;
+    css::uno::Reference<css::frame::XDesktop2> desktop;
+    css::uno::Reference<css::frame::XModel> workbook;
+    // Why the office can no longer be used; empty while it can.
+    QString lostText;
+
+private:
+    template <typename Result>
+    Result loseOffice(std::chrono::milliseconds limit);
+    SheetStatus reachOffice(std::chrono::seconds limit);
+    void breakOff();
+
+    std::mutex connectionMutex;
+    css::uno::Reference<css::connection::XConnection> connection;
+    css::uno::Reference<css::lang::XComponent> bridge;
+    CallWatchdog watchdog;
+};
+
+template <typename Body>
+auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> SheetResult<decltype(body())>
+{
+    using Result = SheetResult<decltype(body())>;
+    if (!lostText.isEmpty())
+        return Result::failure(lostText);
+    watchdog.arm(limit);
+    try {
+        auto value = body();
+        watchdog.disarm();
+        return Result::success(std::move(value));
+    } catch (const CallFailure &failure) {
+        watchdog.disarm();
+        return Result::failure(failure.text);
+    } catch (const css::lang::DisposedException &) {
+        watchdog.disarm();
+        return loseOffice<Result>(limit);
+    } catch (const css::uno::Exception &error) {
+        watchdog.disarm();
+        if (watchdog.hasFired())
+            return loseOffice<Result>(limit);
+        const QString detail = toQString(error.Message).trimmed();
+        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice refused the operation") : detail);
+    }
+}
+
+template <typename Result>
+Result OfficeConnection::loseOffice(std::chrono::milliseconds limit)
+{
+    lostText = watchdog.hasFired()
+        ? QStringLiteral("LibreOffice did not answer within %1 seconds").arg(limit.count() / 1000)
+        : QStringLiteral("the connection to LibreOffice was lost (the office may have stopped)");
+    dropConnection();
+    return Result::failure(lostText);
+}

@@ -1,0 +1,100 @@
+#include "sheet/libreoffice/uno_bridge.h"
+
+#include <QFileInfo>
+
+#include <cppuhelper/bootstrap.hxx>
+
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
+
+using namespace com::sun::star;
+using com::sun::star::uno::Any;
+using rtl::OUString;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::Sequence;
+
+namespace {
+
+constexpr qint64 sheetRows = 1048576;
+constexpr qint64 sheetColumns = 16384;
+const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
+
+} // namespace
+
+OUString toOUString(const QString &text)
+{
+    return OUString(reinterpret_cast<const sal_Unicode *>(text.utf16()), text.size());
+}
+
+QString toQString(const OUString &text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.getStr()), text.getLength());
+}
+
+beans::PropertyValue property(const char *name, const Any &value)
+{
+    beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+Sequence<beans::PropertyValue> propertyList(std::initializer_list<beans::PropertyValue> items)
+{
+    return Sequence<beans::PropertyValue>(items.begin(), static_cast<sal_Int32>(items.size()));
+}
+
+SheetResult<Reference<uno::XComponentContext>> localContext()
+{
+    static std::once_flag once;
+    static Reference<uno::XComponentContext> context;
+    static QString failure;
+    std::call_once(once, [] {
+        const QString fundamentals = QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
+        if (!QFileInfo::exists(fundamentals)) {
+            failure = QStringLiteral("the LibreOffice runtime is not installed (%1 is missing)").arg(fundamentals);
+            return;
+        }
+        // An office that dies while we write to its pipe must fail that call,
+        // not end this whole program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        // Without it the bootstrap cannot find the registries and aborts.
+        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
+        try {
+            context = cppu::defaultBootstrap_InitialComponentContext();
+        } catch (const uno::Exception &error) {
+            failure = QStringLiteral("the UNO runtime could not start: %1").arg(toQString(error.Message));
+        }
+    });
+    if (!context.is())
+        return SheetResult<Reference<uno::XComponentContext>>::failure(failure);
+    return SheetResult<Reference<uno::XComponentContext>>::success(context);
+}
+
+sal_Int32 rowIndex(qint64 row)
+{
+    if (row < 1 || row > sheetRows)
+        throw CallFailure{QStringLiteral("row %1 lies outside the sheet (1 to %2)").arg(row).arg(sheetRows)};
+    return static_cast<sal_Int32>(row - 1);
+}
+
+sal_Int32 columnIndex(qint64 column)
+{
+    if (column < 1 || column > sheetColumns)
+        throw CallFailure{QStringLiteral("column %1 lies outside the sheet (1 to %2)").arg(column).arg(sheetColumns)};
+    return static_cast<sal_Int32>(column - 1);
+}
+
+table::CellRangeAddress rangeAddress(const CellRect &rect)
+{
+    if (rect.bottom < rect.top || rect.right < rect.left)
+        throw CallFailure{QStringLiteral("the rectangle is empty")};
+    table::CellRangeAddress address;
+    address.Sheet = 0;
+    address.StartColumn = columnIndex(rect.left);
+    address.StartRow = rowIndex(rect.top);
+    address.EndColumn = columnIndex(rect.right);
+    address.EndRow = rowIndex(rect.bottom);
+    return address;
+}
