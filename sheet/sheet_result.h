@@ -14,7 +14,7 @@ public:
     // A failure always carries a text, so it can never be mistaken for success.
     static SheetResult failure(QString why)
     {
-        return SheetResult(T{}, why.isEmpty() ? QStringLiteral("unknown failure") : std::move(why));
+        return SheetResult(T{}, why.isEmpty() ? QStringLiteral("未知的错误") : std::move(why));
     }
 
     bool ok() const { return failureText.isEmpty(); }

@@ -67,6 +67,15 @@ public:
 
     virtual SheetResult<UsedExtent> usedExtent() = 0;
 
+    // Gives each column from `firstColumn` to `lastColumn` the width of its
+    // longest text, as the office's optimal width does.
+    virtual SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) = 0;
+    // Widens `column` to the width of `model` if it is narrower; a wider
+    // column is left as it is.
+    virtual SheetStatus widenColumnToMatch(qint64 column, qint64 model) = 0;
+    // Puts the cell cursor on the cell, where the user's typing goes.
+    virtual SheetStatus placeCursor(qint64 row, qint64 column) = 0;
+
     // Fills with colour `colorIndex` of the Excel 97 default palette; fails for
     // an index outside 1 to 56. Colours chosen this way survive saving as .xls.
     virtual SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) = 0;

@@ -80,5 +80,10 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
             office.fillRects(shadedGroups(folderTexts, used.columns), groupShade);
         }
     }
+    // Whole folder paths and names are what the user tells rows apart by,
+    // and column D needs room to type in.
+    office.fitColumnsToText(folderColumn, nameColumn);
+    office.widenColumnToMatch(newNameColumn, nameColumn);
+    office.placeCursor(firstDataRow, newNameColumn);
     return stillAnswering(office, showMessage);
 }

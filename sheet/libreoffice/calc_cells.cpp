@@ -41,7 +41,7 @@ using com::sun::star::uno::UNO_QUERY_THROW;
 Reference<sheet::XSpreadsheet> LibreOfficeCalc::firstSheet()
 {
     if (!workbook.is())
-        throw CallFailure{QStringLiteral("no workbook is open")};
+        throw CallFailure{QStringLiteral("没有打开的工作簿")};
     const Reference<container::XIndexAccess> sheets(
         Reference<sheet::XSpreadsheetDocument>(workbook, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
     return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
@@ -67,7 +67,7 @@ SheetResult<QString> LibreOfficeCalc::cellText(qint64 row, qint64 column)
     return guarded(shortCallLimit, [&] {
         const Reference<table::XCell> target = cell(row, column);
         if (target->getType() == table::CellContentType_FORMULA && target->getError() != 0)
-            throw CallFailure{QStringLiteral("cell (%1, %2) holds an error value").arg(row).arg(column)};
+            throw CallFailure{QStringLiteral("单元格（第 %1 行，第 %2 列）的值是错误值").arg(row).arg(column)};
         return toQString(Reference<text::XTextRange>(target, UNO_QUERY_THROW)->getString());
     });
 }
@@ -111,7 +111,7 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     const QTemporaryDir exportFolder(QDir::tempPath() + QStringLiteral("/quillmere-table-XXXXXX"));
     if (!exportFolder.isValid())
         return SheetResult<CellTextRows>::failure(
-            QStringLiteral("could not make a temporary folder in %1").arg(QDir::tempPath()));
+            QStringLiteral("无法在 %1 中建立临时文件夹").arg(QDir::tempPath()));
     const auto exported = guarded(longCallLimit, [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
@@ -143,11 +143,11 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     // The filter names the file after the sheet it holds.
     const QStringList written = QDir(exportFolder.path()).entryList(QDir::Files);
     if (written.size() != 1)
-        return SheetResult<CellTextRows>::failure(QStringLiteral("LibreOffice wrote no text copy of the sheet"));
+        return SheetResult<CellTextRows>::failure(QStringLiteral("LibreOffice 没有写出工作表的文本副本"));
     QFile copy(exportFolder.filePath(written.first()));
     if (!copy.open(QIODevice::ReadOnly))
         return SheetResult<CellTextRows>::failure(
-            QStringLiteral("the text copy of the sheet could not be read: %1").arg(copy.errorString()));
+            QStringLiteral("无法读取工作表的文本副本：%1").arg(copy.errorString()));
     return SheetResult<CellTextRows>::success(cellsFromSheetText(utf16Text(copy.readAll()), rect, exported.value()));
 }
 
@@ -165,7 +165,7 @@ SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIn
 {
     const std::optional<std::int32_t> colour = excelPaletteColor(colorIndex);
     if (!colour)
-        return SheetStatus::failure(QStringLiteral("colour index %1 is not in the palette (1 to 56)").arg(colorIndex));
+        return SheetStatus::failure(QStringLiteral("颜色序号 %1 不在调色板中（1 到 56）").arg(colorIndex));
     if (rects.isEmpty())
         return sheetDone();
     return guarded(longCallLimit, [&] {
@@ -216,9 +216,9 @@ SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
         const Reference<beans::XPropertySet> sheet(firstSheet(), UNO_QUERY_THROW);
         const OUString module = sheet->getPropertyValue("CodeName").get<OUString>();
         if (module.isEmpty())
-            throw CallFailure{QStringLiteral("the first sheet has no macro module")};
+            throw CallFailure{QStringLiteral("第一个工作表没有宏模块")};
         if (!Reference<document::XEmbeddedScripts>(workbook, UNO_QUERY_THROW)->getAllowMacroExecution())
-            throw CallFailure{QStringLiteral("the macro-security settings do not allow this workbook's macros")};
+            throw CallFailure{QStringLiteral("宏安全设置不允许运行这个工作簿的宏")};
         const Reference<script::XLibraryContainer> libraries(
             Reference<beans::XPropertySet>(workbook, UNO_QUERY_THROW)->getPropertyValue("BasicLibraries"), UNO_QUERY_THROW);
         const Reference<container::XNameAccess> libraryNames(libraries, UNO_QUERY_THROW);
@@ -238,7 +238,7 @@ SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
             script->invoke({}, outIndexes, outValues);
             return std::monostate{};
         }
-        throw CallFailure{QStringLiteral("the first sheet has no macro %1").arg(name)};
+        throw CallFailure{QStringLiteral("第一个工作表没有宏 %1").arg(name)};
     });
 }
 
@@ -246,7 +246,7 @@ SheetStatus LibreOfficeCalc::saveWorkbook()
 {
     return guarded(longCallLimit, [this] {
         if (!workbook.is())
-            throw CallFailure{QStringLiteral("no workbook is open")};
+            throw CallFailure{QStringLiteral("没有打开的工作簿")};
         Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
         return std::monostate{};
     });

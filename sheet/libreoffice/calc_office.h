@@ -51,6 +51,10 @@ public:
     SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
     SheetResult<UsedExtent> usedExtent() override;
+    SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) override;
+    SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;
+    SheetStatus placeCursor(qint64 row, qint64 column) override;
+    SheetResult<qint64> columnWidth(qint64 column) override;
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
     SheetStatus clearFill(const CellRect &rect) override;
     SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;

@@ -58,7 +58,7 @@ void LibreOfficeCalc::refuseIfLocked(const QFileInfo &file)
         return;
     const QStringList owner = QString::fromUtf8(lock.readAll()).split(QLatin1Char(','));
     const QString who = owner.value(0).isEmpty() ? owner.value(1) : owner.value(0);
-    throw CallFailure{QStringLiteral("it is locked, opened by %1 on %2; if nobody has it open, delete the lock file %3")
+    throw CallFailure{QStringLiteral("它已被锁定，%1 于 %2 打开了它；如果没有人在用它，请删除锁定文件 %3")
                           .arg(who, owner.value(2), QDir::toNativeSeparators(lock.fileName()))};
 }
 
@@ -69,7 +69,7 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
         const Reference<util::XCloseable> closeable(component, UNO_QUERY);
         if (closeable.is())
             closeable->close(true);
-        throw CallFailure{QStringLiteral("the file is not a spreadsheet")};
+        throw CallFailure{QStringLiteral("这个文件不是电子表格")};
     }
     workbook.set(component, UNO_QUERY_THROW);
 }
@@ -91,14 +91,14 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
     const auto opened = guarded(longCallLimit, [&] {
         closeWorkbook();
         if (!file.isFile())
-            throw CallFailure{QStringLiteral("the file does not exist")};
+            throw CallFailure{QStringLiteral("文件不存在")};
         if (window == CalcWindow::Visible && !readOnly) {
             // The user's office already shows this file: work in that window.
             // Loading it again would give a second, diverging copy, and saving
             // either one would drop whatever the other held.
             if (const Reference<lang::XComponent> shown = openDocument(url); shown.is()) {
                 if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
-                    throw CallFailure{QStringLiteral("it is open in LibreOffice, but not as a spreadsheet")};
+                    throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
                 workbook.set(shown, UNO_QUERY_THROW);
                 return std::monostate{};
             }
@@ -120,20 +120,20 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
         const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         const Reference<lang::XComponent> component = loader->loadComponentFromURL(url, "_blank", 0, arguments);
         if (!component.is())
-            throw CallFailure{QStringLiteral("LibreOffice could not read the file")};
+            throw CallFailure{QStringLiteral("LibreOffice 无法读取这个文件")};
         adoptWorkbook(component);
         return std::monostate{};
     });
     if (!opened.ok())
         return SheetStatus::failure(
-            QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(path), opened.error()));
+            QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
     // Only the user's window must be able to save what is written there; a
     // hidden office that cannot write the file has lost nothing.
     if (window == CalcWindow::Hidden || readOnly)
         return sheetDone();
     const auto writable = guarded(shortCallLimit, [this] {
         if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
-            throw CallFailure{QStringLiteral("it was opened read-only (it may be locked by another user)")};
+            throw CallFailure{QStringLiteral("它只能以只读方式打开（可能被其他用户锁定）")};
         return std::monostate{};
     });
     if (!writable.ok())
@@ -159,10 +159,10 @@ SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
 SheetStatus LibreOfficeCalc::showWindow()
 {
     if (window == CalcWindow::Hidden)
-        return SheetStatus::failure(QStringLiteral("a hidden office has no window to show"));
+        return SheetStatus::failure(QStringLiteral("隐藏的 LibreOffice 没有可显示的窗口"));
     return guarded(shortCallLimit, [this] {
         if (!workbook.is())
-            throw CallFailure{QStringLiteral("no workbook is open")};
+            throw CallFailure{QStringLiteral("没有打开的工作簿")};
         const Reference<frame::XFrame> frame = workbook->getCurrentController()->getFrame();
         const Reference<awt::XWindow> container = frame->getContainerWindow();
         container->setVisible(true);
@@ -185,7 +185,7 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
         const Reference<sheet::XSpreadsheetView> view(workbook->getCurrentController(), UNO_QUERY);
         if (!view.is())
-            throw CallFailure{QStringLiteral("the workbook has no sheet view")};
+            throw CallFailure{QStringLiteral("工作簿没有工作表视图")};
         view->setActiveSheet(sheet);
         return std::monostate{};
     });
@@ -201,7 +201,7 @@ bool LibreOfficeCalc::isAnswering()
 SheetStatus LibreOfficeCalc::quit()
 {
     if (window == CalcWindow::Visible)
-        return SheetStatus::failure(QStringLiteral("a visible office belongs to the user and is left running"));
+        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 属于用户，保持运行"));
     if (lostText.isEmpty()) {
         // Closing the workbook first keeps an unsaved change from vetoing the end.
         guarded(shortCallLimit, [this] {
@@ -210,7 +210,7 @@ SheetStatus LibreOfficeCalc::quit()
             return std::monostate{};
         });
         dropConnection();
-        lostText = QStringLiteral("the office has been quit");
+        lostText = QStringLiteral("LibreOffice 已退出");
     }
     if (process && !process->waitForExit(exitLimit))
         process->kill();

@@ -32,6 +32,8 @@ public:
     virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
     // The cell's value as the user sees it; fails for an unreadable cell.
     virtual SheetResult<QString> cellText(qint64 row, qint64 column) = 0;
+    // The column's width in hundredths of a millimetre.
+    virtual SheetResult<qint64> columnWidth(qint64 column) = 0;
     // The cell's fill as a palette index, or 0 when it has none; a colour
     // outside the palette reads as -1.
     virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;

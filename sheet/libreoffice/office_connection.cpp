@@ -91,10 +91,10 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
                 const auto status = process->exitStatus();
                 if (status && *status != 0)
                     return SheetStatus::failure(
-                        QStringLiteral("LibreOffice stopped while starting (exit status %1)").arg(*status));
+                        QStringLiteral("LibreOffice 在启动时停止了（退出状态 %1）").arg(*status));
                 if (std::chrono::steady_clock::now() >= deadline)
                     return SheetStatus::failure(
-                        QStringLiteral("LibreOffice did not answer within %1 seconds of its start").arg(limit.count()));
+                        QStringLiteral("LibreOffice 启动后 %1 秒内没有响应").arg(limit.count()));
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
         }
@@ -104,7 +104,7 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
         connection = opened;
         bridge.set(opening, UNO_QUERY_THROW);
     } catch (const uno::Exception &error) {
-        return SheetStatus::failure(QStringLiteral("could not connect to LibreOffice: %1").arg(toQString(error.Message)));
+        return SheetStatus::failure(QStringLiteral("无法连接 LibreOffice：%1").arg(toQString(error.Message)));
     }
     const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return guarded(std::max(remaining, std::chrono::milliseconds(1000)), [this] {

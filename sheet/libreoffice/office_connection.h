@@ -82,7 +82,7 @@ auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> Sh
         if (watchdog.hasFired())
             return loseOffice<Result>(limit);
         const QString detail = toQString(error.Message).trimmed();
-        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice refused the operation") : detail);
+        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice 拒绝了这个操作") : detail);
     }
 }
 
@@ -90,8 +90,8 @@ template <typename Result>
 Result OfficeConnection::loseOffice(std::chrono::milliseconds limit)
 {
     lostText = watchdog.hasFired()
-        ? QStringLiteral("LibreOffice did not answer within %1 seconds").arg(limit.count() / 1000)
-        : QStringLiteral("the connection to LibreOffice was lost (the office may have stopped)");
+        ? QStringLiteral("LibreOffice 在 %1 秒内没有响应").arg(limit.count() / 1000)
+        : QStringLiteral("与 LibreOffice 的连接断开了（LibreOffice 可能已停止）");
     dropConnection();
     return Result::failure(lostText);
 }

@@ -37,7 +37,7 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
     using Result = SheetResult<std::unique_ptr<CalcOffice>>;
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (launcher.isEmpty())
-        return Result::failure(QStringLiteral("LibreOffice is not installed: the program \"soffice\" was not found"));
+        return Result::failure(QStringLiteral("没有安装 LibreOffice：找不到程序“soffice”"));
 
     const QString acceptString = QStringLiteral("pipe,name=%1%2;urp;")
                                      .arg(officePipePrefix(QCoreApplication::applicationPid()))
@@ -48,7 +48,7 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
     if (window == CalcWindow::Hidden) {
         profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-office-XXXXXX"));
         if (!profile->isValid() || !seedHiddenProfile(profile->path()))
-            return Result::failure(QStringLiteral("could not make a temporary LibreOffice profile in %1").arg(QDir::tempPath()));
+            return Result::failure(QStringLiteral("无法在 %1 中建立 LibreOffice 的临时配置").arg(QDir::tempPath()));
         arguments << QStringLiteral("--headless")
                   << QStringLiteral("-env:UserInstallation=%1")
                          .arg(QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded));

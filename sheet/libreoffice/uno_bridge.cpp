@@ -53,7 +53,7 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
     std::call_once(once, [] {
         const QString fundamentals = QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
         if (!QFileInfo::exists(fundamentals)) {
-            failure = QStringLiteral("the LibreOffice runtime is not installed (%1 is missing)").arg(fundamentals);
+            failure = QStringLiteral("没有安装 LibreOffice 运行环境（缺少 %1）").arg(fundamentals);
             return;
         }
         // An office that dies while we write to its pipe must fail that call,
@@ -64,7 +64,7 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
         try {
             context = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const uno::Exception &error) {
-            failure = QStringLiteral("the UNO runtime could not start: %1").arg(toQString(error.Message));
+            failure = QStringLiteral("UNO 运行环境无法启动：%1").arg(toQString(error.Message));
         }
     });
     if (!context.is())
@@ -75,21 +75,21 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
 sal_Int32 rowIndex(qint64 row)
 {
     if (row < 1 || row > sheetRows)
-        throw CallFailure{QStringLiteral("row %1 lies outside the sheet (1 to %2)").arg(row).arg(sheetRows)};
+        throw CallFailure{QStringLiteral("第 %1 行不在工作表内（1 到 %2）").arg(row).arg(sheetRows)};
     return static_cast<sal_Int32>(row - 1);
 }
 
 sal_Int32 columnIndex(qint64 column)
 {
     if (column < 1 || column > sheetColumns)
-        throw CallFailure{QStringLiteral("column %1 lies outside the sheet (1 to %2)").arg(column).arg(sheetColumns)};
+        throw CallFailure{QStringLiteral("第 %1 列不在工作表内（1 到 %2）").arg(column).arg(sheetColumns)};
     return static_cast<sal_Int32>(column - 1);
 }
 
 table::CellRangeAddress rangeAddress(const CellRect &rect)
 {
     if (rect.bottom < rect.top || rect.right < rect.left)
-        throw CallFailure{QStringLiteral("the rectangle is empty")};
+        throw CallFailure{QStringLiteral("单元格区域是空的")};
     table::CellRangeAddress address;
     address.Sheet = 0;
     address.StartColumn = columnIndex(rect.left);

@@ -111,6 +111,21 @@ SheetResult<UsedExtent> OfficeKilledOnCue::usedExtent()
     return passOn("usedExtent", [&] { return office->usedExtent(); });
 }
 
+SheetStatus OfficeKilledOnCue::fitColumnsToText(qint64 firstColumn, qint64 lastColumn)
+{
+    return passOn("fitColumnsToText", [&] { return office->fitColumnsToText(firstColumn, lastColumn); });
+}
+
+SheetStatus OfficeKilledOnCue::widenColumnToMatch(qint64 column, qint64 model)
+{
+    return passOn("widenColumnToMatch", [&] { return office->widenColumnToMatch(column, model); });
+}
+
+SheetStatus OfficeKilledOnCue::placeCursor(qint64 row, qint64 column)
+{
+    return passOn("placeCursor", [&] { return office->placeCursor(row, column); });
+}
+
 SheetStatus OfficeKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
     return passOn("fillRects", [&] { return office->fillRects(rects, colorIndex); });

@@ -112,6 +112,21 @@ TEST_F(NamingTableExport, EarlierLongerTableAndNewNamesSurviveAndJoinTheBanding)
     EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4, 5}));
 }
 
+// Read back from the saved file: the columns keep their widths as .xls.
+TEST_F(NamingTableExport, FolderAndNameColumnsFitTheirLongestTextAndNewNamesHaveAsMuchRoom)
+{
+    const QString longFolder = "/home/drafting/projects/2023/bridge-over-the-river/drawings/sheets/";
+    ASSERT_NO_FATAL_FAILURE(exportAndReopen({}, {longFolder, "/a/"}, {"general-arrangement-rev-c.dwg", "b.dwg"}));
+
+    const qint64 folderWidth = reader->columnWidth(2).value();
+    const qint64 nameWidth = reader->columnWidth(3).value();
+    EXPECT_GT(folderWidth, 3 * reader->columnWidth(1).value()) << "a whole folder path shows";
+    EXPECT_GT(folderWidth, nameWidth);
+    EXPECT_GE(reader->columnWidth(4).value(), nameWidth);
+    EXPECT_EQ(readTexts(*reader, {2, 2, 3, 4}),
+              (QList<QStringList>{{longFolder, "general-arrangement-rev-c.dwg", ""}, {"/a/", "b.dwg", ""}}));
+}
+
 TEST_F(NamingTableExport, EntriesBeyondTheLastXlsRowAreAnnouncedAndLeftOut)
 {
     const qint64 entries = NamingTable::xlsSheetRows + 1;

@@ -1,0 +1,64 @@
+#include "sheet/libreoffice/calc_office.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+
+// What the user sees of the sheet besides its content: column widths and
+// the cell cursor.
+
+using namespace com::sun::star;
+using com::sun::star::uno::Any;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::UNO_QUERY_THROW;
+
+namespace {
+
+Reference<beans::XPropertySet> columnOf(const Reference<sheet::XSpreadsheet> &sheet, qint64 column)
+{
+    const Reference<container::XIndexAccess> columns(
+        Reference<table::XColumnRowRange>(sheet, UNO_QUERY_THROW)->getColumns(), UNO_QUERY_THROW);
+    return Reference<beans::XPropertySet>(columns->getByIndex(columnIndex(column)), UNO_QUERY_THROW);
+}
+
+} // namespace
+
+SheetStatus LibreOfficeCalc::fitColumnsToText(qint64 firstColumn, qint64 lastColumn)
+{
+    return guarded(longCallLimit, [&] {
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        for (qint64 column = firstColumn; column <= lastColumn; ++column)
+            columnOf(sheet, column)->setPropertyValue("OptimalWidth", Any(true));
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::widenColumnToMatch(qint64 column, qint64 model)
+{
+    return guarded(shortCallLimit, [&] {
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        const sal_Int32 wanted = columnOf(sheet, model)->getPropertyValue("Width").get<sal_Int32>();
+        const Reference<beans::XPropertySet> widened = columnOf(sheet, column);
+        if (widened->getPropertyValue("Width").get<sal_Int32>() < wanted)
+            widened->setPropertyValue("Width", Any(wanted));
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::placeCursor(qint64 row, qint64 column)
+{
+    return guarded(shortCallLimit, [&] {
+        const Reference<view::XSelectionSupplier> selection(workbook->getCurrentController(), UNO_QUERY_THROW);
+        selection->select(Any(cell(row, column)));
+        return std::monostate{};
+    });
+}
+
+SheetResult<qint64> LibreOfficeCalc::columnWidth(qint64 column)
+{
+    return guarded(shortCallLimit, [&] {
+        return qint64(columnOf(firstSheet(), column)->getPropertyValue("Width").get<sal_Int32>());
+    });
+}
