@@ -30,14 +30,6 @@
 
 #include <optional>
 
-using namespace com::sun::star;
-using com::sun::star::uno::Any;
-using rtl::OUString;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::Sequence;
-using com::sun::star::uno::UNO_QUERY;
-using com::sun::star::uno::UNO_QUERY_THROW;
-
 Reference<sheet::XSpreadsheet> LibreOfficeCalc::firstSheet()
 {
     if (!workbook.is())

@@ -12,6 +12,16 @@
 #include <chrono>
 #include <memory>
 
+// The UNO names the files of the Calc implementation use; this header is
+// theirs alone, never included by users of the port.
+using namespace com::sun::star;
+using com::sun::star::uno::Any;
+using rtl::OUString;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::Sequence;
+using com::sun::star::uno::UNO_QUERY;
+using com::sun::star::uno::UNO_QUERY_THROW;
+
 inline constexpr auto shortCallLimit = std::chrono::seconds(30);
 inline constexpr auto longCallLimit = std::chrono::seconds(120);
 inline constexpr auto exitLimit = std::chrono::seconds(30);

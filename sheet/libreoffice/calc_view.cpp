@@ -9,11 +9,6 @@
 // What the user sees of the sheet besides its content: column widths and
 // the cell cursor.
 
-using namespace com::sun::star;
-using com::sun::star::uno::Any;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::UNO_QUERY_THROW;
-
 namespace {
 
 Reference<beans::XPropertySet> columnOf(const Reference<sheet::XSpreadsheet> &sheet, qint64 column)

@@ -21,14 +21,6 @@
 
 #include <algorithm>
 
-using namespace com::sun::star;
-using com::sun::star::uno::Any;
-using rtl::OUString;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::Sequence;
-using com::sun::star::uno::UNO_QUERY;
-using com::sun::star::uno::UNO_QUERY_THROW;
-
 void LibreOfficeCalc::closeWorkbook()
 {
     const Reference<util::XCloseable> closeable(workbook, UNO_QUERY);
