@@ -104,24 +104,36 @@ struct Times {
     double baseline = 0;
 };
 
-// Step 3 as the window runs it, from the click to the closing message.
+// Step 3's view that notes when the closing message appears.
+struct TimedRenameView : CountingRenameView {
+    const QElapsedTimer *clock = nullptr;
+    double messageAt = -1;
+    void showMessage(const QString &text) override
+    {
+        messageAt = seconds(*clock);
+        CountingRenameView::showMessage(text);
+    }
+};
+
+// Step 3 as the window runs it, from the click to the closing message; what
+// the step does after the message (quitting its office) is not counted.
 // Returns the seconds taken, or a negative number when it did not rename
 // every row.
 double timeStepThree(const StartSpreadsheet &start, const QString &root, const QString &workbook, qint64 entries)
 {
     if (!makeTree(root, entries))
         return -1;
-    CountingRenameView view;
     QElapsedTimer clock;
+    TimedRenameView view;
+    view.clock = &clock;
     clock.start();
     runBatchRename(start, workbook, view);
-    const double taken = seconds(clock);
     if (view.listed != entries || view.messages != QStringList{QStringLiteral("OK,YOU MAKE IT!")}) {
         std::printf("step 3 listed %lld of %lld rows and said: %s\n", static_cast<long long>(view.listed),
                     static_cast<long long>(entries), qPrintable(view.messages.join(" | ")));
         return -1;
     }
-    return taken;
+    return view.messageAt;
 }
 
 // An office started before the clock runs, handed over as the waiting one
