@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what Quillmere needs to build, run and test on Debian 12 (as root).
+# Installs what Quillmere needs to build and run on Debian 12 (as root);
+# with --for-tests also what its tests use: a window manager and window tools
+# for the visible-window tests, LibreOffice's GTK 3 toolkit (what a GNOME
+# desktop runs) and the checkers of the Debian package.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -9,8 +12,16 @@ packages=(
   clang libclang-rt-14-dev
   fp-utils-3.2.2
   fonts-noto-cjk
+  xdg-utils xchm
   xvfb xauth x11-utils
 )
+if [ "${1:-}" = --for-tests ]; then
+  packages+=(
+    openbox xdotool
+    libreoffice-gtk3
+    dpkg-dev lintian desktop-file-utils appstream
+  )
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

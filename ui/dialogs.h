@@ -22,6 +22,8 @@ public:
     virtual void showMessage(QWidget *owner, const QString &text) = 0;
 
     // Hands `path` to the desktop's default handler for its file type.
-    // The outcome is not reported: a refusal is the desktop's to show.
-    virtual void openWithDesktop(QWidget *owner, const QString &path) = 0;
+    // Returns false when the desktop has no way to open files (no launcher
+    // such as xdg-open); true only means the request was passed on, as the
+    // launcher runs on its own and a viewer's refusal is its to show.
+    virtual bool openWithDesktop(QWidget *owner, const QString &path) = 0;
 };

@@ -24,8 +24,8 @@ void QtDialogs::showMessage(QWidget *owner, const QString &text)
     box.exec();
 }
 
-void QtDialogs::openWithDesktop(QWidget *, const QString &path)
+bool QtDialogs::openWithDesktop(QWidget *, const QString &path)
 {
     // A path such as "//name.chm" would otherwise be read as a network host.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
 }

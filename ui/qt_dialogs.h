@@ -9,5 +9,5 @@ public:
     QString chooseFolder(QWidget *owner) override;
     QString chooseOpenFile(QWidget *owner, const QString &filter) override;
     void showMessage(QWidget *owner, const QString &text) override;
-    void openWithDesktop(QWidget *owner, const QString &path) override;
+    bool openWithDesktop(QWidget *owner, const QString &path) override;
 };

@@ -6,7 +6,9 @@
 
 // Answers dialogs in the user's place: each choose* call takes the next
 // scripted answer (an empty text, i.e. cancel, once the script runs out) and
-// everything shown or launched is recorded for the test to read.
+// everything shown or launched is recorded for the test to read. Launches
+// report `desktopOpens`, or go on to `desktop` when a test sets one, so a test
+// can watch a real viewer open while its messages are still answered here.
 class ScriptedDialogs : public Dialogs {
 public:
     QStringList folderAnswers;
@@ -16,6 +18,9 @@ public:
     QStringList messages;
     QStringList launched;
 
+    bool desktopOpens = true;
+    Dialogs *desktop = nullptr;
+
     QString chooseFolder(QWidget *) override { return takeFirst(folderAnswers); }
     QString chooseOpenFile(QWidget *, const QString &filter) override
     {
@@ -23,7 +28,11 @@ public:
         return takeFirst(fileAnswers);
     }
     void showMessage(QWidget *, const QString &text) override { messages << text; }
-    void openWithDesktop(QWidget *, const QString &path) override { launched << path; }
+    bool openWithDesktop(QWidget *owner, const QString &path) override
+    {
+        launched << path;
+        return desktop ? desktop->openWithDesktop(owner, path) : desktopOpens;
+    }
 
 private:
     static QString takeFirst(QStringList &answers) { return answers.isEmpty() ? QString() : answers.takeFirst(); }
