@@ -92,6 +92,7 @@ private:
     css::uno::Reference<css::lang::XComponent> openDocument(const rtl::OUString &url);
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);
+    css::uno::Reference<css::lang::XComponent> openAsTheUserWould(const QFileInfo &file, const rtl::OUString &url);
     // As openWorkbook, or openWorkbookForReading when `readOnly`.
     SheetStatus loadWorkbook(const QString &path, bool readOnly);
 

@@ -20,6 +20,8 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 void LibreOfficeCalc::closeWorkbook()
 {
@@ -66,6 +68,30 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
     workbook.set(component, UNO_QUERY_THROW);
 }
 
+// The office's own launcher hands the file to the running office, as a
+// double-click in the file manager does, and the office opens it on its main
+// thread. A load through the bridge would build the window on the bridge's
+// thread instead, where LibreOffice's GTK toolkit can wait for the clipboard
+// for ever. The document is then found among the office's open documents.
+Reference<lang::XComponent> LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file, const OUString &url)
+{
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    auto handing = OfficeProcess::start(launcher, {file.absoluteFilePath()});
+    if (!handing.ok())
+        throw CallFailure{handing.error()};
+    if (!handing.value()->waitForExit(exitLimit))
+        handing.value()->kill();
+    // Short of the call's own limit, so that a file the office does not open
+    // (a question the user answered with Cancel) is reported as such.
+    const auto deadline = std::chrono::steady_clock::now() + longCallLimit - std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (const Reference<lang::XComponent> shown = openDocument(url); shown.is())
+            return shown;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    throw CallFailure{QStringLiteral("LibreOffice 没有打开这个文件")};
+}
+
 SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
 {
     return loadWorkbook(path, false);
@@ -95,6 +121,8 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
                 return std::monostate{};
             }
             refuseIfLocked(file);
+            adoptWorkbook(openAsTheUserWould(file, url));
+            return std::monostate{};
         }
         // The document decides from the user's own macro-security settings
         // whether its macros may run, and a case that would ask the user is
