@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
 #include <stdexcept>
 
 void TempTree::makeFolder(const QString &relative) const
@@ -33,4 +37,17 @@ QStringList folderListing(const QString &folder)
     for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
         entries << (info.isDir() ? info.fileName() + "/" : info.fileName() + "=" + fileContent(info.filePath()));
     return entries;
+}
+
+void writeFileContent(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(content), content.size()) << path.toStdString();
+}
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat status {};
+    return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
 }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <sys/types.h>
+
 // A real temporary folder tree for tests; removed with the object.
 class TempTree {
 public:
@@ -23,6 +25,14 @@ private:
 
 // The content of the file at `path`, or "<missing>" when it cannot be read.
 QByteArray fileContent(const QString &path);
+
+// Replaces the content of the file at `path`, creating it if need be; the
+// current test fails if it cannot.
+void writeFileContent(const QString &path, const QByteArray &content);
+
+// The inode of the entry at `path` itself (a link is not followed), or 0
+// when there is none: it follows a file's content through renames.
+ino_t inodeOf(const QString &path);
 
 // "name=content" (or "name/" for a folder) of every entry of `folder`, hidden
 // ones included, sorted by name.

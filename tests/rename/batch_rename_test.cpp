@@ -13,12 +13,6 @@
 
 namespace {
 
-ino_t inodeOf(const QString &path)
-{
-    struct stat status {};
-    return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
-}
-
 NamingTableRow row(qint64 number, TableCell folder, TableCell oldName, TableCell newName)
 {
     return {number, std::move(folder), std::move(oldName), std::move(newName)};

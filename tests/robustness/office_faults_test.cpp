@@ -30,12 +30,6 @@ namespace {
 // not by running out of time.
 constexpr qint64 noticedAtOnceMs = 20000;
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 
 using Moment = OfficeKilledOnCue::Moment;
 
@@ -77,7 +71,7 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
 {
     const QString workbook = tree.path("table.xls");
     makeWorkbook(*maker, workbook, {{"序号", "目录", "文件名", "新文件名"}, {"", "/old/", "x", "typed before"}});
-    const QByteArray saved = contentOf(workbook);
+    const QByteArray saved = fileContent(workbook);
     QStringList folders, names;
     for (int i = 0; i < 30000; ++i) {
         folders << QStringLiteral("/data/folder%1/").arg(i / 7);
@@ -96,7 +90,7 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
     ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
     EXPECT_TRUE(messages[0].contains("LibreOffice")) << messages[0].toStdString();
     EXPECT_FALSE(office->unresponsiveReason().isEmpty());
-    EXPECT_EQ(contentOf(workbook), saved) << "step 2 never saves";
+    EXPECT_EQ(fileContent(workbook), saved) << "step 2 never saves";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,7 +129,7 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     ASSERT_EQ(view.messages.size(), 1);
     for (int i = 0; i < 3; ++i) {
         const QString now = folder + (GetParam().renamed ? "new%1.txt" : "old%1.txt");
-        EXPECT_EQ(contentOf(now.arg(i)), QByteArray::number(i)) << now.arg(i).toStdString();
+        EXPECT_EQ(fileContent(now.arg(i)), QByteArray::number(i)) << now.arg(i).toStdString();
     }
     if (GetParam().renamed) {
         EXPECT_EQ(view.messages[0], "OK,YOU MAKE IT!");
@@ -177,7 +171,7 @@ TEST(OfficeMissing, StepsTwoAndThreeSaySoAndTheWindowStaysUsable)
         EXPECT_TRUE(message.contains("LibreOffice") && message.contains("soffice")) << message.toStdString();
     EXPECT_TRUE(dialogs.messages[1].contains(QStringLiteral("没有文件被更名")));
     EXPECT_EQ(window.workbookPath(), tree.path("table.xls"));
-    EXPECT_EQ(contentOf(tree.path("table.xls")), "not opened");
+    EXPECT_EQ(fileContent(tree.path("table.xls")), "not opened");
     EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
 
     dialogs.folderAnswers << tree.path("files");
@@ -253,7 +247,7 @@ protected:
         GetParam().make(*maker, workbook);
         if (HasFatalFailure() || IsSkipped())
             return;
-        original = contentOf(workbook);
+        original = fileContent(workbook);
     }
     void TearDown() override { QProcess::execute("chattr", {"-i", workbook}); }
 
@@ -275,7 +269,7 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
         EXPECT_TRUE(messages[0].startsWith(expected)) << messages[0].toStdString();
     }
     EXPECT_TRUE(office->unresponsiveReason().isEmpty());
-    EXPECT_EQ(contentOf(workbook), original);
+    EXPECT_EQ(fileContent(workbook), original);
 }
 
 TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
@@ -287,16 +281,9 @@ TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
     EXPECT_TRUE(view.messages[0].startsWith(QString::fromUtf8(GetParam().step3Message))) << view.messages[0].toStdString();
     const QString kept = GetParam().renamed ? "b.txt" : "a.txt";
     EXPECT_EQ(QDir(tree.path("files")).entryList(QDir::Files), QStringList{kept});
-    EXPECT_EQ(contentOf(tree.path("files/" + kept)), "a");
+    EXPECT_EQ(fileContent(tree.path("files/" + kept)), "a");
     EXPECT_EQ(view.renamed.contains("b.txt"), GetParam().renamed);
-    EXPECT_EQ(contentOf(workbook), original) << "step 3 only reads the workbook";
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    EXPECT_EQ(fileContent(workbook), original) << "step 3 only reads the workbook";
 }
 
 void makeTable(CalcOffice &maker, const QString &path)
@@ -320,13 +307,13 @@ INSTANTIATE_TEST_SUITE_P(
         OddWorkbookCase{"Truncated",
                         [](CalcOffice &maker, const QString &path) {
                             makeTable(maker, path);
-                            writeFile(path, contentOf(path).left(QFileInfo(path).size() / 2));
+                            writeFileContent(path, fileContent(path).left(QFileInfo(path).size() / 2));
                         },
                         "", success, false},
-        OddWorkbookCase{"Empty", [](CalcOffice &, const QString &path) { writeFile(path, {}); }, "", success, false},
+        OddWorkbookCase{"Empty", [](CalcOffice &, const QString &path) { writeFileContent(path, {}); }, "", success, false},
         OddWorkbookCase{"TextNamedXls",
                         [](CalcOffice &, const QString &path) {
-                            writeFile(path, "序号\t目录\t文件名\t新文件名\n\t" + QFile::encodeName(QFileInfo(path).path())
+                            writeFileContent(path, "序号\t目录\t文件名\t新文件名\n\t" + QFile::encodeName(QFileInfo(path).path())
                                                 + "/files/\ta.txt\tb.txt\t\"0013\"\n");
                         },
                         "", success, false},

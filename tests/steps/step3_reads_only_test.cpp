@@ -9,19 +9,6 @@
 
 namespace {
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(content), content.size());
-}
-
 class StepThreeReadsOnly : public ::testing::Test {
 protected:
     void SetUp() override
@@ -44,7 +31,7 @@ TEST_F(StepThreeReadsOnly, TableThatRenamesItsOwnWorkbookLosesNoFile)
     const QString workbook = tree.path("d2.xls");
     makeWorkbook(*maker, workbook,
                  {{"序号", "目录", "文件名", "新文件名"}, {"", folder, "d2.xls", "d2_2023.xls"}, {"", folder, "next.xls", "d2.xls"}});
-    const QByteArray table = contentOf(workbook);
+    const QByteArray table = fileContent(workbook);
     tree.makeFile("next.xls", "another spreadsheet of the user's");
     tree.makeFile("a.txt", "a");
 
@@ -53,8 +40,8 @@ TEST_F(StepThreeReadsOnly, TableThatRenamesItsOwnWorkbookLosesNoFile)
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name), QStringList({"a.txt", "d2.xls", "d2_2023.xls"}));
-    EXPECT_EQ(contentOf(tree.path("d2_2023.xls")), table);
-    EXPECT_EQ(contentOf(tree.path("d2.xls")), "another spreadsheet of the user's");
+    EXPECT_EQ(fileContent(tree.path("d2_2023.xls")), table);
+    EXPECT_EQ(fileContent(tree.path("d2.xls")), "another spreadsheet of the user's");
 }
 
 // The user may save the workbook in step 2's window while step 3 renames.
@@ -63,7 +50,7 @@ struct SavingMeanwhileView : RecordingRenameView {
     void appendRenamedNames(const QStringList &names) override
     {
         RecordingRenameView::appendRenamedNames(names);
-        writeFile(workbook, "saved by the user meanwhile");
+        writeFileContent(workbook, "saved by the user meanwhile");
     }
 };
 
@@ -78,8 +65,8 @@ TEST_F(StepThreeReadsOnly, SaveMadeDuringTheStepSurvives)
     renameFromWorkbook(*office, workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
-    EXPECT_EQ(contentOf(tree.path("b.txt")), "a");
-    EXPECT_EQ(contentOf(workbook), "saved by the user meanwhile");
+    EXPECT_EQ(fileContent(tree.path("b.txt")), "a");
+    EXPECT_EQ(fileContent(workbook), "saved by the user meanwhile");
 }
 
 // A table kept as a flat OpenDocument file, so that the test can give cells
@@ -113,7 +100,7 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
     for (const char *name : {"h20", "n13", "s.txt", "e.txt", "last.txt"})
         tree.makeFile(name, name);
     const QString workbook = tree.path("table.fods");
-    writeFile(workbook,
+    writeFileContent(workbook,
               flatWorkbook({text("目录") + text("文件名") + text("新文件名"),
                             text(folder) + text("h20")
                                 + R"x(<table:table-cell table:style-name="jpg" office:value-type="string"><text:p>holiday20</text:p></table:table-cell>)x",
@@ -122,7 +109,7 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
                             text(folder) + text("s.txt") + R"x(<table:table-cell table:formula="of:=UNICHAR(55296)&amp;&quot;x.txt&quot;"/>)x",
                             text(folder) + text("e.txt") + R"x(<table:table-cell table:formula="of:=NA()"/>)x",
                             text(folder) + text("last.txt") + text("last2.txt")}));
-    const QByteArray original = contentOf(workbook);
+    const QByteArray original = fileContent(workbook);
 
     RecordingRenameView view;
     renameFromWorkbook(*office, workbook, view);
@@ -130,12 +117,12 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
     EXPECT_TRUE(office->unresponsiveReason().isEmpty()) << office->unresponsiveReason().toStdString();
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
               QStringList({"0013", "e.txt", "holiday20.jpg", "last2.txt", "s.txt", "table.fods"}));
-    EXPECT_EQ(contentOf(tree.path("0013")), "n13");
+    EXPECT_EQ(fileContent(tree.path("0013")), "n13");
     EXPECT_EQ(view.renamed, QStringList({"holiday20.jpg", "0013", QString(QChar(0xD800)) + "x.txt", "last2.txt"}));
     ASSERT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(view.messages[0].startsWith("有 2 行未能更名")) << view.messages[0].toStdString();
     EXPECT_TRUE(view.messages[0].contains("第 4 行") && view.messages[0].contains("第 5 行")) << view.messages[0].toStdString();
-    EXPECT_EQ(contentOf(workbook), original);
+    EXPECT_EQ(fileContent(workbook), original);
 }
 
 } // namespace

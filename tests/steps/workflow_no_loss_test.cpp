@@ -26,12 +26,6 @@ struct Placement {
     ino_t parent = 0;
 };
 
-ino_t inodeOf(const QString &path)
-{
-    struct stat status {};
-    return lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
-}
-
 // Where every entry below `root` now is, by inode, and the content of every
 // regular file.
 void survey(const QString &root, std::map<ino_t, Placement> &placements, QStringList &contents)
