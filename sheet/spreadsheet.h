@@ -48,6 +48,10 @@ public:
     // opens even while another office has it open. Fails like openWorkbook.
     virtual SheetStatus openWorkbookForReading(const QString &path) = 0;
 
+    // Closes the workbook without saving, so that the office no longer holds
+    // its file open. Every sheet operation then fails until another workbook
+    // is opened.
+    virtual SheetStatus closeWithoutSaving() = 0;
     // Shows the workbook's window at a usable size, in front. Fails for a
     // hidden instance, which has no window to show.
     virtual SheetStatus showWindow() = 0;
@@ -66,6 +70,9 @@ public:
     virtual SheetResult<CellTextRows> readTextBlock(const CellRect &rect) = 0;
 
     virtual SheetResult<UsedExtent> usedExtent() = 0;
+    // Whether any cell of `rect` holds a formula, whatever it shows. On
+    // failure nothing is known and the sheet is unchanged.
+    virtual SheetResult<bool> holdsFormulas(const CellRect &rect) = 0;
 
     // Gives each column from `firstColumn` to `lastColumn` the width of its
     // longest text, as the office's optimal width does.

@@ -16,6 +16,7 @@
 #include <com/sun/star/script/XLibraryContainer.hpp>
 #include <com/sun/star/script/provider/XScript.hpp>
 #include <com/sun/star/script/provider/XScriptProviderSupplier.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
@@ -150,6 +151,17 @@ SheetResult<UsedExtent> LibreOfficeCalc::usedExtent()
         Reference<sheet::XUsedAreaCursor>(cursor, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
         const table::CellRangeAddress end = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
         return UsedExtent{end.EndRow + qint64(1), end.EndColumn + qint64(1)};
+    });
+}
+
+SheetResult<bool> LibreOfficeCalc::holdsFormulas(const CellRect &rect)
+{
+    return guarded(shortCallLimit, [&] {
+        const table::CellRangeAddress address = rangeAddress(rect);
+        const Reference<sheet::XCellRangesQuery> query(
+            firstSheet()->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            UNO_QUERY_THROW);
+        return query->queryContentCells(sheet::CellFlags::FORMULA)->getRangeAddresses().hasElements();
     });
 }
 

@@ -61,6 +61,8 @@ public:
     SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
     SheetResult<UsedExtent> usedExtent() override;
+    SheetResult<bool> holdsFormulas(const CellRect &rect) override;
+    SheetStatus closeWithoutSaving() override;
     SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) override;
     SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;
     SheetStatus placeCursor(qint64 row, qint64 column) override;

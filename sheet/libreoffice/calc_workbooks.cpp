@@ -31,6 +31,16 @@ void LibreOfficeCalc::closeWorkbook()
         closeable->close(true);
 }
 
+SheetStatus LibreOfficeCalc::closeWithoutSaving()
+{
+    if (window == CalcWindow::Visible)
+        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 中的工作簿属于用户，保持打开"));
+    return guarded(shortCallLimit, [this] {
+        closeWorkbook();
+        return std::monostate{};
+    });
+}
+
 Reference<lang::XComponent> LibreOfficeCalc::openDocument(const OUString &url)
 {
     const Reference<container::XEnumeration> components =

@@ -111,6 +111,16 @@ SheetResult<UsedExtent> OfficeKilledOnCue::usedExtent()
     return passOn("usedExtent", [&] { return office->usedExtent(); });
 }
 
+SheetResult<bool> OfficeKilledOnCue::holdsFormulas(const CellRect &rect)
+{
+    return passOn("holdsFormulas", [&] { return office->holdsFormulas(rect); });
+}
+
+SheetStatus OfficeKilledOnCue::closeWithoutSaving()
+{
+    return passOn("closeWithoutSaving", [&] { return office->closeWithoutSaving(); });
+}
+
 SheetStatus OfficeKilledOnCue::fitColumnsToText(qint64 firstColumn, qint64 lastColumn)
 {
     return passOn("fitColumnsToText", [&] { return office->fitColumnsToText(firstColumn, lastColumn); });
