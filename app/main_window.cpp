@@ -204,9 +204,9 @@ void MainWindow::chooseWorkbookAndWriteTable()
     const bool written = exportNamingTable(starters.visible, workbook, found->entries(),
                                            [this](const QString &text) { dialogs.showMessage(this, text); });
     // The user now types names for a while: time enough to start step 3's
-    // office, so that step 3 answers at once.
+    // office and have it read each save, so that step 3 answers at once.
     if (written)
-        standbyOffice.prepare();
+        standbyOffice.prepare(workbook);
 }
 
 void MainWindow::renameFromTable()
@@ -217,7 +217,7 @@ void MainWindow::renameFromTable()
     }
     List3->clear();
     WindowRenameView view(*List3, *Text2, dialogs, this);
-    runBatchRename(standbyOffice.starter(), workbook, view);
+    runBatchRename(standbyOffice, workbook, view);
 }
 
 void MainWindow::openHelp()

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "rename/batch_rename.h"
 #include "sheet/spreadsheet.h"
 
 #include <QString>
 #include <QStringList>
+
+class StandbyOffice;
 
 // Where step 3 shows its results: the renamed-files list, the count box and
 // the message boxes of the main window.
@@ -25,5 +28,19 @@ public:
 // one message says why.
 void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
 
+// The same with the office that waits in `standby`. When the standby has read
+// the table ahead from exactly the file that now stands at `workbookPath`,
+// those rows are renamed without opening the workbook again.
+void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view);
+
 // The same through an office that is already running; it is left running.
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
+
+// The naming table's rows as saved at `workbookPath`, which `office` opens
+// read-only and keeps open. On failure the reason, and no rows.
+SheetResult<QList<NamingTableRow>> readNamingTable(Spreadsheet &office, const QString &workbookPath);
+
+// Step 3 for rows already read: lists column D of every row and the count of
+// rows, renames every row's entry (see renameFromNamingTable) and shows the
+// closing message.
+void renameRows(const QList<NamingTableRow> &rows, BatchRenameView &view);

@@ -1,25 +1,152 @@
 #include "steps/standby_office.h"
 
+#include "sheet/naming_table_layout.h"
+#include "steps/batch_rename_step.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+// How often the saved workbook is looked at. A state seen twice in a row has
+// settled, so that a save still being written is not read.
+constexpr auto lookInterval = std::chrono::milliseconds(300);
+
+} // namespace
+
 StandbyOffice::StandbyOffice(StartSpreadsheet startHidden) : startHidden(std::move(startHidden)) {}
 
 StandbyOffice::~StandbyOffice()
 {
-    // The office, if one started, is quit as its owner goes.
-    if (starting.valid())
-        starting.get();
+    quitWaitingOffice();
 }
 
-void StandbyOffice::prepare()
+void StandbyOffice::prepare(const QString &workbookPath)
 {
+    {
+        const std::lock_guard lock(guard);
+        if (watchedPath != workbookPath)
+            readAhead.reset();
+        watchedPath = workbookPath;
+    }
     if (starting.valid())
         return;
-    starting = std::async(std::launch::async, startHidden);
+    starting = std::async(std::launch::async, [this] { return startAndWatch(); });
+}
+
+SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::startAndWatch()
+{
+    auto started = startHidden();
+    if (!started.ok())
+        return started;
+    Spreadsheet &office = *started.value();
+    QString lastPath;
+    std::optional<FileStamp> lastStamp;
+    std::unique_lock lock(guard);
+    while (!changed.wait_for(lock, lookInterval, [this] { return stopping; })) {
+        const QString path = watchedPath;
+        lock.unlock();
+        const std::optional<FileStamp> stamp = stampOf(path);
+        const bool settled = stamp && path == lastPath && stamp == lastStamp;
+        lastPath = path;
+        lastStamp = stamp;
+        lock.lock();
+        if (!settled || stopping || (readAhead && readAhead->path == path && readAhead->stamp == *stamp))
+            continue;
+        reading = true;
+        lock.unlock();
+        std::optional<ReadAhead> fresh = readTable(office, path, *stamp);
+        lock.lock();
+        reading = false;
+        if (fresh && watchedPath == path)
+            readAhead = std::move(fresh);
+        changed.notify_all();
+    }
+    return started;
+}
+
+std::optional<StandbyOffice::FileStamp> StandbyOffice::stampOf(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return std::nullopt;
+    return FileStamp{file.size(), file.lastModified(), file.metadataChangeTime()};
+}
+
+QByteArray StandbyOffice::digestOf(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !digest.addData(&file))
+        return {};
+    return digest.result();
+}
+
+std::optional<StandbyOffice::ReadAhead> StandbyOffice::readTable(Spreadsheet &office, const QString &path,
+                                                                 const FileStamp &stamp)
+{
+    ReadAhead read{path, stamp, digestOf(path), std::nullopt};
+    if (read.digest.isEmpty())
+        return std::nullopt;
+    const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, path);
+    const SheetResult<UsedExtent> extent = office.usedExtent();
+    if (rows.ok() && extent.ok()) {
+        using namespace NamingTable;
+        const SheetResult<bool> formulas = office.holdsFormulas(
+            {firstDataRow, folderColumn, std::max(extent.value().rows, firstDataRow), newNameColumn});
+        if (formulas.ok() && !formulas.value())
+            read.rows = rows.value();
+    }
+    // Holding the user's file open for as long as the user types would keep
+    // a removable disk from being ejected, for one.
+    office.closeWithoutSaving();
+    // A save while the office read the file may have given rows of neither
+    // state.
+    if (stampOf(path) != stamp || digestOf(path) != read.digest)
+        return std::nullopt;
+    return read;
+}
+
+std::optional<QList<NamingTableRow>> StandbyOffice::tableReadAhead(const QString &workbookPath)
+{
+    std::unique_lock lock(guard);
+    changed.wait(lock, [this] { return !reading; });
+    if (!readAhead || readAhead->path != workbookPath || !readAhead->rows)
+        return std::nullopt;
+    const ReadAhead read = *readAhead;
+    lock.unlock();
+    if (stampOf(workbookPath) != read.stamp || digestOf(workbookPath) != read.digest)
+        return std::nullopt;
+    return read.rows;
+}
+
+bool StandbyOffice::waitForReadAhead(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(guard);
+    return changed.wait_for(lock, limit, [this] { return readAhead && readAhead->path == watchedPath; });
+}
+
+SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWatching()
+{
+    {
+        const std::lock_guard lock(guard);
+        stopping = true;
+    }
+    changed.notify_all();
+    auto office = starting.get();
+    const std::lock_guard lock(guard);
+    stopping = false;
+    readAhead.reset();
+    return office;
 }
 
 SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::take()
 {
     if (starting.valid()) {
-        auto waiting = starting.get();
+        auto waiting = endWatching();
         if (waiting.ok() && waiting.value()->isAnswering())
             return waiting;
     }
@@ -29,4 +156,10 @@ SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::take()
 StartSpreadsheet StandbyOffice::starter()
 {
     return [this] { return take(); };
+}
+
+void StandbyOffice::quitWaitingOffice()
+{
+    if (starting.valid())
+        endWatching();
 }

@@ -148,3 +148,30 @@ bool endVisibleOfficesLeftToTheUser()
         QThread::msleep(100);
     return visibleOfficesOfThisProcess("").isEmpty();
 }
+
+// A table kept as a flat OpenDocument file, so that the test can give cells
+// number formats; B to D of each row given as cell XML.
+QByteArray flatWorkbook(const QStringList &rowsOfCells)
+{
+    QByteArray rows;
+    for (const QString &cells : rowsOfCells)
+        rows += "<table:table-row><table:table-cell/>" + cells.toUtf8() + "</table:table-row>\n";
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:automatic-styles>
+<number:text-style style:name="N1"><number:text-content/><number:text>.jpg</number:text></number:text-style>
+<style:style style:name="jpg" style:family="table-cell" style:data-style-name="N1"/>
+<number:number-style style:name="N2"><number:number number:decimal-places="0" number:min-integer-digits="4"/></number:number-style>
+<style:style style:name="four" style:family="table-cell" style:data-style-name="N2"/>
+<style:style style:name="narrow" style:family="table-column"><style:table-column-properties style:column-width="0.2in"/></style:style>
+</office:automatic-styles>
+<office:body><office:spreadsheet><table:table table:name="names">
+<table:table-column table:number-columns-repeated="4" table:style-name="narrow"/>
+)" + rows
+        + "</table:table></office:spreadsheet></office:body></office:document>\n";
+}
+
+QString flatTextCell(const QString &value)
+{
+    return "<table:table-cell office:value-type=\"string\"><text:p>" + value + "</text:p></table:table-cell>";
+}

@@ -23,6 +23,14 @@ CalcOffice *sharedReadingOffice();
 // given rows written from A1, and leaves it open.
 void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1 = {});
 
+// A table kept as a flat OpenDocument file, so that a test can give cells
+// number formats and write it byte for byte: B to D of each row given as
+// cell XML. Its cell styles: "jpg" (text shown with ".jpg" after it) and
+// "four" (numbers with at least four digits).
+QByteArray flatWorkbook(const QStringList &rowsOfCells);
+// The cell XML of a text cell.
+QString flatTextCell(const QString &value);
+
 // Reads the cells of `rect` as text, an unreadable cell as "<unreadable>".
 QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect);
 

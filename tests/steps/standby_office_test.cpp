@@ -1,5 +1,7 @@
+#include "steps/batch_rename_step.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/temp_tree.h"
 
 #include <QFile>
 #include <QThread>
@@ -43,8 +45,8 @@ TEST(StandbyOffice, StepThreeTakesTheOfficeThatWaitsAndNothingIsLeftAfterwards)
 {
     {
         StandbyOffice standby(hiddenOfficeStarter());
-        standby.prepare();
-        standby.prepare();
+        standby.prepare(QString());
+        standby.prepare(QString());
         const QList<qint64> waiting = officeProgramsOnceStarted();
         ASSERT_EQ(waiting.size(), 1) << "one office waits, however often step 2 ran";
 
@@ -59,7 +61,7 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
 {
     {
         StandbyOffice standby(hiddenOfficeStarter());
-        standby.prepare();
+        standby.prepare(QString());
         ASSERT_EQ(officeProgramsOnceStarted().size(), 1);
         // Let it answer first, then end it as a crash would.
         QThread::sleep(5);
@@ -71,10 +73,42 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
         EXPECT_TRUE(taken.value()->isAnswering());
         taken.value().reset();
 
-        standby.prepare();
+        standby.prepare(QString());
         ASSERT_EQ(officeProgramsOnceStarted().size(), 1);
     }
     EXPECT_TRUE(noOfficeLeft()) << "an office still waiting is quit with the window";
+}
+
+// The table read ahead stands for one saved state of the workbook only: a
+// save made after it was read, of the same size and within the same second
+// as it may be, has step 3 read the table again.
+TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsUnchanged)
+{
+    TempTree tree;
+    const QString folder = tree.root() + "/";
+    const QString workbook = tree.path("table.fods");
+    const auto table = [&](const QString &from, const QString &to) {
+        return flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
+                             flatTextCell(folder) + flatTextCell(from) + flatTextCell(to)});
+    };
+    tree.makeFile("a.txt", "a");
+    {
+        StandbyOffice standby(hiddenOfficeStarter());
+        writeFileContent(workbook, table("a.txt", "b.txt"));
+        standby.prepare(workbook);
+        ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+        RecordingRenameView view;
+        runBatchRename(standby, workbook, view);
+        EXPECT_TRUE(noOfficeLeft()) << "the waiting office is quit once step 3 is done";
+
+        standby.prepare(workbook);
+        ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+        writeFileContent(workbook, table("b.txt", "c.txt"));
+        runBatchRename(standby, workbook, view);
+        EXPECT_EQ(view.messages, QStringList({"OK,YOU MAKE IT!", "OK,YOU MAKE IT!"}));
+    }
+    EXPECT_EQ(fileContent(tree.path("c.txt")), "a");
+    EXPECT_TRUE(noOfficeLeft());
 }
 
 } // namespace

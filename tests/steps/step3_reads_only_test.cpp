@@ -69,30 +69,6 @@ TEST_F(StepThreeReadsOnly, SaveMadeDuringTheStepSurvives)
     EXPECT_EQ(fileContent(workbook), "saved by the user meanwhile");
 }
 
-// A table kept as a flat OpenDocument file, so that the test can give cells
-// number formats; B to D of each row given as cell XML.
-QByteArray flatWorkbook(const QStringList &rowsOfCells)
-{
-    QByteArray rows;
-    for (const QString &cells : rowsOfCells)
-        rows += "<table:table-row><table:table-cell/>" + cells.toUtf8() + "</table:table-row>\n";
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
-<office:automatic-styles>
-<number:text-style style:name="N1"><number:text-content/><number:text>.jpg</number:text></number:text-style>
-<style:style style:name="jpg" style:family="table-cell" style:data-style-name="N1"/>
-<number:number-style style:name="N2"><number:number number:decimal-places="0" number:min-integer-digits="4"/></number:number-style>
-<style:style style:name="four" style:family="table-cell" style:data-style-name="N2"/>
-<style:style style:name="narrow" style:family="table-column"><style:table-column-properties style:column-width="0.2in"/></style:style>
-</office:automatic-styles>
-<office:body><office:spreadsheet><table:table table:name="names">
-<table:table-column table:number-columns-repeated="4" table:style-name="narrow"/>
-)" + rows
-        + "</table:table></office:spreadsheet></office:body></office:document>\n";
-}
-
-QString text(const QString &value) { return "<table:table-cell office:value-type=\"string\"><text:p>" + value + "</text:p></table:table-cell>"; }
-
 // Each row renames what its cells show, however narrow the column; a cell
 // the office cannot hand over as text fails its own row only.
 TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
@@ -101,14 +77,14 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
         tree.makeFile(name, name);
     const QString workbook = tree.path("table.fods");
     writeFileContent(workbook,
-              flatWorkbook({text("目录") + text("文件名") + text("新文件名"),
-                            text(folder) + text("h20")
+              flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
+                            flatTextCell(folder) + flatTextCell("h20")
                                 + R"x(<table:table-cell table:style-name="jpg" office:value-type="string"><text:p>holiday20</text:p></table:table-cell>)x",
-                            text(folder) + text("n13")
+                            flatTextCell(folder) + flatTextCell("n13")
                                 + R"x(<table:table-cell table:style-name="four" office:value-type="float" office:value="13"/>)x",
-                            text(folder) + text("s.txt") + R"x(<table:table-cell table:formula="of:=UNICHAR(55296)&amp;&quot;x.txt&quot;"/>)x",
-                            text(folder) + text("e.txt") + R"x(<table:table-cell table:formula="of:=NA()"/>)x",
-                            text(folder) + text("last.txt") + text("last2.txt")}));
+                            flatTextCell(folder) + flatTextCell("s.txt") + R"x(<table:table-cell table:formula="of:=UNICHAR(55296)&amp;&quot;x.txt&quot;"/>)x",
+                            flatTextCell(folder) + flatTextCell("e.txt") + R"x(<table:table-cell table:formula="of:=NA()"/>)x",
+                            flatTextCell(folder) + flatTextCell("last.txt") + flatTextCell("last2.txt")}));
     const QByteArray original = fileContent(workbook);
 
     RecordingRenameView view;
