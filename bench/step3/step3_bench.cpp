@@ -3,8 +3,11 @@
 //   rounds: rounds per size, the best counting (default 3; 1 for 65,535 rows)
 // Times step 3 from the click to the closing message, renaming `rows` files
 // (a hundred per folder) from a saved naming table:
-//   - with an office waiting, as after step 2 (started beforehand, checked
-//     that it answers, then used and quit by the step);
+//   - as after step 2 once the user has saved: the standby office has
+//     started and read the saved table ahead;
+//   - with an office waiting that has not read it (the user clicked at once
+//     after saving, or the table holds formulas): started beforehand,
+//     checked that it answers, then used and quit by the step;
 //   - without one, so that the step starts its own;
 // against the least any program must do for the same job, measured in the
 // same run: one range read of the table from an open workbook and a plain
@@ -15,6 +18,7 @@
 #include "bench/common/bench_office.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "steps/batch_rename_step.h"
+#include "steps/standby_office.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,7 +30,9 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -99,6 +105,7 @@ qint64 readAndRename(Spreadsheet &office, qint64 entries)
 double seconds(const QElapsedTimer &clock) { return clock.nsecsElapsed() / 1e9; }
 
 struct Times {
+    double readAhead = 0;
     double waiting = 0;
     double starting = 0;
     double baseline = 0;
@@ -119,7 +126,7 @@ struct TimedRenameView : CountingRenameView {
 // the step does after the message (quitting its office) is not counted.
 // Returns the seconds taken, or a negative number when it did not rename
 // every row.
-double timeStepThree(const StartSpreadsheet &start, const QString &root, const QString &workbook, qint64 entries)
+double timeStepThree(const std::function<void(BatchRenameView &)> &stepThree, const QString &root, qint64 entries)
 {
     if (!makeTree(root, entries))
         return -1;
@@ -127,7 +134,7 @@ double timeStepThree(const StartSpreadsheet &start, const QString &root, const Q
     TimedRenameView view;
     view.clock = &clock;
     clock.start();
-    runBatchRename(start, workbook, view);
+    stepThree(view);
     if (view.listed != entries || view.messages != QStringList{QStringLiteral("OK,YOU MAKE IT!")}) {
         std::printf("step 3 listed %lld of %lld rows and said: %s\n", static_cast<long long>(view.listed),
                     static_cast<long long>(entries), qPrintable(view.messages.join(" | ")));
@@ -159,18 +166,32 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
     }
     for (int round = 0; round < rounds; ++round) {
         Times times;
-        times.waiting = timeStepThree(officeAlreadyWaiting(), root, workbook, entries);
-        times.starting = timeStepThree(libreOfficeStarter(CalcWindow::Hidden), root, workbook, entries);
+        {
+            StandbyOffice standby(libreOfficeStarter(CalcWindow::Hidden));
+            standby.prepare(workbook);
+            if (!standby.waitForReadAhead(std::chrono::minutes(2))) {
+                std::printf("the standby office did not read the table ahead\n");
+                return false;
+            }
+            times.readAhead = timeStepThree(
+                [&](BatchRenameView &view) { runBatchRename(standby, workbook, view); }, root, entries);
+        }
+        const auto stepThreeWith = [&](const StartSpreadsheet &start) {
+            return [&, start](BatchRenameView &view) { runBatchRename(start, workbook, view); };
+        };
+        times.waiting = timeStepThree(stepThreeWith(officeAlreadyWaiting()), root, entries);
+        times.starting = timeStepThree(stepThreeWith(libreOfficeStarter(CalcWindow::Hidden)), root, entries);
         QElapsedTimer clock;
         if (!maker.openWorkbookForReading(workbook).ok() || !makeTree(root, entries))
             return false;
         clock.start();
         const qint64 renamed = readAndRename(maker, entries);
         times.baseline = seconds(clock);
-        if (times.waiting < 0 || times.starting < 0 || renamed != entries) {
+        if (times.readAhead < 0 || times.waiting < 0 || times.starting < 0 || renamed != entries) {
             std::printf("a contender did not rename all %lld files\n", static_cast<long long>(entries));
             return false;
         }
+        best.readAhead = round == 0 ? times.readAhead : std::min(best.readAhead, times.readAhead);
         best.waiting = round == 0 ? times.waiting : std::min(best.waiting, times.waiting);
         best.starting = round == 0 ? times.starting : std::min(best.starting, times.starting);
         best.baseline = round == 0 ? times.baseline : std::min(best.baseline, times.baseline);
@@ -180,10 +201,11 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
 
 void report(const char *what, qint64 entries, const Times &times)
 {
-    std::printf("%-8s %6lld rows | baseline %7.3f s | step 3, office waiting %7.3f s = %5.2f x"
-                " | step 3, starting its office %7.3f s = %6.2f x\n",
-                what, static_cast<long long>(entries), times.baseline, times.waiting, times.waiting / times.baseline,
-                times.starting, times.starting / times.baseline);
+    std::printf("%-8s %6lld rows | baseline %7.3f s | step 3, table read ahead %7.3f s = %5.2f x"
+                " | office waiting %7.3f s = %5.2f x | starting its office %7.3f s = %6.2f x\n",
+                what, static_cast<long long>(entries), times.baseline, times.readAhead,
+                times.readAhead / times.baseline, times.waiting, times.waiting / times.baseline, times.starting,
+                times.starting / times.baseline);
     std::fflush(stdout);
 }
 
@@ -221,10 +243,12 @@ int main(int argc, char **argv)
             text10000 = times;
     }
     if (sizes.contains(1000))
-        std::printf("target: 1,000 rows from click to message under 0.5 s with an office waiting: %s\n",
-                    text1000.waiting < 0.5 ? "met" : "missed");
+        std::printf("target: 1,000 rows from click to message under 0.5 s, table read ahead: %s;"
+                    " office waiting: %s\n",
+                    text1000.readAhead < 0.5 ? "met" : "missed", text1000.waiting < 0.5 ? "met" : "missed");
     if (sizes.contains(10000)) {
-        std::printf("target: 10,000 rows with an office waiting at most 2 x the baseline: %s\n",
+        std::printf("target: 10,000 rows at most 2 x the baseline, table read ahead: %s; office waiting: %s\n",
+                    text10000.readAhead <= 2 * text10000.baseline ? "met" : "missed",
                     text10000.waiting <= 2 * text10000.baseline ? "met" : "missed");
         Times numbers;
         if (!timeSize(*maker, scratch.path(), 10000, rounds, NewNames::Numbers, numbers))
