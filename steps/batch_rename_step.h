@@ -36,10 +36,6 @@ void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRe
 // The same through an office that is already running; it is left running.
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
 
-// The naming table's rows as saved at `workbookPath`, which `office` opens
-// read-only and keeps open. On failure the reason, and no rows.
-SheetResult<QList<NamingTableRow>> readNamingTable(Spreadsheet &office, const QString &workbookPath);
-
 // Step 3 for rows already read: lists column D of every row and the count of
 // rows, renames every row's entry (see renameFromNamingTable) and shows the
 // closing message.

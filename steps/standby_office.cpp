@@ -1,7 +1,7 @@
 #include "steps/standby_office.h"
 
 #include "sheet/naming_table_layout.h"
-#include "steps/batch_rename_step.h"
+#include "steps/naming_table_read.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -102,7 +102,7 @@ qint64 readAndRename(Spreadsheet &office, qint64 entries)
     return renamed;
 }
 
-double seconds(const QElapsedTimer &clock) { return clock.nsecsElapsed() / 1e9; }
+double elapsedSeconds(const QElapsedTimer &clock) { return clock.nsecsElapsed() / 1e9; }
 
 struct Times {
     double readAhead = 0;
@@ -117,7 +117,7 @@ struct TimedRenameView : CountingRenameView {
     double messageAt = -1;
     void showMessage(const QString &text) override
     {
-        messageAt = seconds(*clock);
+        messageAt = elapsedSeconds(*clock);
         CountingRenameView::showMessage(text);
     }
 };
@@ -186,7 +186,7 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
             return false;
         clock.start();
         const qint64 renamed = readAndRename(maker, entries);
-        times.baseline = seconds(clock);
+        times.baseline = elapsedSeconds(clock);
         if (times.readAhead < 0 || times.waiting < 0 || times.starting < 0 || renamed != entries) {
             std::printf("a contender did not rename all %lld files\n", static_cast<long long>(entries));
             return false;
