@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace {
 
 // How often the saved workbook is looked at. A state seen twice in a row has
@@ -54,7 +52,7 @@ SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::startAndWatch()
         lastPath = path;
         lastStamp = stamp;
         lock.lock();
-        if (!settled || stopping || (readAhead && readAhead->path == path && readAhead->stamp == *stamp))
+        if (!settled || stopping || (readAhead && readAhead->stamp == *stamp))
             continue;
         reading = true;
         lock.unlock();
@@ -88,15 +86,16 @@ QByteArray StandbyOffice::digestOf(const QString &path)
 std::optional<StandbyOffice::ReadAhead> StandbyOffice::readTable(Spreadsheet &office, const QString &path,
                                                                  const FileStamp &stamp)
 {
-    ReadAhead read{path, stamp, digestOf(path), std::nullopt};
+    ReadAhead read{stamp, digestOf(path), std::nullopt};
     if (read.digest.isEmpty())
         return std::nullopt;
     const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, path);
-    const SheetResult<UsedExtent> extent = office.usedExtent();
-    if (rows.ok() && extent.ok()) {
+    if (rows.ok()) {
         using namespace NamingTable;
-        const SheetResult<bool> formulas = office.holdsFormulas(
-            {firstDataRow, folderColumn, std::max(extent.value().rows, firstDataRow), newNameColumn});
+        const SheetResult<bool> formulas =
+            rows.value().isEmpty()
+                ? SheetResult<bool>::success(false)
+                : office.holdsFormulas({firstDataRow, folderColumn, rows.value().last().rowNumber, newNameColumn});
         if (formulas.ok() && !formulas.value())
             read.rows = rows.value();
     }
@@ -114,7 +113,7 @@ std::optional<QList<NamingTableRow>> StandbyOffice::tableReadAhead(const QString
 {
     std::unique_lock lock(guard);
     changed.wait(lock, [this] { return !reading; });
-    if (!readAhead || readAhead->path != workbookPath || !readAhead->rows)
+    if (!readAhead || watchedPath != workbookPath || !readAhead->rows)
         return std::nullopt;
     const ReadAhead read = *readAhead;
     lock.unlock();
@@ -126,7 +125,7 @@ std::optional<QList<NamingTableRow>> StandbyOffice::tableReadAhead(const QString
 bool StandbyOffice::waitForReadAhead(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(guard);
-    return changed.wait_for(lock, limit, [this] { return readAhead && readAhead->path == watchedPath; });
+    return changed.wait_for(lock, limit, [this] { return readAhead.has_value(); });
 }
 
 SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWatching()

@@ -68,8 +68,8 @@ private:
         QDateTime changed;
         bool operator==(const FileStamp &) const = default;
     };
+    // Always of the workbook at `watchedPath`: naming another one drops it.
     struct ReadAhead {
-        QString path;
         FileStamp stamp;
         QByteArray digest;
         // Nothing when the table could not be read or holds formulas.
