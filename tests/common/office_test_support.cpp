@@ -149,8 +149,6 @@ bool endVisibleOfficesLeftToTheUser()
     return visibleOfficesOfThisProcess("").isEmpty();
 }
 
-// A table kept as a flat OpenDocument file, so that the test can give cells
-// number formats; B to D of each row given as cell XML.
 QByteArray flatWorkbook(const QStringList &rowsOfCells)
 {
     QByteArray rows;
