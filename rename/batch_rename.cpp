@@ -1,7 +1,10 @@
 #include "rename/batch_rename.h"
 
+#include "rename/entry_identity.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
@@ -15,6 +18,8 @@
 namespace {
 
 constexpr qsizetype listedFailuresLimit = 20;
+// A name may hold this many bytes on the file systems we rename on.
+constexpr qsizetype nameBytesLimit = 255;
 
 struct PendingRename {
     qsizetype outcomeIndex;
@@ -35,6 +40,28 @@ QString pathKey(const QString &path)
     return QDir::cleanPath(path);
 }
 
+// The longest beginning of `name` whose encoded form fits in `bytes`, cut
+// between characters.
+QString nameWithin(const QString &name, qsizetype bytes)
+{
+    qsizetype used = 0;
+    qsizetype kept = 0;
+    for (const char32_t c : name.toUcs4()) {
+        used += QFile::encodeName(QString::fromUcs4(&c, 1)).size();
+        if (used > bytes)
+            break;
+        kept += QChar::requiresSurrogates(c) ? 2 : 1;
+    }
+    return name.left(kept);
+}
+
+// What a temporary name leaves for the entry's own name after our prefix,
+// eight hexadecimal digits and "-".
+qsizetype temporaryNameRoom()
+{
+    return nameBytesLimit - QFile::encodeName(cycleTemporaryPrefix()).size() - 9;
+}
+
 bool isPlainName(const QString &name)
 {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
@@ -51,6 +78,13 @@ std::optional<QString> newNameProblem(const QString &name)
         return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
     if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
         return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
+    // Format characters show nothing, or turn the text around: "n5.txt" with
+    // a zero-width space looks like "n5.txt", and U+202E makes "gpj.exe" read
+    // as "exe.jpg".
+    for (const char32_t c : name.toUcs4()) {
+        if (QChar::category(c) == QChar::Other_Format)
+            return QStringLiteral("新文件名含有看不见的格式字符 U+%1").arg(QString::number(c, 16).toUpper().rightJustified(4, u'0'));
+    }
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
         return QStringLiteral("新文件名不能只有空白");
     if (name.front().isSpace() || name.back().isSpace())
@@ -153,6 +187,52 @@ bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
     }
     if (const std::optional<QString> problem = newNameProblem(*row.newName)) {
         markInvalid(outcome, *problem);
+        return false;
+    }
+    return true;
+}
+
+// The workbook that holds the naming table. Step 2's window may still show
+// it under its old path, and a save there would write the table over whatever
+// then bears that name; so no row renames it, and none gives its name to
+// another entry. It is told by what it is, not by how a row spells its path.
+class TableWorkbook {
+public:
+    explicit TableWorkbook(const QString &path)
+    {
+        if (path.isEmpty())
+            return;
+        ownIdentity = entryIdentity(path);
+        fileIdentity = resolvedIdentity(path);
+        names << QFileInfo(path).fileName() << QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    }
+
+    bool isAt(const QString &folder, const QString &name) const
+    {
+        // Only an entry of the same name can be the file itself (letter case
+        // aside, for file systems that ignore it); the others need no look.
+        if (!names.contains(name, Qt::CaseInsensitive))
+            return false;
+        const std::optional<EntryIdentity> identity = entryIdentity(folder + name);
+        return identity && (identity == ownIdentity || identity == fileIdentity);
+    }
+
+private:
+    QStringList names;
+    std::optional<EntryIdentity> ownIdentity;
+    std::optional<EntryIdentity> fileIdentity;
+};
+
+bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbook, RowOutcome &outcome)
+{
+    if (workbook.isAt(*row.folder, *row.currentName)) {
+        outcome.status = RowStatus::FailedTableWorkbook;
+        outcome.reason = QStringLiteral("这是命名表所在的工作簿，它可能仍在 LibreOffice 中打开；请关闭它后另行更名");
+        return false;
+    }
+    if (workbook.isAt(*row.folder, *row.newName)) {
+        outcome.status = RowStatus::FailedTableWorkbook;
+        outcome.reason = QStringLiteral("新文件名是命名表所在的工作簿");
         return false;
     }
     return true;
@@ -313,7 +393,7 @@ std::optional<RenameFailure> RenameRun::moveAside(const PendingRename &rename, Q
     std::optional<RenameFailure> failure;
     for (int attempt = 0; attempt < 4; ++attempt) {
         const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
-        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + rename.currentName;
+        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
         failure = renameNoReplace(rename.currentPath, temporaryPath);
         if (!failure || failure->error != RenameError::TargetExists)
             break;
@@ -340,8 +420,9 @@ QList<NamingTableRow> namingTableRows(const QList<QList<TableCell>> &cellsBtoD, 
     return rows;
 }
 
-QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows)
+QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
 {
+    const TableWorkbook tableWorkbook(tableWorkbookPath);
     QList<RowOutcome> outcomes;
     outcomes.reserve(rows.size());
     std::vector<PendingRename> pending;
@@ -351,7 +432,7 @@ QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows)
         outcome.rowNumber = row.rowNumber;
         outcome.oldName = row.currentName.value_or(QString());
         outcome.newName = row.newName.value_or(QString());
-        if (judgeRow(row, outcome)) {
+        if (judgeRow(row, outcome) && judgeAgainstWorkbook(row, tableWorkbook, outcome)) {
             const QString currentPath = *row.folder + *row.currentName;
             // Two rows that give one entry two names contradict each other;
             // only the first is followed.

@@ -33,6 +33,9 @@ enum class RowStatus {
     UnchangedSameName,
     FailedUnreadableCell,
     FailedRename,
+    // The row would rename the naming table's own workbook, or give its name
+    // to another entry.
+    FailedTableWorkbook,
     // Not carried out, or undone, because of another row: one that names
     // the same entry, or one of the same cycle that could not be renamed.
     FailedByOtherRow,
@@ -52,12 +55,13 @@ struct RowOutcome {
     bool failed() const
     {
         return status == RowStatus::FailedUnreadableCell || status == RowStatus::FailedRename ||
-               status == RowStatus::FailedByOtherRow;
+               status == RowStatus::FailedTableWorkbook || status == RowStatus::FailedByOtherRow;
     }
 };
 
 // How the temporary name of an entry that steps aside in a cycle begins; the
-// rest is eight random hexadecimal digits, "-" and the entry's own name.
+// rest is eight random hexadecimal digits, "-" and the entry's own name, cut
+// short where the whole would pass 255 bytes.
 QString cycleTemporaryPrefix();
 
 // Renames every row's entry from folder + current name to folder + new name
@@ -65,8 +69,11 @@ QString cycleTemporaryPrefix();
 // fails without touching anything when a cell is unreadable, the folder is not
 // an absolute path or does not end with "/", a name is ".", "..", or holds "/"
 // or NUL, the new name begins or ends with whitespace or holds a control
-// character or an unpaired UTF-16 surrogate, an earlier row names the same
-// entry, or the rename itself fails; the next row follows. An empty new name
+// character, a format character (general category Cf, such as U+200B or
+// U+202E) or an unpaired UTF-16 surrogate, an earlier row names the same
+// entry, the current or the new path is the workbook at `tableWorkbookPath`
+// (the same file, however the row spells its path), or the rename itself
+// fails; the next row follows. A folder above that workbook may be renamed. An empty new name
 // or one equal to the current name leaves the row alone and is no failure.
 // Order: deepest current path first, so a folder's row cannot strand the rows
 // of the entries inside it; a row whose new path is held by an entry that
@@ -80,7 +87,7 @@ QString cycleTemporaryPrefix();
 // and all its rows fail; should an undo fail too, the rows still renamed are
 // reported renamed and the row of an entry left under its temporary name
 // gives that name. Every entry always keeps exactly one name.
-QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows);
+QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
 
 // The entries of the renamed-files list: column D of every row in row order;
 // a row whose column D cannot be read adds none.

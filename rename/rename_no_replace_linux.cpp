@@ -68,8 +68,9 @@ std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QBy
         return noSafeRename(target);
     if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0) {
         const int linkError = errno;
-        // EPERM is also how a file system says it has no hard links at all.
-        if (linkError == EPERM || linkError == EOPNOTSUPP)
+        // EPERM is also how a file system says it has no hard links at all,
+        // and some answer EINVAL instead.
+        if (linkError == EPERM || linkError == EOPNOTSUPP || linkError == EINVAL)
             return noSafeRename(target);
         return failureFromErrno(linkError, current);
     }

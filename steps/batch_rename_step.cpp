@@ -18,20 +18,20 @@ void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbook
 void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view)
 {
     if (const std::optional<QList<NamingTableRow>> rows = standby.tableReadAhead(workbookPath)) {
-        renameRows(*rows, view);
+        renameRows(*rows, workbookPath, view);
         standby.quitWaitingOffice();
         return;
     }
     runBatchRename(standby.starter(), workbookPath, view);
 }
 
-void renameRows(const QList<NamingTableRow> &rows, BatchRenameView &view)
+void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view)
 {
     const QStringList listed = renamedFilesListEntries(rows);
     view.appendRenamedNames(listed);
     if (!rows.isEmpty())
         view.setCountText(processedCountText(listed.size()));
-    const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
+    const QList<RowOutcome> outcomes = renameFromNamingTable(rows, workbookPath);
     view.showMessage(finalMessage(outcomes));
 }
 
@@ -40,5 +40,5 @@ void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchR
     const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, workbookPath);
     if (!rows.ok())
         return view.showMessage(QStringLiteral("无法读取命名表，没有文件被更名：%1").arg(rows.error()));
-    renameRows(rows.value(), view);
+    renameRows(rows.value(), workbookPath, view);
 }

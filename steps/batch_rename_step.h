@@ -36,7 +36,8 @@ void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRe
 // The same through an office that is already running; it is left running.
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
 
-// Step 3 for rows already read: lists column D of every row and the count of
-// rows, renames every row's entry (see renameFromNamingTable) and shows the
+// Step 3 for rows already read from the workbook at `workbookPath`: lists
+// column D of every row and the count of rows, renames every row's entry
+// (see renameFromNamingTable; the workbook itself is kept) and shows the
 // closing message.
-void renameRows(const QList<NamingTableRow> &rows, BatchRenameView &view);
+void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

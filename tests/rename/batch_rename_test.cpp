@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,6 +127,17 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"trailingTab", Folder::Root, "a.txt", "c\t", RowStatus::FailedRename, invalid, untouched, "控制字符"},
         RowCase{"c1Control", Folder::Root, "a.txt", QString("c") + QChar(0x90) + "d", RowStatus::FailedRename, invalid, untouched,
                 "控制字符"},
+        // Characters that show nothing, or turn the text around, wherever they stand.
+        RowCase{"zeroWidthSpaceAtEnd", Folder::Root, "a.txt", QString("c.txt") + QChar(0x200B), RowStatus::FailedRename, invalid,
+                untouched, "U+200B"},
+        RowCase{"rightToLeftOverride", Folder::Root, "a.txt", QString("c") + QChar(0x202E) + "gpj.exe", RowStatus::FailedRename,
+                invalid, untouched, "U+202E"},
+        RowCase{"byteOrderMarkAtStart", Folder::Root, "a.txt", QString(QChar(0xFEFF)) + "c.txt", RowStatus::FailedRename, invalid,
+                untouched, "U+FEFF"},
+        RowCase{"softHyphen", Folder::Root, "a.txt", QString("c") + QChar(0xAD) + "d", RowStatus::FailedRename, invalid, untouched,
+                "U+00AD"},
+        RowCase{"formatCharacterBeyondBmp", Folder::Root, "a.txt", QString("c") + QString::fromUcs4(U"\U000E0001"),
+                RowStatus::FailedRename, invalid, untouched, "U+E0001"},
         RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, invalid, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
@@ -241,24 +253,46 @@ INSTANTIATE_TEST_SUITE_P(
                    {"a=B", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z", "m=A"}}),
     [](const auto &info) { return std::string(info.param.title); });
 
-// The entry that steps aside in a cycle takes a longer, temporary name, which
-// can pass the system's limit; then the cycle is not begun at all.
-TEST(BatchRename, CycleWhoseTemporaryNameIsTooLongLeavesEverythingAsItWas)
+// The entry that steps aside in a cycle takes a temporary name; however long
+// the names, it stays within the system's limit, so any legal swap is done.
+TEST(BatchRename, CycleOfNamesAtTheLengthLimitSucceeds)
 {
     TempTree tree;
-    const QString first(250, u'a');
-    const QString second(250, u'b');
+    const QString first(255, u'a');
+    const QString second = QString(85, QChar(0x56FE));
+    ASSERT_EQ(QFile::encodeName(second).size(), 255);
     tree.makeFile(first, "A");
     tree.makeFile(second, "B");
     const QString root = tree.root() + "/";
 
     const QList<RowOutcome> outcomes = renameFromNamingTable({row(2, root, first, second), row(3, root, second, first)});
 
-    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::FailedRename, RowStatus::FailedByOtherRow}));
-    EXPECT_EQ(outcomes[0].error, RenameError::InvalidName);
-    EXPECT_TRUE(outcomes[0].reason.contains("临时名")) << outcomes[0].reason.toStdString();
-    EXPECT_TRUE(outcomes[1].reason.contains("第 2 行")) << outcomes[1].reason.toStdString();
-    EXPECT_EQ(folderListing(tree.root()), QStringList({first + "=A", second + "=B"}));
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::Renamed, RowStatus::Renamed}));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({first + "=B", second + "=A"}));
+}
+
+// The table's own workbook keeps its name and lends it to no other entry,
+// however a row spells its path; its folder may still be renamed.
+TEST(BatchRename, TableWorkbookIsNeitherRenamedNorReplaced)
+{
+    TempTree tree;
+    tree.makeFile("T/wb.xls", "table");
+    tree.makeFile("T/Next.xls", "next");
+    tree.makeFile("T/sub/a", "a");
+    ASSERT_EQ(symlink(QFile::encodeName(tree.path("T")).constData(), QFile::encodeName(tree.path("link")).constData()), 0);
+    const QString workbook = tree.path("T/wb.xls");
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> outcomes = renameFromNamingTable(
+        {row(2, root + "T//", "wb.xls", "X.xls"), row(3, root + "T/", "Next.xls", "wb.xls"),
+         row(4, root + "link/", "wb.xls", "Y.xls"), row(5, root + "T/sub/", "a", "wb.xls"), row(6, root, "T", "T2")},
+        workbook);
+
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::FailedTableWorkbook, RowStatus::FailedTableWorkbook,
+                                                    RowStatus::FailedTableWorkbook, RowStatus::Renamed, RowStatus::Renamed}));
+    EXPECT_TRUE(outcomes[0].reason.contains("命名表所在的工作簿")) << outcomes[0].reason.toStdString();
+    EXPECT_TRUE(outcomes[1].reason.contains("新文件名是命名表所在的工作簿")) << outcomes[1].reason.toStdString();
+    EXPECT_EQ(treeListing(tree.path("T2")), QStringList({"Next.xls=next", "sub/", "sub/wb.xls=a", "wb.xls=table"}));
 }
 
 TEST(BatchRename, ListsNewNamesAndCountsRowsFromTheReadBlock)

@@ -3,6 +3,8 @@
  * QUILLMERE_RENAME_FAULT before each call it wants to disturb:
  *   no-safe-rename  renameat2 with RENAME_NOREPLACE fails with EINVAL and
  *                   linkat with EPERM, as on some FUSE network shares;
+ *   no-safe-rename=EINVAL  the same, but linkat fails with EINVAL, as other
+ *                   file systems without hard links answer;
  *   fail:F>T/F>T... a renameat2 whose source and target names (last path
  *                   components) match one F>T pair fails with EIO; a pattern
  *                   ending in '*' matches names that begin with the rest.
@@ -22,6 +24,11 @@ static const char *fault(void)
 {
     const char *value = getenv("QUILLMERE_RENAME_FAULT");
     return value ? value : "";
+}
+
+static int noSafeRename(const char *mode)
+{
+    return strncmp(mode, "no-safe-rename", 14) == 0;
 }
 
 static const char *lastComponent(const char *path)
@@ -57,7 +64,7 @@ static int pairMatches(const char *pairs, const char *from, const char *to)
 int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *newPath, unsigned int flags)
 {
     const char *mode = fault();
-    if (strcmp(mode, "no-safe-rename") == 0 && (flags & RENAME_NOREPLACE)) {
+    if (noSafeRename(mode) && (flags & RENAME_NOREPLACE)) {
         errno = EINVAL;
         return -1;
     }
@@ -71,8 +78,9 @@ int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *new
 
 int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPath, int flags)
 {
-    if (strcmp(fault(), "no-safe-rename") == 0) {
-        errno = EPERM;
+    const char *mode = fault();
+    if (noSafeRename(mode)) {
+        errno = strcmp(mode, "no-safe-rename=EINVAL") == 0 ? EINVAL : EPERM;
         return -1;
     }
     const LinkAt real = (LinkAt)dlsym(RTLD_NEXT, "linkat");
