@@ -8,6 +8,7 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    removeLeftoverOfficeFiles();
     QtDialogs dialogs;
     MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden)});
     const QRect screen = mainWindow.screen()->availableGeometry();

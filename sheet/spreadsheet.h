@@ -65,8 +65,12 @@ public:
     // applied, to texts as to numbers, whatever the column's width. Any text
     // the sheet holds arrives unchanged, lone surrogates included. A cell
     // holding an error value is unreadable (nullopt); an empty one is the
-    // empty text. Returns one row per sheet row of `rect`, each of its full
-    // width. On failure nothing is returned and the sheet is unchanged.
+    // empty text, and so is one covered by a merged area, which shows only
+    // its top-left cell. Returns one row per sheet row of `rect`, each of its
+    // full width. Every cell is read or none is: when the office's copy of
+    // the sheet comes out incomplete (a full temporary folder, say), the
+    // read fails with the cause. On failure nothing is returned and the sheet
+    // is unchanged.
     virtual SheetResult<CellTextRows> readTextBlock(const CellRect &rect) = 0;
 
     virtual SheetResult<UsedExtent> usedExtent() = 0;
@@ -82,6 +86,10 @@ public:
     virtual SheetStatus widenColumnToMatch(qint64 column, qint64 model) = 0;
     // Puts the cell cursor on the cell, where the user's typing goes.
     virtual SheetStatus placeCursor(qint64 row, qint64 column) = 0;
+
+    // Empties the cells of every rectangle: their values, texts and formulas
+    // go, their formats stay.
+    virtual SheetStatus clearCells(const QList<CellRect> &rects) = 0;
 
     // Fills with colour `colorIndex` of the Excel 97 default palette; fails for
     // an index outside 1 to 56. Colours chosen this way survive saving as .xls.

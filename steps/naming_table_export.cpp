@@ -2,9 +2,40 @@
 
 #include "sheet/naming_table_layout.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString clearRowMacro = QStringLiteral("ClearRow");
+
+// The rows among the first `count` data rows whose new name the user typed
+// beside another entry, in rectangles of column D. A new name stays only
+// beside the entry it was typed for: the same folder and name in the same
+// row. When the old table cannot be read, no new name can be trusted.
+QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, qint64 count)
+{
+    using namespace NamingTable;
+    const SheetResult<UsedExtent> extent = office.usedExtent();
+    if (!extent.ok() || extent.value().rows < firstDataRow || count == 0)
+        return {};
+    const qint64 lastRow = std::min(extent.value().rows, firstDataRow + count - 1);
+    const SheetResult<CellTextRows> old = office.readTextBlock({firstDataRow, folderColumn, lastRow, newNameColumn});
+    if (!old.ok())
+        return {{firstDataRow, newNameColumn, lastRow, newNameColumn}};
+    QList<CellRect> stale;
+    for (qint64 i = 0; i < old.value().size(); ++i) {
+        const QList<CellText> &cells = old.value()[i];
+        const bool sameEntry = cells.value(0) == entries.folderPaths[i] && cells.value(1) == entries.fileNames[i];
+        if (sameEntry || cells.value(2) == QString())
+            continue;
+        const qint64 row = firstDataRow + i;
+        if (!stale.isEmpty() && stale.last().bottom == row - 1)
+            stale.last().bottom = row;
+        else
+            stale.append({row, newNameColumn, row, newNameColumn});
+    }
+    return stale;
+}
 
 bool stillAnswering(Spreadsheet &office, const ShowMessage &showMessage)
 {
@@ -51,6 +82,7 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
         count = fitting;
     }
 
+    office.clearCells(staleNewNames(office, entries, count));
     office.putTextBlock(headerRow, 1, {headerTexts()});
     QList<QStringList> rows;
     rows.reserve(count);

@@ -10,7 +10,10 @@
 // Writing the naming table: row 1 the header, then one row per listed entry
 // with its folder in column B and its file name in column C, every second
 // group of rows with the same folder shaded. Nothing is saved: the user fills
-// in column D and saves.
+// in column D and saves. A new name already in column D stays only where its
+// row held the same folder and name before; beside any other entry it is
+// cleared, so that a workbook used again cannot rename a file to a name typed
+// for another. Rows below the new table keep all their cells.
 
 using ShowMessage = std::function<void(const QString &)>;
 

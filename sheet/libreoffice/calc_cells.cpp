@@ -3,8 +3,10 @@
 #include "sheet/libreoffice/excel_palette.h"
 #include "sheet/libreoffice/shown_text_export.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QUrl>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -24,11 +26,15 @@
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSheetOperation.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XUniqueCellFormatRangesSupplier.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
 
+#include <algorithm>
 #include <optional>
 
 Reference<sheet::XSpreadsheet> LibreOfficeCalc::firstSheet()
@@ -99,15 +105,80 @@ SheetStatus LibreOfficeCalc::putTextBlock(qint64 top, qint64 left, const QList<Q
     });
 }
 
+namespace {
+
+CellRect cellRect(const table::CellRangeAddress &address)
+{
+    return {address.StartRow + qint64(1), address.StartColumn + qint64(1), address.EndRow + qint64(1),
+            address.EndColumn + qint64(1)};
+}
+
+// The cells that merged areas cover within the sheet's top-left corner down to
+// `corner`. Every cell of a group of identical formats has the same merge:
+// either each starts a merged area of one size, or none does.
+QList<CellRect> coveredCells(const Reference<sheet::XSpreadsheet> &sheet, const table::CellRangeAddress &corner)
+{
+    const Reference<table::XCellRange> area = sheet->getCellRangeByPosition(0, 0, corner.EndColumn, corner.EndRow);
+    // Merged areas are rare in a naming table: one call tells whether any
+    // starts where it could cover a cell read.
+    if (!Reference<util::XMergeable>(area, UNO_QUERY_THROW)->getIsMerged())
+        return {};
+    QList<CellRect> covered;
+    const Reference<container::XIndexAccess> groups =
+        Reference<sheet::XUniqueCellFormatRangesSupplier>(area, UNO_QUERY_THROW)->getUniqueCellFormatRanges();
+    for (sal_Int32 group = 0; group < groups->getCount(); ++group) {
+        const Sequence<table::CellRangeAddress> ranges =
+            Reference<sheet::XSheetCellRanges>(groups->getByIndex(group), UNO_QUERY_THROW)->getRangeAddresses();
+        if (!ranges.hasElements())
+            continue;
+        const table::CellRangeAddress &first = ranges[0];
+        const Reference<table::XCellRange> origin =
+            sheet->getCellRangeByPosition(first.StartColumn, first.StartRow, first.StartColumn, first.StartRow);
+        if (!Reference<util::XMergeable>(origin, UNO_QUERY_THROW)->getIsMerged())
+            continue;
+        const Reference<sheet::XSheetCellCursor> cursor =
+            sheet->createCursorByRange(Reference<sheet::XSheetCellRange>(origin, UNO_QUERY_THROW));
+        cursor->collapseToMergedArea();
+        const table::CellRangeAddress merged = Reference<sheet::XCellRangeAddressable>(cursor, UNO_QUERY_THROW)->getRangeAddress();
+        const qint64 wider = merged.EndColumn - merged.StartColumn;
+        const qint64 taller = merged.EndRow - merged.StartRow;
+        for (const table::CellRangeAddress &range : ranges) {
+            for (qint64 row = range.StartRow + 1; row <= range.EndRow + 1; ++row) {
+                for (qint64 column = range.StartColumn + 1; column <= range.EndColumn + 1; ++column) {
+                    if (wider > 0)
+                        covered.append({row, column + 1, row + taller, column + wider});
+                    if (taller > 0)
+                        covered.append({row + 1, column, row + taller, column});
+                }
+            }
+        }
+    }
+    return covered;
+}
+
+// Only a nearly full disk stops a text export of a few megabytes.
+constexpr qint64 fullFolderSlack = 64 * 1024;
+
+} // namespace
+
 SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
 {
-    const QTemporaryDir exportFolder(QDir::tempPath() + QStringLiteral("/quillmere-table-XXXXXX"));
+    using Cells = SheetResult<CellTextRows>;
+    const QTemporaryDir exportFolder(officeTemporaryTemplate(QStringLiteral("table"), QCoreApplication::applicationPid()));
     if (!exportFolder.isValid())
-        return SheetResult<CellTextRows>::failure(
-            QStringLiteral("无法在 %1 中建立临时文件夹").arg(QDir::tempPath()));
+        return Cells::failure(QStringLiteral("无法在 %1 中建立临时文件夹").arg(QDir::tempPath()));
+    // A copy cut short by a full disk would read as a table whose last rows
+    // have no new names and whose last name is a fragment.
+    const auto whyCut = [&exportFolder](const QString &detail) {
+        if (QStorageInfo(exportFolder.path()).bytesAvailable() < fullFolderSlack)
+            return QStringLiteral("临时文件夹 %1 已满，工作表的文本副本没有写完（%2）").arg(QDir::tempPath(), detail);
+        return detail;
+    };
+    QString workbookFile;
     const auto exported = guarded(longCallLimit, [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        workbookFile = QUrl(toQString(workbook->getURL())).toLocalFile();
         // The texts travel through a file of our own rather than over the
         // bridge: the export applies every cell's number format in one go
         // (numbers and text formats alike, whatever the column's width), and
@@ -123,25 +194,38 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
         const Reference<sheet::XCellRangesQuery> query(
             sheet->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
             UNO_QUERY_THROW);
-        QList<CellRect> errors;
+        SheetTextFacts facts;
         for (const table::CellRangeAddress &error :
              query->queryFormulaCells(sheet::FormulaResult::ERROR)->getRangeAddresses())
-            errors.append({error.StartRow + qint64(1), error.StartColumn + qint64(1), error.EndRow + qint64(1),
-                           error.EndColumn + qint64(1)});
-        return errors;
+            facts.errors.append(cellRect(error));
+        using namespace sheet::CellFlags;
+        for (const table::CellRangeAddress &content :
+             query->queryContentCells(VALUE | DATETIME | STRING | FORMULA)->getRangeAddresses())
+            facts.lastContentRow = std::max(facts.lastContentRow, content.EndRow + qint64(1));
+        facts.covered = coveredCells(sheet, address);
+        return facts;
     });
-    if (!exported.ok())
-        return SheetResult<CellTextRows>::failure(exported.error());
+    if (!exported.ok()) {
+        if (!workbookFile.isEmpty() && !QFileInfo::exists(workbookFile))
+            return Cells::failure(QStringLiteral("工作簿已不存在：%1（%2）").arg(workbookFile, exported.error()));
+        return Cells::failure(whyCut(QStringLiteral("LibreOffice 没有写出工作表的文本副本：%1").arg(exported.error())));
+    }
 
     // The filter names the file after the sheet it holds.
     const QStringList written = QDir(exportFolder.path()).entryList(QDir::Files);
     if (written.size() != 1)
-        return SheetResult<CellTextRows>::failure(QStringLiteral("LibreOffice 没有写出工作表的文本副本"));
+        return Cells::failure(whyCut(QStringLiteral("LibreOffice 没有写出工作表的文本副本")));
     QFile copy(exportFolder.filePath(written.first()));
     if (!copy.open(QIODevice::ReadOnly))
-        return SheetResult<CellTextRows>::failure(
-            QStringLiteral("无法读取工作表的文本副本：%1").arg(copy.errorString()));
-    return SheetResult<CellTextRows>::success(cellsFromSheetText(utf16Text(copy.readAll()), rect, exported.value()));
+        return Cells::failure(QStringLiteral("无法读取工作表的文本副本：%1").arg(copy.errorString()));
+    const QByteArray bytes = copy.readAll();
+    const std::optional<QString> text = utf16Text(bytes);
+    if (bytes.size() != copy.size() || !text)
+        return Cells::failure(whyCut(QStringLiteral("工作表的文本副本不完整")));
+    const Cells cells = cellsFromSheetText(*text, rect, exported.value());
+    if (!cells.ok())
+        return Cells::failure(whyCut(cells.error()));
+    return cells;
 }
 
 SheetResult<UsedExtent> LibreOfficeCalc::usedExtent()
@@ -187,6 +271,27 @@ SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIn
         const Reference<beans::XPropertySet> properties(ranges, UNO_QUERY_THROW);
         properties->setPropertyValue("CellBackColor", Any(sal_Int32(*colour)));
         properties->setPropertyValue("IsCellBackgroundTransparent", Any(false));
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::clearCells(const QList<CellRect> &rects)
+{
+    if (rects.isEmpty())
+        return sheetDone();
+    return guarded(longCallLimit, [&] {
+        firstSheet();
+        Sequence<table::CellRangeAddress> addresses(static_cast<sal_Int32>(rects.size()));
+        auto *address = addresses.getArray();
+        for (const CellRect &rect : rects)
+            *address++ = rangeAddress(rect);
+        const Reference<sheet::XSheetCellRangeContainer> ranges(
+            Reference<lang::XMultiServiceFactory>(workbook, UNO_QUERY_THROW)
+                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+            UNO_QUERY_THROW);
+        ranges->addRangeAddresses(addresses, false);
+        using namespace sheet::CellFlags;
+        Reference<sheet::XSheetOperation>(ranges, UNO_QUERY_THROW)->clearContents(VALUE | DATETIME | STRING | FORMULA);
         return std::monostate{};
     });
 }

@@ -67,6 +67,7 @@ public:
     SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;
     SheetStatus placeCursor(qint64 row, qint64 column) override;
     SheetResult<qint64> columnWidth(qint64 column) override;
+    SheetStatus clearCells(const QList<CellRect> &rects) override;
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
     SheetStatus clearFill(const CellRect &rect) override;
     SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;

@@ -52,5 +52,15 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
 // this text: "quillmere-" and the program's process id, then "-".
 QString officePipePrefix(qint64 processId);
 
+// A QTemporaryDir template in the temporary folder for the offices' files of
+// the program `processId`: "quillmere-<kind>-<process id>-XXXXXX".
+QString officeTemporaryTemplate(const QString &kind, qint64 processId);
+
+// Removes the private profiles and table copies that offices of earlier
+// runs of the program left in the temporary folder when the program was
+// killed, those whose program no longer runs. What cannot be removed stays;
+// nothing is reported.
+void removeLeftoverOfficeFiles();
+
 // The same as the port's starter for the steps.
 StartSpreadsheet libreOfficeStarter(CalcWindow window);

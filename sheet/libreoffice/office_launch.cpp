@@ -24,7 +24,7 @@ bool seedHiddenProfile(const QString &profileDir)
         "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"UseDocumentSystemFileLocking\" "
         "oor:op=\"fuse\"><value>false</value></prop></item>\n"
         "</oor:items>\n";
-    if (!QDir().mkpath(profileDir + QStringLiteral("/user")))
+    if (!QDir().mkpath(profileDir + QStringLiteral("/user")) || !QDir().mkpath(profileDir + QStringLiteral("/tmp")))
         return false;
     QFile file(profileDir + QStringLiteral("/user/registrymodifications.xcu"));
     return file.open(QIODevice::WriteOnly) && file.write(settings) == qint64(qstrlen(settings));
@@ -46,14 +46,20 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
                           QStringLiteral("--nologo"), QStringLiteral("--nodefault")};
     std::unique_ptr<QTemporaryDir> profile;
     if (window == CalcWindow::Hidden) {
-        profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-office-XXXXXX"));
+        profile = std::make_unique<QTemporaryDir>(
+            officeTemporaryTemplate(QStringLiteral("office"), QCoreApplication::applicationPid()));
         if (!profile->isValid() || !seedHiddenProfile(profile->path()))
             return Result::failure(QStringLiteral("无法在 %1 中建立 LibreOffice 的临时配置").arg(QDir::tempPath()));
         arguments << QStringLiteral("--headless")
                   << QStringLiteral("-env:UserInstallation=%1")
                          .arg(QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded));
     }
-    auto started = OfficeProcess::start(launcher, arguments);
+    // A hidden office keeps its own temporary files inside its profile, so
+    // that whatever a killed one leaves goes with the profile.
+    auto started = OfficeProcess::start(
+        launcher, arguments,
+        window == CalcWindow::Hidden ? QStringList{QStringLiteral("TMPDIR=") + profile->path() + QStringLiteral("/tmp")}
+                                     : QStringList{});
     if (!started.ok())
         return Result::failure(started.error());
     if (window == CalcWindow::Hidden) {

@@ -1,5 +1,6 @@
 #include "sheet/libreoffice/office_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -12,7 +13,30 @@
 
 extern char **environ;
 
-SheetResult<std::unique_ptr<OfficeProcess>> OfficeProcess::start(const QString &program, const QStringList &arguments)
+namespace {
+
+// This program's environment with `changes` ("NAME=value") in place of the
+// variables of the same names.
+std::vector<QByteArray> environmentWith(const QStringList &changes)
+{
+    std::vector<QByteArray> variables;
+    QList<QByteArray> changed;
+    for (const QString &change : changes)
+        changed << change.section(u'=', 0, 0).toLocal8Bit() + '=';
+    for (char **variable = environ; *variable; ++variable) {
+        const QByteArray entry(*variable);
+        if (std::none_of(changed.cbegin(), changed.cend(), [&entry](const QByteArray &name) { return entry.startsWith(name); }))
+            variables.push_back(entry);
+    }
+    for (const QString &change : changes)
+        variables.push_back(change.toLocal8Bit());
+    return variables;
+}
+
+} // namespace
+
+SheetResult<std::unique_ptr<OfficeProcess>> OfficeProcess::start(const QString &program, const QStringList &arguments,
+                                                                 const QStringList &environmentChanges)
 {
     std::vector<QByteArray> storage;
     storage.push_back(program.toLocal8Bit());
@@ -22,6 +46,11 @@ SheetResult<std::unique_ptr<OfficeProcess>> OfficeProcess::start(const QString &
     for (QByteArray &item : storage)
         argv.push_back(item.data());
     argv.push_back(nullptr);
+    std::vector<QByteArray> environment = environmentWith(environmentChanges);
+    std::vector<char *> envp;
+    for (QByteArray &variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -33,7 +62,7 @@ SheetResult<std::unique_ptr<OfficeProcess>> OfficeProcess::start(const QString &
         posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == 0 ? O_RDONLY : O_WRONLY, 0);
 
     pid_t pid = 0;
-    const int failure = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int failure = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (failure != 0)

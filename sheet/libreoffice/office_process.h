@@ -15,8 +15,11 @@
 // anything else of the user's.
 class OfficeProcess {
 public:
-    // Fails when `program` cannot be run at all.
-    static SheetResult<std::unique_ptr<OfficeProcess>> start(const QString &program, const QStringList &arguments);
+    // Runs `program` in this program's environment, with the variables of
+    // `environmentChanges` ("NAME=value") set in place of their own. Fails
+    // when `program` cannot be run at all.
+    static SheetResult<std::unique_ptr<OfficeProcess>> start(const QString &program, const QStringList &arguments,
+                                                             const QStringList &environmentChanges = {});
 
     // Ends the process group unless it has exited or was left to run.
     ~OfficeProcess();

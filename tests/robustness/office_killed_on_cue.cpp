@@ -136,6 +136,11 @@ SheetStatus OfficeKilledOnCue::placeCursor(qint64 row, qint64 column)
     return passOn("placeCursor", [&] { return office->placeCursor(row, column); });
 }
 
+SheetStatus OfficeKilledOnCue::clearCells(const QList<CellRect> &rects)
+{
+    return passOn("clearCells", [&] { return office->clearCells(rects); });
+}
+
 SheetStatus OfficeKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
     return passOn("fillRects", [&] { return office->fillRects(rects, colorIndex); });

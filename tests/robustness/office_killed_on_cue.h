@@ -34,6 +34,7 @@ public:
     SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) override;
     SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;
     SheetStatus placeCursor(qint64 row, qint64 column) override;
+    SheetStatus clearCells(const QList<CellRect> &rects) override;
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
     SheetStatus clearFill(const CellRect &rect) override;
     SheetStatus runFirstSheetMacro(const QString &name) override;

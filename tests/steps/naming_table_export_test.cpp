@@ -85,7 +85,9 @@ INSTANTIATE_TEST_SUITE_P(
                       GroupCase{"FourGroups", {"A\\", "B\\", "B\\", "C\\", "D\\", "D\\"}, {3, 4, 6, 7}}),
     [](const ::testing::TestParamInfo<GroupCase> &info) { return info.param.name; });
 
-TEST_F(NamingTableExport, EarlierLongerTableAndNewNamesSurviveAndJoinTheBanding)
+// A workbook used again keeps a new name only beside the entry it was typed
+// for; rows below the new table keep everything and join the banding.
+TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideTheirEntries)
 {
     const QList<QStringList> earlier{header,
                                      {"", "X\\", "old1", "new1"},
@@ -97,15 +99,15 @@ TEST_F(NamingTableExport, EarlierLongerTableAndNewNamesSurviveAndJoinTheBanding)
     // Shading left by an earlier run must not outlive its groups.
     ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}}, 35).ok());
     ASSERT_TRUE(writer->saveWorkbook().ok());
-    writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"001", "1E5", "=A1"}),
+    writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"old1", "1E5", "=A1"}),
                      [this](const QString &text) { messages << text; });
     ASSERT_TRUE(writer->saveWorkbook().ok());
     ASSERT_TRUE(reader->openWorkbook(path).ok());
 
     EXPECT_EQ(readTexts(*reader, {1, 1, 6, 4}), (QList<QStringList>{header,
-                                                                     {"", "X\\", "001", "new1"},
-                                                                     {"", "Y\\", "1E5", "new2"},
-                                                                     {"", "Y\\", "=A1", "new3"},
+                                                                     {"", "X\\", "old1", "new1"},
+                                                                     {"", "Y\\", "1E5", ""},
+                                                                     {"", "Y\\", "=A1", ""},
                                                                      {"", "Y\\", "old4", "new4"},
                                                                      {"", "Z\\", "old5", ""}}));
     EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4, 5}));

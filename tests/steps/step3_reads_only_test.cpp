@@ -23,14 +23,16 @@ protected:
     const QString folder = tree.root() + "/";
 };
 
-// With "*.xls" the table lists its own workbook; a row may rename it, and
-// another row may give some other file the workbook's name. Both contents
-// must survive, each exactly once.
-TEST_F(StepThreeReadsOnly, TableThatRenamesItsOwnWorkbookLosesNoFile)
+// With "*.xls" the table lists its own workbook. Step 2's window still shows
+// the table under the workbook's path, where a save would write it over
+// whatever bore that name by then: no row renames the workbook, however it
+// spells the path, and none gives its name to another file.
+TEST_F(StepThreeReadsOnly, TableNeitherRenamesItsOwnWorkbookNorGivesItsName)
 {
     const QString workbook = tree.path("d2.xls");
     makeWorkbook(*maker, workbook,
-                 {{"序号", "目录", "文件名", "新文件名"}, {"", folder, "d2.xls", "d2_2023.xls"}, {"", folder, "next.xls", "d2.xls"}});
+                 {{"序号", "目录", "文件名", "新文件名"}, {"", folder + "/", "d2.xls", "d2_2023.xls"},
+                  {"", folder, "next.xls", "d2.xls"}, {"", folder, "a.txt", "b.txt"}});
     const QByteArray table = fileContent(workbook);
     tree.makeFile("next.xls", "another spreadsheet of the user's");
     tree.makeFile("a.txt", "a");
@@ -38,10 +40,13 @@ TEST_F(StepThreeReadsOnly, TableThatRenamesItsOwnWorkbookLosesNoFile)
     RecordingRenameView view;
     renameFromWorkbook(*office, workbook, view);
 
-    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
-    EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name), QStringList({"a.txt", "d2.xls", "d2_2023.xls"}));
-    EXPECT_EQ(fileContent(tree.path("d2_2023.xls")), table);
-    EXPECT_EQ(fileContent(tree.path("d2.xls")), "another spreadsheet of the user's");
+    ASSERT_EQ(view.messages.size(), 1);
+    EXPECT_TRUE(view.messages[0].startsWith("有 2 行未能更名")) << view.messages[0].toStdString();
+    EXPECT_TRUE(view.messages[0].contains("这是命名表所在的工作簿")) << view.messages[0].toStdString();
+    EXPECT_TRUE(view.messages[0].contains("新文件名是命名表所在的工作簿")) << view.messages[0].toStdString();
+    EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name), QStringList({"b.txt", "d2.xls", "next.xls"}));
+    EXPECT_EQ(fileContent(workbook), table);
+    EXPECT_EQ(fileContent(tree.path("next.xls")), "another spreadsheet of the user's");
 }
 
 // The user may save the workbook in step 2's window while step 3 renames.
@@ -99,6 +104,41 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
     EXPECT_TRUE(view.messages[0].startsWith("有 2 行未能更名")) << view.messages[0].toStdString();
     EXPECT_TRUE(view.messages[0].contains("第 4 行") && view.messages[0].contains("第 5 行")) << view.messages[0].toStdString();
     EXPECT_EQ(fileContent(workbook), original);
+}
+
+// A merged area shows only its top-left cell; what the cells under it hold
+// is not what the row shows, so it is not what the row renames.
+TEST_F(StepThreeReadsOnly, CellsCoveredByAMergedAreaReadAsEmpty)
+{
+    for (const char *name : {"m1.txt", "m2.txt", "m3.txt", "m4.txt", "m5.txt"})
+        tree.makeFile(name, name);
+    const auto covered = [](const QString &text) {
+        return "<table:covered-table-cell office:value-type=\"string\"><text:p>" + text + "</text:p></table:covered-table-cell>";
+    };
+    const QString workbook = tree.path("table.fods");
+    writeFileContent(
+        workbook,
+        flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
+                      R"(<table:table-cell table:number-columns-spanned="3" office:value-type="string"><text:p>)" + folder
+                          + "</text:p></table:table-cell>" + covered("m1.txt") + covered("m1new.txt"),
+                      flatTextCell(folder)
+                          + R"(<table:table-cell table:number-columns-spanned="2" office:value-type="string"><text:p>m2.txt</text:p></table:table-cell>)"
+                          + covered("m2new.txt"),
+                      flatTextCell(folder) + flatTextCell("m3.txt")
+                          + R"(<table:table-cell table:number-rows-spanned="2" office:value-type="string"><text:p>m3new.txt</text:p></table:table-cell>)",
+                      flatTextCell(folder) + flatTextCell("m4.txt") + covered("m4new.txt"),
+                      R"(<table:table-cell table:number-columns-spanned="2" office:value-type="string"><text:p>)" + folder
+                          + "</text:p></table:table-cell>" + covered("m5.txt") + flatTextCell("m5new.txt")}));
+
+    RecordingRenameView view;
+    renameFromWorkbook(*office, workbook, view);
+
+    EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
+              QStringList({"m1.txt", "m2.txt", "m3new.txt", "m4.txt", "m5.txt", "table.fods"}));
+    EXPECT_EQ(view.renamed, QStringList({"", "", "m3new.txt", "", "m5new.txt"}));
+    ASSERT_EQ(view.messages.size(), 1);
+    EXPECT_TRUE(view.messages[0].startsWith("有 1 行未能更名")) << view.messages[0].toStdString();
+    EXPECT_TRUE(view.messages[0].contains("第 6 行")) << view.messages[0].toStdString();
 }
 
 } // namespace

@@ -136,19 +136,42 @@ TEST(CalcBridgeLifetime, DISABLED_StartsAnOfficeAndIsKilled)
     ::kill(getpid(), SIGKILL);
 }
 
-TEST(CalcBridgeLifetime, AHiddenOfficeEndsWhenItsProgramIsKilled)
+// The office goes with the killed program; its profile and temporary files
+// stay behind, all in one folder, until the program starts again.
+TEST(CalcBridgeLifetime, AHiddenOfficeEndsWhenItsProgramIsKilledAndItsFilesGoAtTheNextStart)
 {
+    TempTree temporary;
     QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary.root());
+    helper.setProcessEnvironment(environment);
     helper.start(QCoreApplication::applicationFilePath(),
                  {"--gtest_also_run_disabled_tests", "--gtest_filter=CalcBridgeLifetime.DISABLED_StartsAnOfficeAndIsKilled"});
     ASSERT_TRUE(helper.waitForStarted());
     const QString helperOffices = officePipePrefix(helper.processId());
+    const QString leftBehind = QStringLiteral("quillmere-office-%1-").arg(helper.processId());
     ASSERT_TRUE(helper.waitForFinished(180000));
     ASSERT_TRUE(helper.readAllStandardOutput().contains("office ready"));
 
     for (int attempt = 0; attempt < 100 && !processesMentioning(helperOffices).isEmpty(); ++attempt)
         QThread::msleep(100);
     EXPECT_TRUE(processesMentioning(helperOffices).isEmpty());
+    // Qt makes itself a runtime folder there when the session names none.
+    const auto leftovers = [&temporary] {
+        return QDir(temporary.root())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+            .filter(QRegularExpression("^(?!runtime-)"));
+    };
+    const QStringList left = leftovers();
+    ASSERT_EQ(left.size(), 1) << left.join(", ").toStdString();
+    EXPECT_TRUE(left[0].startsWith(leftBehind)) << left[0].toStdString();
+
+    const QByteArray ownTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temporary.root()));
+    temporary.makeFolder("quillmere-office-notours");
+    removeLeftoverOfficeFiles();
+    qputenv("TMPDIR", ownTemporary);
+    EXPECT_EQ(leftovers(), QStringList{"quillmere-office-notours"});
 }
 
 } // namespace

@@ -50,7 +50,7 @@ struct ExportCase {
     const char *title;
     std::u16string file;
     CellRect rect;
-    QList<CellRect> errors;
+    SheetTextFacts facts;
     CellTextRows cells;
 };
 
@@ -61,7 +61,28 @@ class ShownTextExport : public ::testing::TestWithParam<ExportCase> {};
 TEST_P(ShownTextExport, ReadsTheCellsOfTheRectangle)
 {
     const ExportCase &row = GetParam();
-    EXPECT_EQ(shown(cellsFromSheetText(utf16Text(exportedFile(row.file)), row.rect, row.errors)), shown(row.cells));
+    const std::optional<QString> text = utf16Text(exportedFile(row.file));
+    ASSERT_TRUE(text.has_value());
+    const SheetResult<CellTextRows> cells = cellsFromSheetText(*text, row.rect, row.facts);
+    ASSERT_TRUE(cells.ok()) << cells.error().toStdString();
+    EXPECT_EQ(shown(cells.value()), shown(row.cells));
+}
+
+// A copy that the office could not finish, say on a full disk, must not pass
+// for a shorter table, nor its last cell for a whole name.
+TEST(ShownTextExportCut, FailsRatherThanReadAPart)
+{
+    EXPECT_FALSE(utf16Text(QByteArray("\xFF\xFE" "a\x00\n", 5)).has_value());
+    const CellRect rect{1, 1, 3, 2};
+    for (const std::u16string &file : {std::u16string(u"a\tb\nc\tren"), std::u16string(u"a\tb\n\"c\nd"),
+                                       std::u16string(u"a\tb\n\"c\"")}) {
+        const SheetResult<CellTextRows> cells = cellsFromSheetText(*utf16Text(exportedFile(file)), rect, {{}, {}, 2});
+        EXPECT_FALSE(cells.ok());
+        EXPECT_TRUE(cells.error().contains("第 2 行中断")) << cells.error().toStdString();
+    }
+    const SheetResult<CellTextRows> stopped = cellsFromSheetText(QStringLiteral("a\tb\n"), rect, {{}, {}, 3});
+    EXPECT_FALSE(stopped.ok());
+    EXPECT_TRUE(stopped.error().contains("只到第 1 行")) << stopped.error().toStdString();
 }
 
 const CellText unreadable;
@@ -78,16 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"TabAndLineFeedInsideQuotes", u"\"a\tb\nc\"\td\ne\tf\n", {1, 1, 2, 2}, {}, {{"a\tb\nc", "d"}, {"e", "f"}}},
         ExportCase{"LoneCarriageReturnInsideQuotes", u"\"a\rb\"\tc\n", {1, 1, 1, 2}, {}, {{"a\rb", "c"}}},
         ExportCase{"QuoteInsideAnUnquotedCellIsText", u"5\" disk\t\"\"\n", {1, 1, 1, 2}, {}, {{"5\" disk", ""}}},
-        ExportCase{"LastRowWithoutLineFeed", u"a\nb\tc", {1, 1, 2, 2}, {}, {{"a", ""}, {"b", "c"}}},
         ExportCase{"MissingRowsAndCellsReadEmpty", u"a\n\tb\n", {1, 1, 4, 3}, {},
                    {{"a", "", ""}, {"", "b", ""}, {"", "", ""}, {"", "", ""}}},
         ExportCase{"EmptySheet", u"", {2, 2, 3, 3}, {}, {{"", ""}, {"", ""}}},
         ExportCase{"LoneSurrogateKept", u"x\xD800\t\xDFFF" u"y\n", {1, 1, 1, 2}, {}, {{text(u"x\xD800"), text(u"\xDFFFy")}}},
-        ExportCase{"ErrorCellsUnreadable", u"1\t#N/A\n#DIV/0!\t4\n", {1, 1, 2, 2}, {{1, 2, 1, 2}, {2, 1, 2, 1}},
+        ExportCase{"ErrorCellsUnreadable", u"1\t#N/A\n#DIV/0!\t4\n", {1, 1, 2, 2}, {{{1, 2, 1, 2}, {2, 1, 2, 1}}, {}, 0},
                    {{"1", unreadable}, {unreadable, "4"}}},
-        ExportCase{"ErrorRectanglesClippedToTheRectangle", threeByThree, {1, 1, 3, 3}, {{2, 2, 50, 50}, {7, 1, 9, 3}},
+        ExportCase{"ErrorRectanglesClippedToTheRectangle", threeByThree, {1, 1, 3, 3}, {{{2, 2, 50, 50}, {7, 1, 9, 3}}, {}, 0},
                    {{"a", "b", "c"}, {"d", unreadable, unreadable}, {"g", unreadable, unreadable}}},
-        ExportCase{"ErrorCellBeyondTheExportedText", u"a\n", {1, 1, 2, 2}, {{2, 2, 2, 2}}, {{"a", ""}, {"", unreadable}}}),
+        ExportCase{"ErrorCellBeyondTheExportedText", u"a\n", {1, 1, 2, 2}, {{{2, 2, 2, 2}}, {}, 0}, {{"a", ""}, {"", unreadable}}},
+        // A merged area shows its top-left cell only, even over an error.
+        ExportCase{"CoveredCellsReadEmpty", threeByThree, {1, 1, 3, 3}, {{{2, 2, 2, 2}}, {{1, 2, 2, 3}}, 3},
+                   {{"a", "", ""}, {"d", "", ""}, {"g", "h", "i"}}},
+        ExportCase{"ContentReachedExactly", threeByThree, {2, 1, 3, 1}, {{}, {}, 3}, {{"d"}, {"g"}}}),
     [](const auto &info) { return std::string(info.param.title); });
 
 } // namespace
