@@ -81,8 +81,11 @@ auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> Sh
         watchdog.disarm();
         if (watchdog.hasFired())
             return loseOffice<Result>(limit);
+        // The office words its errors in its own internals, in English: our
+        // lead says what happened, its text follows for whoever looks further.
         const QString detail = toQString(error.Message).trimmed();
-        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice 拒绝了这个操作") : detail);
+        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice 拒绝了这个操作")
+                                                : QStringLiteral("LibreOffice 拒绝了这个操作：") + detail);
     }
 }
 
