@@ -7,6 +7,7 @@
 
 int main(int argc, char **argv)
 {
+    prepareProcessForLibreOffice();
     QApplication application(argc, argv);
     QtDialogs dialogs;
     MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden)});
