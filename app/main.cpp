@@ -7,6 +7,7 @@
 
 int main(int argc, char **argv)
 {
+    prepareProcessForLibreOffice();
     QApplication application(argc, argv);
     removeLeftoverOfficeFiles();
     QtDialogs dialogs;

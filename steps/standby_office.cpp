@@ -30,6 +30,11 @@ void StandbyOffice::prepare(const QString &workbookPath)
             readAhead.reset();
         watchedPath = workbookPath;
     }
+    // Only a start that failed ends of itself; one that succeeded watches
+    // until it is told to stop. A failed start is dropped, so this one tries
+    // again.
+    if (starting.valid() && starting.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        starting = {};
     if (starting.valid())
         return;
     starting = std::async(std::launch::async, [this] { return startAndWatch(); });

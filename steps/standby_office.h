@@ -31,8 +31,9 @@ public:
     // Starts an office in the background unless one waits or is starting
     // already, and from then on reads ahead the table saved at `workbookPath`
     // rather than any workbook named before. Returns at once. A start that
-    // fails is forgotten, and step 3 then starts its own; a read that fails
-    // is forgotten, and step 3 reads the table itself.
+    // fails is forgotten: step 3 then starts its own, and the next call starts
+    // another. A read that fails is forgotten, and step 3 reads the table
+    // itself.
     void prepare(const QString &workbookPath);
 
     // For step 3: the rows read ahead from `workbookPath`, when the file there

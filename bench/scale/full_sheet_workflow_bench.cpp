@@ -48,6 +48,7 @@ qint64 countFiles(const QString &root, const QString &pattern)
 
 int main(int argc, char **argv)
 {
+    prepareProcessForLibreOffice();
     QCoreApplication application(argc, argv);
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath() + "/quillmere-scale-sheet";
     const QString files = work + "/files";

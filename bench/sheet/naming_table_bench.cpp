@@ -41,6 +41,7 @@ void writeCellByCell(CalcOffice &office, const FoundEntries &entries)
 
 int main(int argc, char **argv)
 {
+    prepareProcessForLibreOffice();
     QCoreApplication app(argc, argv);
     const qint64 entries = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 50000;
     FoundEntries found;

@@ -213,6 +213,7 @@ void report(const char *what, qint64 entries, const Times &times)
 
 int main(int argc, char **argv)
 {
+    prepareProcessForLibreOffice();
     QCoreApplication app(argc, argv);
     QList<qint64> sizes{100, 1000, 10000, 65535};
     if (argc > 1) {

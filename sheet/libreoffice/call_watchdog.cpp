@@ -25,8 +25,9 @@ void CallWatchdog::arm(std::chrono::milliseconds limit)
 
 void CallWatchdog::disarm()
 {
-    std::lock_guard lock(mutex);
+    std::unique_lock lock(mutex);
     deadline.reset();
+    changed.wait(lock, [this] { return !expiring; });
 }
 
 bool CallWatchdog::hasFired()
@@ -47,9 +48,12 @@ void CallWatchdog::watch()
             && std::chrono::steady_clock::now() >= *deadline) {
             deadline.reset();
             fired = true;
+            expiring = true;
             lock.unlock();
             onExpiry();
             lock.lock();
+            expiring = false;
+            changed.notify_all();
         }
     }
 }

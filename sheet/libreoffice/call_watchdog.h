@@ -18,6 +18,10 @@ public:
     CallWatchdog &operator=(const CallWatchdog &) = delete;
 
     void arm(std::chrono::milliseconds limit);
+    // Returns once `onExpiry` neither runs nor will run for the deadline armed
+    // last: a handler already under way is waited for. So what the handler
+    // touches is the caller's alone again afterwards, even when the call ended
+    // just as its time ran out. Never call it from `onExpiry`.
     void disarm();
     // Whether a call ran out of time since the watchdog was made.
     bool hasFired();
@@ -30,6 +34,7 @@ private:
     std::condition_variable changed;
     std::optional<std::chrono::steady_clock::time_point> deadline;
     bool fired = false;
+    bool expiring = false;
     bool stopping = false;
     std::thread watcher;
 };

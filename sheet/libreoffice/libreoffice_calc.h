@@ -41,6 +41,16 @@ public:
     virtual SheetStatus saveWorkbook() = 0;
 };
 
+// Readies this process for talking to LibreOffice: the office's UNO runtime
+// finds its registries through the environment, and a write to an office
+// that has died fails that call instead of ending the program with SIGPIPE.
+// Call it at start, on the main thread, before any other thread runs or any
+// office starts: setting the environment while another thread reads it is
+// undefined. Does nothing when LibreOffice is not installed (starting an
+// office then says so), and nothing on later calls. When it was never called,
+// the first connection to an office does it, on that connection's thread.
+void prepareProcessForLibreOffice();
+
 // Starts an office and connects to it, waiting at most `startLimit` for it to
 // answer. On failure the text names what went wrong ("soffice" missing from
 // the search path, the office stopped, or it did not answer in time) and no

@@ -33,6 +33,7 @@ protected:
     // leaves the connection as it was. A call that runs out of time, or finds
     // the bridge disposed, loses the connection; once it is lost, `body` is
     // not run at all. Whatever `body` did before it failed stays done.
+    // `body` never touches `process`: the watchdog may be killing it.
     template <typename Body>
     auto guarded(std::chrono::milliseconds limit, Body body) -> SheetResult<decltype(body())>;
 
@@ -41,6 +42,8 @@ protected:
     void dropConnection();
     bool officeIsOurs();
 
+    // The watchdog's handler uses it only while a guarded call runs, and
+    // disarming waits for that handler, so one thread at a time has it.
     std::unique_ptr<OfficeProcess> process;
     const QString acceptString;
     css::uno::Reference<css::frame::XDesktop2> desktop;

@@ -12,7 +12,8 @@
 
 // An office process that we started. It runs in a session of its own, so the
 // launcher and the office it spawns can be ended together without touching
-// anything else of the user's.
+// anything else of the user's. It has no lock: use it from one thread at a
+// time.
 class OfficeProcess {
 public:
     // Runs `program` in this program's environment, with the variables of

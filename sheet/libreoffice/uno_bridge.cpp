@@ -1,5 +1,7 @@
 #include "sheet/libreoffice/uno_bridge.h"
 
+#include "sheet/libreoffice/libreoffice_calc.h"
+
 #include <QFileInfo>
 
 #include <cppuhelper/bootstrap.hxx>
@@ -20,7 +22,27 @@ constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
 const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
 
+QString fundamentalsFile()
+{
+    return QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
+}
+
 } // namespace
+
+void prepareProcessForLibreOffice()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString fundamentals = fundamentalsFile();
+        if (!QFileInfo::exists(fundamentals))
+            return;
+        // An office that dies while we write to its pipe must fail that call,
+        // not end this whole program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        // Without it the bootstrap cannot find the registries and aborts.
+        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
+    });
+}
 
 OUString toOUString(const QString &text)
 {
@@ -51,16 +73,14 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
     static Reference<uno::XComponentContext> context;
     static QString failure;
     std::call_once(once, [] {
-        const QString fundamentals = QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
+        const QString fundamentals = fundamentalsFile();
         if (!QFileInfo::exists(fundamentals)) {
             failure = QStringLiteral("没有安装 LibreOffice 运行环境（缺少 %1）").arg(fundamentals);
             return;
         }
-        // An office that dies while we write to its pipe must fail that call,
-        // not end this whole program with SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it the bootstrap cannot find the registries and aborts.
-        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
+        // Already done at start unless a program forgot; then it is done here,
+        // late, on whichever thread connects first.
+        prepareProcessForLibreOffice();
         try {
             context = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const uno::Exception &error) {

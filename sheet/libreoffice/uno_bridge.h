@@ -27,6 +27,7 @@ css::uno::Sequence<css::beans::PropertyValue> propertyList(std::initializer_list
 // reads the office's type and service registries, and a second bootstrap
 // would only repeat that. Fails with the reason when the office's runtime is
 // missing or will not start; that failure stays for the life of the process.
+// Readies the process first if prepareProcessForLibreOffice() was not called.
 SheetResult<css::uno::Reference<css::uno::XComponentContext>> localContext();
 
 // The office's 0-based index of a row or column counted from 1; throws a

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 
 namespace {
@@ -77,6 +78,35 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
         ASSERT_EQ(officeProgramsOnceStarted().size(), 1);
     }
     EXPECT_TRUE(noOfficeLeft()) << "an office still waiting is quit with the window";
+}
+
+TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
+{
+    std::atomic<int> starts = 0;
+    const StartSpreadsheet startHidden = hiddenOfficeStarter();
+    const StartSpreadsheet failingOnce = [&]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+        if (starts++ == 0)
+            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
+        return startHidden();
+    };
+    {
+        StandbyOffice standby(failingOnce);
+        standby.prepare(QString());
+        // Step 2 run again, until the failed start has ended and is replaced.
+        for (int attempt = 0; attempt < 300 && starts < 2; ++attempt) {
+            QThread::msleep(100);
+            standby.prepare(QString());
+        }
+        ASSERT_EQ(starts.load(), 2) << "a failed start was kept, so no office was started again";
+        const QList<qint64> waiting = officeProgramsOnceStarted();
+        ASSERT_EQ(waiting.size(), 1);
+
+        auto taken = standby.take();
+        ASSERT_TRUE(taken.ok()) << taken.error().toStdString();
+        EXPECT_TRUE(taken.value()->isAnswering());
+        EXPECT_EQ(starts.load(), 2) << "step 3 took the office started on the second try";
+    }
+    EXPECT_TRUE(noOfficeLeft());
 }
 
 // The table read ahead stands for one saved state of the workbook only: a
