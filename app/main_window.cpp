@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "about/help_launch.h"
+#include "app/column_list_model.h"
 #include "app/found_entries_model.h"
 #include "app/window_rename_view.h"
 #include "search/directory_scan.h"
@@ -144,14 +145,13 @@ QWidget *MainWindow::buildClientArea()
     Text2 = named(new QLineEdit(client), "Text2");
     place(Text2, 4800, 8160, 2415, 735);
 
+    List1->setModel(new ColumnListModel(found, FoundEntriesModel::FolderColumn, List1));
+    List2->setModel(new ColumnListModel(found, FoundEntriesModel::NameColumn, List2));
     for (QListView *list : {List1, List2}) {
-        list->setModel(found);
         // Every row has the same height, so a million rows cost nothing to lay out.
         list->setUniformItemSizes(true);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
-    List1->setModelColumn(FoundEntriesModel::FolderColumn);
-    List2->setModelColumn(FoundEntriesModel::NameColumn);
     for (QAbstractItemView *list : std::initializer_list<QAbstractItemView *>{List1, List2, List3})
         list->setSelectionMode(QAbstractItemView::SingleSelection);
     for (QWidget *passive : std::initializer_list<QWidget *>{h, Frame1, Frame2, Frame3, Image1})

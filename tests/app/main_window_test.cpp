@@ -3,6 +3,7 @@
 #include "tests/common/temp_tree.h"
 #include "ui/twips.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -181,6 +182,27 @@ TEST_F(MainWindow, StepOneListsTheTreeAndReports)
     EXPECT_EQ(form.Text1->toPlainText(), "查找到的文件数：3\n查找的目录数：1\n文件大小总共为：\n1,510字节");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "busy pointer is restored";
     EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+// What a screen reader reads of each list, item by item.
+QStringList accessibleTexts(QWidget *list)
+{
+    QStringList texts;
+    QAccessibleInterface *const view = QAccessible::queryAccessibleInterface(list);
+    for (int i = 0; view && i < view->childCount(); ++i)
+        texts << view->child(i)->text(QAccessible::Name);
+    return texts;
+}
+
+// Both lists show one column each of the same entries; assistive technology
+// must read each as the column it shows, not folder, name, folder, name.
+TEST_F(MainWindow, AssistiveTechnologyReadsEachListAsTheColumnItShows)
+{
+    fillAllLists();
+    const QString root = listed.root() + '/';
+    EXPECT_EQ(accessibleTexts(form.List1), (QStringList{root, root}));
+    const QStringList names = accessibleTexts(form.List2);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()), (QSet<QString>{"x", "y"}));
 }
 
 TEST_F(MainWindow, CancellingTheFolderChoiceOnlyShowsAMessage)
