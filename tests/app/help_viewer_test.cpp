@@ -1,6 +1,7 @@
 #include "tests/app/main_window_under_test.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 #include "ui/qt_dialogs.h"
 
 #include <QAction>
@@ -35,17 +36,6 @@ QStringList windowsTitled(const QString &title)
     return runXdotool({"search", "--name", title}).split('\n', Qt::SkipEmptyParts);
 }
 
-// Polls for up to `seconds` while the window's events keep running.
-bool waitFor(const std::function<bool()> &condition, int seconds)
-{
-    for (int elapsed = 0; elapsed < seconds * 1000; elapsed += 200) {
-        if (condition())
-            return true;
-        QTest::qWait(200);
-    }
-    return condition();
-}
-
 class HelpMenu : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,7 +60,7 @@ TEST_F(HelpMenu, OpensTheGuideInARealViewerWindow)
     form.help->trigger();
 
     QStringList viewers;
-    EXPECT_TRUE(waitFor([&] { return !(viewers = windowsTitled(guideTitle)).isEmpty(); }, 30))
+    EXPECT_TRUE(waitUntil([&] { return !(viewers = windowsTitled(guideTitle)).isEmpty(); }))
         << "no window titled " << guideTitle.toStdString();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
 
@@ -80,7 +70,7 @@ TEST_F(HelpMenu, OpensTheGuideInARealViewerWindow)
         ASSERT_GT(viewer, 0) << "viewer window " << window.toStdString() << " names no process";
         ::kill(static_cast<pid_t>(viewer), SIGTERM);
     }
-    EXPECT_TRUE(waitFor([] { return windowsTitled(guideTitle).isEmpty(); }, 15));
+    EXPECT_TRUE(waitUntil([] { return windowsTitled(guideTitle).isEmpty(); }));
 }
 
 TEST_F(HelpMenu, WithoutALauncherSaysWhatToInstallAndTheWindowWorksOn)

@@ -1,6 +1,7 @@
 #include "tests/common/office_test_support.h"
 
 #include "sheet/libreoffice/libreoffice_calc.h"
+#include "tests/common/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -105,8 +106,23 @@ QList<qint64> processesMentioning(const QString &text)
         const qint64 pid = entry.toLongLong(&isProcess);
         if (!isProcess)
             continue;
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (commandLine.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(commandLine.readAll()).contains(text))
+        if (QString::fromLocal8Bit(commandLineOf(pid)).contains(text))
+            found << pid;
+    }
+    return found;
+}
+
+QByteArray commandLineOf(qint64 pid)
+{
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    return commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
+}
+
+QList<qint64> ownOfficeProcesses(const char *program)
+{
+    QList<qint64> found;
+    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
+        if (commandLineOf(pid).contains(program))
             found << pid;
     }
     return found;
@@ -131,10 +147,8 @@ QList<qint64> visibleOfficesOfThisProcess(const char *program)
 {
     // Our offices are the ones listening on a pipe named after this process.
     QList<qint64> found;
-    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        const QByteArray arguments = commandLine.open(QIODevice::ReadOnly) ? commandLine.readAll() : QByteArray();
-        if (!arguments.contains("--headless") && arguments.contains(program))
+    for (qint64 pid : ownOfficeProcesses(program)) {
+        if (!commandLineOf(pid).contains("--headless"))
             found << pid;
     }
     return found;
@@ -144,9 +158,7 @@ bool endVisibleOfficesLeftToTheUser()
 {
     for (qint64 pid : visibleOfficesOfThisProcess("soffice.bin"))
         ::kill(pid_t(pid), SIGKILL);
-    for (int attempt = 0; attempt < 100 && !visibleOfficesOfThisProcess("").isEmpty(); ++attempt)
-        QThread::msleep(100);
-    return visibleOfficesOfThisProcess("").isEmpty();
+    return waitUntil([] { return visibleOfficesOfThisProcess("").isEmpty(); });
 }
 
 QByteArray flatWorkbook(const QStringList &rowsOfCells)

@@ -47,6 +47,15 @@ FoundEntries foundEntries(const QStringList &folders, const QStringList &names);
 // Ids of live processes whose command line contains `text`.
 QList<qint64> processesMentioning(const QString &text);
 
+// The command line of process `pid`, its arguments separated by NUL; empty
+// once the process has ended.
+QByteArray commandLineOf(qint64 pid);
+
+// Ids of the processes of this test's own offices (see ownOfficePipePrefix)
+// whose command line also contains `program`: "soffice.bin" for the office
+// itself, "oosplash" for its launcher.
+QList<qint64> ownOfficeProcesses(const char *program);
+
 // Step 3's view as a test sees it: everything shown is kept.
 struct RecordingRenameView : BatchRenameView {
     QStringList renamed;

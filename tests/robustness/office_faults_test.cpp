@@ -10,10 +10,10 @@
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -26,9 +26,9 @@
 
 namespace {
 
-// Far below the shortest wait on the office: a crash must be noticed at once,
-// not by running out of time.
-constexpr qint64 noticedAtOnceMs = 20000;
+// A crash must be noticed at once, not by a call running out of time, which
+// is what this lead of the reason says.
+const QString ranOutOfTime = QStringLiteral("秒内没有响应");
 
 
 using Moment = OfficeKilledOnCue::Moment;
@@ -81,13 +81,11 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
     ASSERT_NE(office, nullptr);
 
     QStringList messages;
-    QElapsedTimer timer;
-    timer.start();
     writeNamingTable(*office, workbook, foundEntries(folders, names), [&](const QString &text) { messages << text; });
 
-    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
     ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_FALSE(messages[0].contains(ranOutOfTime)) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains("LibreOffice")) << messages[0].toStdString();
     EXPECT_FALSE(office->unresponsiveReason().isEmpty());
     EXPECT_EQ(fileContent(workbook), saved) << "step 2 never saves";
@@ -120,13 +118,11 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     ASSERT_NE(office, nullptr);
 
     RecordingRenameView view;
-    QElapsedTimer timer;
-    timer.start();
     renameFromWorkbook(*office, workbook, view);
 
-    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
     ASSERT_EQ(view.messages.size(), 1);
+    EXPECT_FALSE(view.messages[0].contains(ranOutOfTime)) << view.messages[0].toStdString();
     for (int i = 0; i < 3; ++i) {
         const QString now = folder + (GetParam().renamed ? "new%1.txt" : "old%1.txt");
         EXPECT_EQ(fileContent(now.arg(i)), QByteArray::number(i)) << now.arg(i).toStdString();
@@ -191,25 +187,22 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
     chooseWorkbookWithNoOfficeInstalled(window, dialogs, tree.path("table.xls"));
     const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
     std::atomic<bool> stepDone = false;
+    // Every office program that appears is killed, until the step is done.
     std::thread crasher([&] {
-        while (!stepDone) {
-            for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
-                QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-                if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly)
-                    && commandLine.readAll().contains("soffice.bin"))
+        waitUntil([&] {
+            for (qint64 pid : ownOfficeProcesses("soffice.bin")) {
+                if (!before.contains(pid))
                     ::kill(pid_t(pid), SIGKILL);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+            return stepDone.load();
+        }, std::chrono::minutes(10));
     });
-    QElapsedTimer timer;
-    timer.start();
     window.renameFromTable();
     stepDone = true;
     crasher.join();
 
-    EXPECT_LT(timer.elapsed(), noticedAtOnceMs);
     ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_FALSE(dialogs.messages[0].contains(ranOutOfTime)) << dialogs.messages[0].toStdString();
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("没有文件被更名"))) << dialogs.messages[0].toStdString();
     EXPECT_TRUE(QFile::exists(tree.path("files/a.txt")));
     EXPECT_EQ(processesMentioning(ownOfficePipePrefix()), before);

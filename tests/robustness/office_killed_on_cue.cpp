@@ -1,19 +1,36 @@
 #include "tests/robustness/office_killed_on_cue.h"
 
 #include "tests/common/office_test_support.h"
+#include "tests/common/wait_until.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <csignal>
 
 namespace {
-// Short against the largest blocks a sheet holds: reading 65,535 rows of the
-// table takes the office little more than a tenth of a second.
-constexpr auto intoTheCall = std::chrono::milliseconds(10);
+
+// The processor time the process has used so far, in clock ticks.
+qint64 processorTicksOf(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = status.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+qint64 processorTicksOf(const QList<qint64> &processes)
+{
+    qint64 ticks = 0;
+    for (qint64 pid : processes)
+        ticks += processorTicksOf(pid);
+    return ticks;
+}
 
 } // namespace
 
@@ -26,9 +43,8 @@ std::unique_ptr<OfficeKilledOnCue> OfficeKilledOnCue::start(const QString &opera
     // Only the office program itself, not its launcher: a crash ends the
     // office, and what follows is the launcher's and our own doing.
     QList<qint64> started;
-    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!before.contains(pid) && commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("soffice.bin"))
+    for (qint64 pid : ownOfficeProcesses("soffice.bin")) {
+        if (!before.contains(pid))
             started << pid;
     }
     EXPECT_FALSE(started.isEmpty()) << "the office process was not found";
@@ -62,11 +78,16 @@ void OfficeKilledOnCue::cue(const char *called, bool callReturned)
     if (moment != Moment::DuringCall) {
         killOffice();
         // Let the office's end reach our side of the pipe first, as it would
-        // when the crash came between two calls.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // when the crash came between two calls: a process that has ended
+        // shows no command line.
+        waitUntil([this] {
+            return std::none_of(officeProcesses.cbegin(), officeProcesses.cend(),
+                                [](qint64 pid) { return !commandLineOf(pid).isEmpty(); });
+        });
     } else {
-        delayedKill = std::thread([this] {
-            std::this_thread::sleep_for(intoTheCall);
+        // Killed once the office has begun to work on the call.
+        delayedKill = std::thread([this, idle = processorTicksOf(officeProcesses)] {
+            waitUntil([&] { return processorTicksOf(officeProcesses) > idle; });
             killOffice();
         });
     }

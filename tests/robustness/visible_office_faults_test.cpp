@@ -4,12 +4,12 @@
 #include "steps/naming_table_export.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,10 @@ protected:
     int windowsOnTheWorkbook()
     {
         int shown = 0;
-        for (int attempt = 0; attempt < 50 && shown == 0; ++attempt, QThread::msleep(200))
+        waitUntil([&] {
             shown = int(calcWindowsShowing(QFileInfo(workbook).fileName()).size());
+            return shown > 0;
+        });
         return shown;
     }
 

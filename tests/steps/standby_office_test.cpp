@@ -2,9 +2,9 @@
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,25 @@
 
 namespace {
 
+qint64 parentOf(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = status.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+}
+
 // The offices this test process has running, by their launchers: the office
 // program itself may restart once while it sets up a new profile, the
-// launcher stays.
+// launcher stays. A child the launcher has just forked shows the launcher's
+// command line until it starts the office program, and is not counted.
 QList<qint64> officePrograms()
 {
+    const QList<qint64> launchers = ownOfficeProcesses("oosplash");
     QList<qint64> programs;
-    for (qint64 pid : processesMentioning(ownOfficePipePrefix())) {
-        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("oosplash"))
+    for (qint64 pid : launchers) {
+        if (!launchers.contains(parentOf(pid)))
             programs << pid;
     }
     return programs;
@@ -30,16 +40,13 @@ QList<qint64> officePrograms()
 // Waits until the office started in the background is there.
 QList<qint64> officeProgramsOnceStarted()
 {
-    for (int attempt = 0; attempt < 300 && officePrograms().isEmpty(); ++attempt)
-        QThread::msleep(100);
+    waitUntil([] { return !officePrograms().isEmpty(); });
     return officePrograms();
 }
 
 bool noOfficeLeft()
 {
-    for (int attempt = 0; attempt < 100 && !processesMentioning(ownOfficePipePrefix()).isEmpty(); ++attempt)
-        QThread::msleep(100);
-    return processesMentioning(ownOfficePipePrefix()).isEmpty();
+    return waitUntil([] { return processesMentioning(ownOfficePipePrefix()).isEmpty(); });
 }
 
 TEST(StandbyOffice, StepThreeTakesTheOfficeThatWaitsAndNothingIsLeftAfterwards)
@@ -61,11 +68,17 @@ TEST(StandbyOffice, StepThreeTakesTheOfficeThatWaitsAndNothingIsLeftAfterwards)
 TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithItsOwner)
 {
     {
-        StandbyOffice standby(hiddenOfficeStarter());
+        std::atomic<bool> answering = false;
+        const StartSpreadsheet startHidden = hiddenOfficeStarter();
+        StandbyOffice standby([&] {
+            auto started = startHidden();
+            answering = started.ok();
+            return started;
+        });
         standby.prepare(QString());
         ASSERT_EQ(officeProgramsOnceStarted().size(), 1);
-        // Let it answer first, then end it as a crash would.
-        QThread::sleep(5);
+        // Once it answers, end it as a crash would.
+        ASSERT_TRUE(waitUntil([&] { return answering.load(); }));
         for (qint64 pid : processesMentioning(ownOfficePipePrefix()))
             ::kill(pid_t(pid), SIGKILL);
 
@@ -93,10 +106,10 @@ TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
         StandbyOffice standby(failingOnce);
         standby.prepare(QString());
         // Step 2 run again, until the failed start has ended and is replaced.
-        for (int attempt = 0; attempt < 300 && starts < 2; ++attempt) {
-            QThread::msleep(100);
+        waitUntil([&] {
             standby.prepare(QString());
-        }
+            return starts >= 2;
+        });
         ASSERT_EQ(starts.load(), 2) << "a failed start was kept, so no office was started again";
         const QList<qint64> waiting = officeProgramsOnceStarted();
         ASSERT_EQ(waiting.size(), 1);

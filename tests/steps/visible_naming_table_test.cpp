@@ -1,11 +1,11 @@
 #include "steps/naming_table_export.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <QFileInfo>
 #include <QSize>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -32,9 +32,11 @@ TEST(VisibleNamingTable, OpensAUsableCalcWindowAndTheSavedFileStaysReadable)
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 
     QSize shown;
-    for (int attempt = 0; attempt < 50 && shown.isEmpty(); ++attempt, QThread::msleep(200))
+    waitUntil([&] {
         for (const QSize &window : calcWindowsShowing(QFileInfo(path).fileName()))
             shown = shown.expandedTo(window);
+        return !shown.isEmpty();
+    });
     EXPECT_GE(shown.width(), 640);
     EXPECT_GE(shown.height(), 480);
 

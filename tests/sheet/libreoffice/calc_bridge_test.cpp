@@ -1,11 +1,11 @@
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QThread>
 #include <QUrl>
 #include <QRegularExpression>
 
@@ -14,7 +14,6 @@
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
-#include <thread>
 
 namespace {
 
@@ -94,9 +93,7 @@ TEST(CalcBridgeLifetime, QuitEndsTheOfficeAndRemovesItsProfile)
     const QList<qint64> started = processesMentioning(ownOfficePipePrefix());
     ASSERT_GT(started.size(), before);
     QString profile;
-    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(started.last()));
-    ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
-    const auto match = QRegularExpression("UserInstallation=file://([^\\x00]+)").match(QString::fromLocal8Bit(commandLine.readAll()));
+    const auto match = QRegularExpression("UserInstallation=file://([^\\x00]+)").match(QString::fromLocal8Bit(commandLineOf(started.last())));
     ASSERT_TRUE(match.hasMatch());
     profile = QUrl::fromPercentEncoding(match.captured(1).toUtf8());
     ASSERT_TRUE(QDir(profile).exists());
@@ -153,9 +150,7 @@ TEST(CalcBridgeLifetime, AHiddenOfficeEndsWhenItsProgramIsKilledAndItsFilesGoAtT
     ASSERT_TRUE(helper.waitForFinished(180000));
     ASSERT_TRUE(helper.readAllStandardOutput().contains("office ready"));
 
-    for (int attempt = 0; attempt < 100 && !processesMentioning(helperOffices).isEmpty(); ++attempt)
-        QThread::msleep(100);
-    EXPECT_TRUE(processesMentioning(helperOffices).isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return processesMentioning(helperOffices).isEmpty(); }));
     // Qt makes itself a runtime folder there when the session names none.
     const auto leftovers = [&temporary] {
         return QDir(temporary.root())
