@@ -37,10 +37,10 @@ Control *named(Control *control, const char *name)
 }
 } // namespace
 
-MainWindow::MainWindow(Dialogs &dialogs, SpreadsheetStarters starters)
-    : dialogs(dialogs)
-    , starters(std::move(starters))
-    , standbyOffice(this->starters.hidden)
+MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
+    : dialogs(userDialogs)
+    , starters(std::move(officeStarters))
+    , standbyOffice(starters.hidden)
     , found(new FoundEntriesModel(this))
 {
     setWindowTitle(mainWindowTitle());

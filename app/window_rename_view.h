@@ -9,8 +9,8 @@
 // Shows step 3's results in the main window's controls and message boxes.
 class WindowRenameView : public BatchRenameView {
 public:
-    WindowRenameView(QListWidget &renamed, QLineEdit &count, Dialogs &dialogs, QWidget *owner)
-        : renamed(renamed), count(count), dialogs(dialogs), owner(owner)
+    WindowRenameView(QListWidget &renamedList, QLineEdit &countBox, Dialogs &messages, QWidget *window)
+        : renamed(renamedList), count(countBox), dialogs(messages), owner(window)
     {
     }
     void appendRenamedNames(const QStringList &names) override { renamed.addItems(names); }

@@ -19,9 +19,8 @@ install(TARGETS quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # in the system library folder do not work. The installed program keeps that
 # one folder as its search path and nothing of the build's; lintian's tag for
 # it is overridden, as LibreOffice's own packages do for theirs.
-set(office_program_folder /usr/lib/libreoffice/program)
 install(CODE "file(RPATH_SET FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/quillmere\"
-  NEW_RPATH ${office_program_folder})")
+  NEW_RPATH ${LIBREOFFICE_PROGRAM_DIR})")
 install(FILES ${packaging_source_dir}/quillmere.lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quillmere)
 get_target_property(help_document quillmere_help HELP_DOCUMENT)

@@ -242,8 +242,8 @@ bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbo
 // is held by an entry another row moves away runs after that row.
 class RenameRun {
 public:
-    RenameRun(std::vector<PendingRename> renames, QList<RowOutcome> &outcomes)
-        : pending(std::move(renames)), outcomes(outcomes)
+    RenameRun(std::vector<PendingRename> renames, QList<RowOutcome> &results)
+        : pending(std::move(renames)), outcomes(results)
     {
     }
 

@@ -9,14 +9,14 @@ const QStringList &headerTexts()
     return texts;
 }
 
-QList<CellRect> shadedGroups(const QList<CellText> &folderColumn, qint64 lastColumn)
+QList<CellRect> shadedGroups(const QList<CellText> &folderCells, qint64 lastColumn)
 {
     QList<CellRect> shaded;
     qint64 groupStart = firstDataRow;
     bool shadeThisGroup = false;
-    const qint64 lastRow = folderColumn.size() + firstDataRow - 1;
+    const qint64 lastRow = folderCells.size() + firstDataRow - 1;
     const auto folderAt = [&](qint64 row) {
-        return row <= lastRow ? folderColumn[row - firstDataRow] : CellText(QString());
+        return row <= lastRow ? folderCells[row - firstDataRow] : CellText(QString());
     };
     for (qint64 row = firstDataRow + 1; row <= lastRow + 1; ++row) {
         if (folderAt(row) == folderAt(row - 1))

@@ -31,6 +31,6 @@ const QStringList &headerTexts();
 // `lastColumn`. Unreadable cells equal each other and no text. The row
 // after the last compares as empty, which closes the last group unless its
 // folder cell is empty too. Cannot fail.
-QList<CellRect> shadedGroups(const QList<CellText> &folderColumn, qint64 lastColumn);
+QList<CellRect> shadedGroups(const QList<CellText> &folderCells, qint64 lastColumn);
 
 } // namespace NamingTable

@@ -15,7 +15,7 @@ constexpr auto lookInterval = std::chrono::milliseconds(300);
 
 } // namespace
 
-StandbyOffice::StandbyOffice(StartSpreadsheet startHidden) : startHidden(std::move(startHidden)) {}
+StandbyOffice::StandbyOffice(StartSpreadsheet starter) : startHidden(std::move(starter)) {}
 
 StandbyOffice::~StandbyOffice()
 {

@@ -33,9 +33,9 @@ inline constexpr auto answerLimit = std::chrono::seconds(5);
 // are in calc_workbooks.cpp, its cells in calc_cells.cpp.
 class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
 public:
-    LibreOfficeCalc(CalcWindow window, std::unique_ptr<OfficeProcess> process, std::unique_ptr<QTemporaryDir> profile,
-                    QString acceptString)
-        : OfficeConnection(std::move(process), std::move(acceptString)), window(window), profile(std::move(profile))
+    LibreOfficeCalc(CalcWindow kind, std::unique_ptr<OfficeProcess> launcher, std::unique_ptr<QTemporaryDir> privateProfile,
+                    QString pipe)
+        : OfficeConnection(std::move(launcher), std::move(pipe)), window(kind), profile(std::move(privateProfile))
     {
     }
 

@@ -1,6 +1,6 @@
 #include "sheet/libreoffice/call_watchdog.h"
 
-CallWatchdog::CallWatchdog(std::function<void()> onExpiry) : onExpiry(std::move(onExpiry)), watcher([this] { watch(); })
+CallWatchdog::CallWatchdog(std::function<void()> expiryHandler) : onExpiry(std::move(expiryHandler)), watcher([this] { watch(); })
 {
 }
 

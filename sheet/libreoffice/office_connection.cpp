@@ -14,8 +14,8 @@ using rtl::OUString;
 using com::sun::star::uno::Reference;
 using com::sun::star::uno::UNO_QUERY_THROW;
 
-OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> process, QString acceptString)
-    : process(std::move(process)), acceptString(std::move(acceptString)), watchdog([this] { breakOff(); })
+OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe)
+    : process(std::move(launcher)), acceptString(std::move(pipe)), watchdog([this] { breakOff(); })
 {
 }
 

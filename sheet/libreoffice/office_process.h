@@ -41,7 +41,7 @@ public:
     SheetStatus endWithThisProgram();
 
 private:
-    explicit OfficeProcess(pid_t pid) : pid(pid) {}
+    explicit OfficeProcess(pid_t started) : pid(started) {}
 
     pid_t pid;
     std::optional<int> status;

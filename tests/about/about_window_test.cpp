@@ -124,7 +124,7 @@ TEST_P(ClosingKeys, KeyClosesTheWindowLikeItsButton)
 }
 
 INSTANTIATE_TEST_SUITE_P(AboutWindow, ClosingKeys, ::testing::Values(Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape),
-                         [](const auto &info) { return QKeySequence(info.param).toString().toStdString(); });
+                         [](const auto &test) { return QKeySequence(test.param).toString().toStdString(); });
 
 // The main window going away must neither take the About window with it nor
 // end the program while the About window is still open.

@@ -26,7 +26,7 @@ INSTANTIATE_TEST_SUITE_P(
     HelpLaunch, HelpPathFolders,
     ::testing::Values(FolderAndPath{"PlainFolder", "/opt/quillmere/bin", "/opt/quillmere/bin/软件使用说明.chm"},
                       FolderAndPath{"RootFolder", "/", "//软件使用说明.chm"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 TEST(HelpLaunch, EachClickHandsTheGuideBesideTheExecutableToTheDesktopOnce)
 {
@@ -92,6 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
         GuideLayout{"MissingNamesTheInstalledPlace", false, false, true, "", "prefix/share/quillmere/软件使用说明.chm"},
         GuideLayout{"DesktopCannotOpen", false, true, false, "prefix/share/quillmere/软件使用说明.chm",
                     "prefix/share/quillmere/软件使用说明.chm"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace

@@ -21,7 +21,7 @@
 // their names from the layout, as a test needs to reach them.
 class MainWindowUnderTest : public MainWindow {
 public:
-    explicit MainWindowUnderTest(Dialogs &dialogs) : MainWindow(dialogs, {visibleOfficeStarter(), hiddenOfficeStarter()}) {}
+    explicit MainWindowUnderTest(Dialogs &scripted) : MainWindow(scripted, {visibleOfficeStarter(), hiddenOfficeStarter()}) {}
 
     template <typename Control>
     Control *control(const char *name) const

@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"unreadableFolder", Folder::Unreadable, "a.txt", "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableOldName", Folder::Root, std::nullopt, "c.txt", RowStatus::FailedUnreadableCell, noError, untouched},
         RowCase{"unreadableNewName", Folder::Root, "a.txt", std::nullopt, RowStatus::FailedUnreadableCell, noError, untouched}),
-    [](const auto &info) { return std::string(info.param.title); });
+    [](const auto &test) { return std::string(test.param.title); });
 
 TEST(BatchRename, FolderRowBeforeItsFilesStillRenamesThemAll)
 {
@@ -251,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Whatever way its folder is written, only the first row moves an entry.
         LinkedCase{"sameEntryInTwoRows", {"a>m", "./a>n", "b>a"}, {renamed, RowStatus::FailedByOtherRow, renamed},
                    {"a=B", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z", "m=A"}}),
-    [](const auto &info) { return std::string(info.param.title); });
+    [](const auto &test) { return std::string(test.param.title); });
 
 // The entry that steps aside in a cycle takes a temporary name; however long
 // the names, it stays within the system's limit, so any legal swap is done.
@@ -489,11 +489,11 @@ void checkRandomBatch(unsigned seed)
             EXPECT_NE(outcome.status, RowStatus::Renamed);
             continue;
         }
-        const bool renamed = outcome.status == RowStatus::Renamed;
+        const bool wasRenamed = outcome.status == RowStatus::Renamed;
         EXPECT_EQ(after[sources[i]].parent, before[sources[i]].parent);
-        EXPECT_EQ(after[sources[i]].name, renamed ? *table.rows[i].newName : before[sources[i]].name);
+        EXPECT_EQ(after[sources[i]].name, wasRenamed ? *table.rows[i].newName : before[sources[i]].name);
         if ((table.freshName[i] && mustBeRenamed(i)) || (table.linkedGroup[i] >= 0 && groupMustBeRenamed[table.linkedGroup[i]])) {
-            EXPECT_TRUE(renamed);
+            EXPECT_TRUE(wasRenamed);
         }
     }
 }

@@ -73,7 +73,7 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
     tree.makeFolder("e");
     const QStringList before = folderListing(tree.root());
 
-    for (const QByteArray mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
+    for (const QByteArray &mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
         SCOPED_TRACE(mode.toStdString());
         QList<RowOutcome> outcomes;
         {
@@ -139,6 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
         CycleFaultCase{"undoFailsToo", ".quillmere-swap-*>b/c>b",
                        {RowStatus::FailedRename, RowStatus::Renamed, RowStatus::Renamed},
                        {".quillmere-swap-*-a=A", "a=C", "c=B"}}),
-    [](const auto &info) { return std::string(info.param.title); });
+    [](const auto &test) { return std::string(test.param.title); });
 
 } // namespace

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CrashCase{"WhileWritingTheTable", "putTextBlock", Moment::DuringCall},
                       CrashCase{"BeforeTheMacro", "runFirstSheetMacro", Moment::BeforeCall},
                       CrashCase{"BeforeShading", "fillRects", Moment::BeforeCall}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 class OfficeCrashInStep3 : public OfficeCrash {};
 
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CrashCase{"WhileReadingTheTable", "readTextBlock", Moment::DuringCall, false},
                       // The table has been read: the renames need the office no more.
                       CrashCase{"AfterReadingTheTable", "readTextBlock", Moment::AfterCall, true}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 // With "soffice" nowhere on the search path, steps 2 and 3 each say so once,
 // rename nothing, and the window goes on working.
@@ -320,6 +320,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 GTEST_SKIP() << "chattr +i is not possible here";
                         },
                         "", success, true}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace

@@ -51,10 +51,9 @@ std::unique_ptr<OfficeKilledOnCue> OfficeKilledOnCue::start(const QString &opera
     return std::unique_ptr<OfficeKilledOnCue>(new OfficeKilledOnCue(std::move(office), started, operation, moment));
 }
 
-OfficeKilledOnCue::OfficeKilledOnCue(std::unique_ptr<Spreadsheet> office, QList<qint64> officeProcesses,
-                                     QString operation, Moment moment)
-    : office(std::move(office)), officeProcesses(std::move(officeProcesses)), operation(std::move(operation)),
-      moment(moment)
+OfficeKilledOnCue::OfficeKilledOnCue(std::unique_ptr<Spreadsheet> real, QList<qint64> processes, QString killedIn,
+                                     Moment killedWhen)
+    : office(std::move(real)), officeProcesses(std::move(processes)), operation(std::move(killedIn)), moment(killedWhen)
 {
 }
 

@@ -46,13 +46,13 @@ private:
     OfficeKilledOnCue(std::unique_ptr<Spreadsheet> office, QList<qint64> officeProcesses, QString operation,
                       Moment moment);
     // Called by every operation before it is passed on, and once it returned.
-    void cue(const char *operation, bool callReturned);
+    void cue(const char *called, bool callReturned);
     template <typename Call>
-    auto passOn(const char *operation, Call call)
+    auto passOn(const char *called, Call call)
     {
-        cue(operation, false);
+        cue(called, false);
         auto result = call();
-        cue(operation, true);
+        cue(called, true);
         return result;
     }
     void killOffice();

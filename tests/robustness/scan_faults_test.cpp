@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
     , VanishingFolder,
     ::testing::Values(VanishCase{"SubfolderNotYetSearched", "gone", {"a.txt", "gone", "keep", "keep/k.txt"}},
                       VanishCase{"StartFolderItself", "", {"a.txt", "gone", "keep"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &test) { return std::string(test.param.name); });
 
 TEST(ChurningTree, FoldersComingAndGoingWhileScanningNeverBreakTheWalk)
 {
@@ -260,7 +260,7 @@ TEST_P(DeepTrees, ElevenHundredLevelsAreWalkedUpToThePathLimit)
 INSTANTIATE_TEST_SUITE_P(, DeepTrees,
                          ::testing::Values(DepthCase{"ShortNamesFitTheLimit", "d", true},
                                            DepthCase{"LongNamesPassTheLimit", "level", false}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &test) { return std::string(test.param.name); });
 
 TEST(NameLimits, NamesOf255BytesAreListedAndRenamedAndOneByteMoreIsRefused)
 {

@@ -38,6 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BandingCase{"LetterCaseDiffers", {"/a/", "/A/", "/a/", "/b/"}, {{3, 3}, {5, 5}}},
                       BandingCase{"UnreadableCellsGroupTogether", {"/a/", unreadable, unreadable, "/a/"}, {{3, 4}}},
                       BandingCase{"TrailingEmptyRowsStayInTheLastGroup", {"/a/", "/b/", "", ""}, {{3, 3}}}),
-    [](const auto &info) { return std::string(info.param.title); });
+    [](const auto &test) { return std::string(test.param.title); });
 
 } // namespace

@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GroupCase{"ThreeGroups", {"X\\", "X\\", "Y\\", "Z\\", "Z\\"}, {4}},
                       GroupCase{"FoldersDifferingInCase", {"C:\\Work\\", "C:\\work\\"}, {3}},
                       GroupCase{"FourGroups", {"A\\", "B\\", "B\\", "C\\", "D\\", "D\\"}, {3, 4, 6, 7}}),
-    [](const ::testing::TestParamInfo<GroupCase> &info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<GroupCase> &test) { return test.param.name; });
 
 // A workbook used again keeps a new name only beside the entry it was typed
 // for; rows below the new table keep everything and join the banding.
@@ -177,7 +177,7 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
 INSTANTIATE_TEST_SUITE_P(NamingTableExport, UnopenableWorkbook,
                          ::testing::Values(UnopenableCase{"Missing", QByteArray()},
                                            UnopenableCase{"Drawing", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n")}),
-                         [](const ::testing::TestParamInfo<UnopenableCase> &info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<UnopenableCase> &test) { return test.param.name; });
 
 TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)
 {

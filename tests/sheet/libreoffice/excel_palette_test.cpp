@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(, PaletteColor,
                                            IndexCase{"OneTooMany", 57, std::nullopt},
                                            IndexCase{"Negative", -1, std::nullopt},
                                            IndexCase{"Smallest", INT_MIN, std::nullopt}),
-                         [](const auto &info) { return std::string(info.param.title); });
+                         [](const auto &test) { return std::string(test.param.title); });
 
 struct ColourCase {
     const char *title;
@@ -53,6 +53,6 @@ INSTANTIATE_TEST_SUITE_P(, PaletteIndex,
                                            ColourCase{"OutsideThePalette", 0xCCFFCD, -1},
                                            ColourCase{"AutomaticColour", -1, -1},
                                            ColourCase{"BeyondRgb", 0x01CCFFCC, -1}),
-                         [](const auto &info) { return std::string(info.param.title); });
+                         [](const auto &test) { return std::string(test.param.title); });
 
 } // namespace

@@ -112,6 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"CoveredCellsReadEmpty", threeByThree, {1, 1, 3, 3}, {{{2, 2, 2, 2}}, {{1, 2, 2, 3}}, 3},
                    {{"a", "", ""}, {"d", "", ""}, {"g", "h", "i"}}},
         ExportCase{"ContentReachedExactly", threeByThree, {2, 1, 3, 1}, {{}, {}, 3}, {{"d"}, {"g"}}}),
-    [](const auto &info) { return std::string(info.param.title); });
+    [](const auto &test) { return std::string(test.param.title); });
 
 } // namespace
