@@ -83,7 +83,7 @@ QFrame *MainWindow::line(QWidget *container, const char *name, int x1, int y1, i
     segment->setFrameShape(x1 == x2 ? QFrame::VLine : QFrame::HLine);
     segment->setFrameShadow(QFrame::Plain);
     segment->setLineWidth(1);
-    const int onePixelInTwips = 1440 / logicalDpiX();
+    const int onePixelInTwips = twipsPerPixel(*this);
     place(segment, x1, y1, std::max(x2 - x1, onePixelInTwips), std::max(y2 - y1, onePixelInTwips));
     return segment;
 }

@@ -2,6 +2,7 @@
 
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "sheet/libreoffice/office_connection.h"
+#include "sheet/libreoffice/uno_names.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -12,15 +13,7 @@
 #include <chrono>
 #include <memory>
 
-// The UNO names the files of the Calc implementation use; this header is
-// theirs alone, never included by users of the port.
-using namespace com::sun::star;
-using com::sun::star::uno::Any;
-using rtl::OUString;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::Sequence;
-using com::sun::star::uno::UNO_QUERY;
-using com::sun::star::uno::UNO_QUERY_THROW;
+// The Calc implementation's own header, never included by users of the port.
 
 inline constexpr auto shortCallLimit = std::chrono::seconds(30);
 inline constexpr auto longCallLimit = std::chrono::seconds(120);
@@ -29,13 +22,23 @@ inline constexpr auto exitLimit = std::chrono::seconds(30);
 // step that wants to answer at once.
 inline constexpr auto answerLimit = std::chrono::seconds(5);
 
-// CalcOffice on one LibreOffice over its connection. Its workbooks and window
-// are in calc_workbooks.cpp, its cells in calc_cells.cpp.
+// CalcOffice on one LibreOffice over its connection. The bridge's files:
+// office_launch.cpp starts an office and leftover_files.cpp clears what killed
+// ones left; office_process.* is the launched process and call_watchdog.* the
+// bound on each call; office_connection.* the pipe and its guarded calls;
+// uno_bridge.* and uno_names.h what every file shares; calc_workbooks.cpp
+// opens workbooks and shows their window, calc_cells.cpp reads and writes
+// cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
+// answers, quits and leaves the office to the user; shown_text_export.* reads
+// the sheet's text copy, excel_palette.* the fill colours.
 class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
 public:
-    LibreOfficeCalc(CalcWindow kind, std::unique_ptr<OfficeProcess> launcher, std::unique_ptr<QTemporaryDir> privateProfile,
-                    QString pipe)
-        : OfficeConnection(std::move(launcher), std::move(pipe)), window(kind), profile(std::move(privateProfile))
+    // `program` is the office's launcher ("soffice"), which started
+    // `launcher` and also hands files to a running office.
+    LibreOfficeCalc(CalcWindow kind, QString program, std::unique_ptr<OfficeProcess> launcher,
+                    std::unique_ptr<QTemporaryDir> privateProfile, QString pipe)
+        : OfficeConnection(std::move(launcher), std::move(pipe)), window(kind), launcherPath(std::move(program)),
+          profile(std::move(privateProfile))
     {
     }
 
@@ -85,20 +88,21 @@ private:
     // Closes our workbook, if any, unsaved changes and all.
     void closeWorkbook();
     // Throws when no workbook is open.
-    css::uno::Reference<css::sheet::XSpreadsheet> firstSheet();
+    Reference<sheet::XSpreadsheet> firstSheet();
     // Throws for a cell outside the sheet or when no workbook is open.
-    css::uno::Reference<css::table::XCell> cell(qint64 row, qint64 column);
+    Reference<table::XCell> cell(qint64 row, qint64 column);
     // Takes `component` as our workbook; one that is not a spreadsheet is
     // closed and refused.
-    void adoptWorkbook(const css::uno::Reference<css::lang::XComponent> &component);
+    void adoptWorkbook(const Reference<lang::XComponent> &component);
     // The document the office already has open from `url`, or none.
-    css::uno::Reference<css::lang::XComponent> openDocument(const rtl::OUString &url);
+    Reference<lang::XComponent> openDocument(const OUString &url);
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);
-    css::uno::Reference<css::lang::XComponent> openAsTheUserWould(const QFileInfo &file, const rtl::OUString &url);
+    Reference<lang::XComponent> openAsTheUserWould(const QFileInfo &file, const OUString &url);
     // As openWorkbook, or openWorkbookForReading when `readOnly`.
     SheetStatus loadWorkbook(const QString &path, bool readOnly);
 
     const CalcWindow window;
+    const QString launcherPath;
     std::unique_ptr<QTemporaryDir> profile;
 };

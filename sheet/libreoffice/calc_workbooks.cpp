@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <com/sun/star/awt/PosSize.hpp>
@@ -22,6 +21,20 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+
+namespace {
+
+struct WindowSize {
+    sal_Int32 Width;
+    sal_Int32 Height;
+};
+// A window smaller than this has come up without a window manager to size
+// it, and gets the size below.
+constexpr WindowSize smallestUsableWindow{800, 600};
+constexpr WindowSize windowSizeGiven{1024, 768};
+constexpr auto notOpenedMargin = std::chrono::seconds(10);
+
+} // namespace
 
 void LibreOfficeCalc::closeWorkbook()
 {
@@ -85,15 +98,15 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
 // for ever. The document is then found among the office's open documents.
 Reference<lang::XComponent> LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file, const OUString &url)
 {
-    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    auto handing = OfficeProcess::start(launcher, {file.absoluteFilePath()});
+    auto handing = OfficeProcess::start(launcherPath, {file.absoluteFilePath()});
     if (!handing.ok())
         throw CallFailure{handing.error()};
     if (!handing.value()->waitForExit(exitLimit))
         handing.value()->kill();
     // Short of the call's own limit, so that a file the office does not open
-    // (a question the user answered with Cancel) is reported as such.
-    const auto deadline = std::chrono::steady_clock::now() + longCallLimit - std::chrono::seconds(10);
+    // (a question the user answered with Cancel) is reported as such rather
+    // than as an office that stopped answering.
+    const auto deadline = std::chrono::steady_clock::now() + longCallLimit - notOpenedMargin;
     while (std::chrono::steady_clock::now() < deadline) {
         if (const Reference<lang::XComponent> shown = openDocument(url); shown.is())
             return shown;
@@ -199,9 +212,9 @@ SheetStatus LibreOfficeCalc::showWindow()
         // Without a window manager to place it, a new document window can
         // come up a few pixels wide; give it a size to work in.
         const awt::Rectangle area = container->getPosSize();
-        if (area.Width < 800 || area.Height < 600)
-            container->setPosSize(0, 0, std::max<sal_Int32>(area.Width, 1024), std::max<sal_Int32>(area.Height, 768),
-                                  awt::PosSize::POSSIZE);
+        if (area.Width < smallestUsableWindow.Width || area.Height < smallestUsableWindow.Height)
+            container->setPosSize(0, 0, std::max(area.Width, windowSizeGiven.Width),
+                                  std::max(area.Height, windowSizeGiven.Height), awt::PosSize::POSSIZE);
         frame->activate();
         if (const Reference<awt::XTopWindow> top(container, UNO_QUERY); top.is())
             top->toFront();
@@ -219,68 +232,4 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
         view->setActiveSheet(sheet);
         return std::monostate{};
     });
-}
-
-bool LibreOfficeCalc::isAnswering()
-{
-    if (profile && !QFileInfo::exists(profile->filePath(QStringLiteral("user"))))
-        return false;
-    return guarded(answerLimit, [this] { return desktop->getComponents().is(); }).ok();
-}
-
-SheetStatus LibreOfficeCalc::quit()
-{
-    if (window == CalcWindow::Visible)
-        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 属于用户，保持运行"));
-    if (lostText.isEmpty()) {
-        // Closing the workbook first keeps an unsaved change from vetoing the end.
-        guarded(shortCallLimit, [this] {
-            closeWorkbook();
-            desktop->terminate();
-            return std::monostate{};
-        });
-        dropConnection();
-        lostText = QStringLiteral("LibreOffice 已退出");
-    }
-    if (process && !process->waitForExit(exitLimit))
-        process->kill();
-    return sheetDone();
-}
-
-// Called as a visible instance is let go: the window stays for the user, our
-// connection goes (an office still connected to may outlive its last window),
-// and the office stops listening on our pipe, so it ends as usual when the user
-// closes its last window. An office of ours that shows nothing is ended
-// instead of lingering without a window.
-void LibreOfficeCalc::leaveToUser()
-{
-    if (!lostText.isEmpty()) {
-        if (process)
-            process->kill();
-        return;
-    }
-    const bool ours = officeIsOurs();
-    const auto shown = guarded(shortCallLimit, [this] {
-        const Reference<container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
-        return components->createEnumeration()->hasMoreElements();
-    });
-    if (ours && shown.ok() && !shown.value()) {
-        guarded(shortCallLimit, [this] { return desktop->terminate(); });
-        dropConnection();
-        if (!process->waitForExit(exitLimit))
-            process->kill();
-        return;
-    }
-    dropConnection();
-    if (!shown.ok()) {
-        if (process)
-            process->kill();
-        return;
-    }
-    const QString officeLauncher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    auto closer = OfficeProcess::start(officeLauncher, {QStringLiteral("--unaccept=%1").arg(acceptString)});
-    if (closer.ok() && !closer.value()->waitForExit(exitLimit))
-        closer.value()->kill();
-    if (process)
-        process->leaveRunning();
 }

@@ -1,5 +1,7 @@
 #include "sheet/libreoffice/office_connection.h"
 
+#include "sheet/libreoffice/uno_names.h"
+
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
@@ -8,11 +10,6 @@
 
 #include <algorithm>
 #include <thread>
-
-using namespace com::sun::star;
-using rtl::OUString;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::UNO_QUERY_THROW;
 
 OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe)
     : process(std::move(launcher)), acceptString(std::move(pipe)), watchdog([this] { breakOff(); })

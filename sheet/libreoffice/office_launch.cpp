@@ -67,7 +67,8 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
         if (const SheetStatus guarded = started.value()->endWithThisProgram(); !guarded.ok())
             return Result::failure(guarded.error());
     }
-    auto office = std::make_unique<LibreOfficeCalc>(window, std::move(started.value()), std::move(profile), acceptString);
+    auto office = std::make_unique<LibreOfficeCalc>(window, launcher, std::move(started.value()), std::move(profile),
+                                                    acceptString);
     const SheetStatus connected = office->connect(startLimit);
     if (!connected.ok())
         return Result::failure(connected.error());

@@ -1,6 +1,7 @@
 #include "sheet/libreoffice/uno_bridge.h"
 
 #include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/uno_names.h"
 
 #include <QFileInfo>
 
@@ -9,12 +10,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
-
-using namespace com::sun::star;
-using com::sun::star::uno::Any;
-using rtl::OUString;
-using com::sun::star::uno::Reference;
-using com::sun::star::uno::Sequence;
 
 namespace {
 

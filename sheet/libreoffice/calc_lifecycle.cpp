@@ -1,0 +1,70 @@
+#include "sheet/libreoffice/calc_office.h"
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+
+// The office's life after its start: whether it answers, its end when it is
+// ours and hidden, and its hand-over to the user when it shows a window.
+
+bool LibreOfficeCalc::isAnswering()
+{
+    if (profile && !QFileInfo::exists(profile->filePath(QStringLiteral("user"))))
+        return false;
+    return guarded(answerLimit, [this] { return desktop->getComponents().is(); }).ok();
+}
+
+SheetStatus LibreOfficeCalc::quit()
+{
+    if (window == CalcWindow::Visible)
+        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 属于用户，保持运行"));
+    if (lostText.isEmpty()) {
+        // Closing the workbook first keeps an unsaved change from vetoing the end.
+        guarded(shortCallLimit, [this] {
+            closeWorkbook();
+            desktop->terminate();
+            return std::monostate{};
+        });
+        dropConnection();
+        lostText = QStringLiteral("LibreOffice 已退出");
+    }
+    if (process && !process->waitForExit(exitLimit))
+        process->kill();
+    return sheetDone();
+}
+
+// Called as a visible instance is let go: the window stays for the user, our
+// connection goes (an office still connected to may outlive its last window),
+// and the office stops listening on our pipe, so it ends as usual when the user
+// closes its last window. An office of ours that shows nothing is ended
+// instead of lingering without a window.
+void LibreOfficeCalc::leaveToUser()
+{
+    if (!lostText.isEmpty()) {
+        if (process)
+            process->kill();
+        return;
+    }
+    const bool ours = officeIsOurs();
+    const auto shown = guarded(shortCallLimit, [this] {
+        const Reference<container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
+        return components->createEnumeration()->hasMoreElements();
+    });
+    if (ours && shown.ok() && !shown.value()) {
+        guarded(shortCallLimit, [this] { return desktop->terminate(); });
+        dropConnection();
+        if (!process->waitForExit(exitLimit))
+            process->kill();
+        return;
+    }
+    dropConnection();
+    if (!shown.ok()) {
+        if (process)
+            process->kill();
+        return;
+    }
+    auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
+    if (closer.ok() && !closer.value()->waitForExit(exitLimit))
+        closer.value()->kill();
+    if (process)
+        process->leaveRunning();
+}
