@@ -6,9 +6,10 @@
 #include <variant>
 
 // What a spreadsheet operation gives back: its value, or the reason it failed
-// in words the user can read. Nothing in the sheet layer throws.
+// in words the user can read. Nothing in the sheet layer throws. A result
+// must be looked at; one ignored on purpose says so with bestEffort().
 template <typename T>
-class SheetResult {
+class [[nodiscard]] SheetResult {
 public:
     static SheetResult success(T value) { return SheetResult(std::move(value), {}); }
     // A failure always carries a text, so it can never be mistaken for success.
@@ -32,3 +33,8 @@ private:
 using SheetStatus = SheetResult<std::monostate>;
 
 inline SheetStatus sheetDone() { return SheetStatus::success({}); }
+
+// Marks a call made on a best-effort basis: the caller goes on whether it
+// worked or not, and says nothing of a failure.
+template <typename T>
+void bestEffort(const SheetResult<T> &) {}

@@ -12,7 +12,7 @@ void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbook
     }
     Spreadsheet &office = *started.value();
     renameFromWorkbook(office, workbookPath, view);
-    office.quit();
+    bestEffort(office.quit());
 }
 
 void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view)

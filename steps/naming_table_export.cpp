@@ -68,8 +68,8 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     }
     // From here on a failed operation is skipped and the step goes on, unless
     // the office itself has stopped answering.
-    office.showWindow();
-    office.activateFirstSheet();
+    bestEffort(office.showWindow());
+    bestEffort(office.activateFirstSheet());
 
     using namespace NamingTable;
     const qint64 fitting = xlsSheetRows - firstDataRow + 1;
@@ -82,17 +82,21 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
         count = fitting;
     }
 
-    office.clearCells(staleNewNames(office, entries, count));
-    office.putTextBlock(headerRow, 1, {headerTexts()});
+    // A new name left beside another entry would rename that entry to it.
+    if (const SheetStatus cleared = office.clearCells(staleNewNames(office, entries, count)); !cleared.ok()) {
+        showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(cleared.error()));
+        return false;
+    }
+    bestEffort(office.putTextBlock(headerRow, 1, {headerTexts()}));
     QList<QStringList> rows;
     rows.reserve(count);
     for (qint64 i = 0; i < count; ++i)
         rows.append({entries.folderPaths[i], entries.fileNames[i]});
-    office.putTextBlock(firstDataRow, folderColumn, rows);
+    bestEffort(office.putTextBlock(firstDataRow, folderColumn, rows));
     if (!stillAnswering(office, showMessage))
         return false;
 
-    office.runFirstSheetMacro(clearRowMacro);
+    bestEffort(office.runFirstSheetMacro(clearRowMacro));
     if (!stillAnswering(office, showMessage))
         return false;
 
@@ -102,20 +106,20 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     if (used.rows >= firstDataRow && used.columns >= 1) {
         // Shading left from an earlier run of a longer or differently grouped
         // table must not survive into this one.
-        office.clearFill({firstDataRow, 1, used.rows, used.columns});
+        bestEffort(office.clearFill({firstDataRow, 1, used.rows, used.columns}));
         const auto folders = office.readTextBlock({firstDataRow, folderColumn, used.rows, folderColumn});
         if (folders.ok()) {
             QList<CellText> folderTexts;
             folderTexts.reserve(folders.value().size());
             for (const QList<CellText> &row : folders.value())
                 folderTexts.append(row.value(0));
-            office.fillRects(shadedGroups(folderTexts, used.columns), groupShade);
+            bestEffort(office.fillRects(shadedGroups(folderTexts, used.columns), groupShade));
         }
     }
     // Whole folder paths and names are what the user tells rows apart by,
     // and column D needs room to type in.
-    office.fitColumnsToText(folderColumn, nameColumn);
-    office.widenColumnToMatch(newNameColumn, nameColumn);
-    office.placeCursor(firstDataRow, newNameColumn);
+    bestEffort(office.fitColumnsToText(folderColumn, nameColumn));
+    bestEffort(office.widenColumnToMatch(newNameColumn, nameColumn));
+    bestEffort(office.placeCursor(firstDataRow, newNameColumn));
     return stillAnswering(office, showMessage);
 }

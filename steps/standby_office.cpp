@@ -106,7 +106,7 @@ std::optional<StandbyOffice::ReadAhead> StandbyOffice::readTable(Spreadsheet &of
     }
     // Holding the user's file open for as long as the user types would keep
     // a removable disk from being ejected, for one.
-    office.closeWithoutSaving();
+    bestEffort(office.closeWithoutSaving());
     // A save while the office read the file may have given rows of neither
     // state.
     if (stampOf(path) != stamp || digestOf(path) != read.digest)
@@ -164,6 +164,7 @@ StartSpreadsheet StandbyOffice::starter()
 
 void StandbyOffice::quitWaitingOffice()
 {
+    // The office handed back is dropped here, which quits it.
     if (starting.valid())
-        endWatching();
+        bestEffort(endWatching());
 }

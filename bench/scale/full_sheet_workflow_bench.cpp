@@ -70,7 +70,8 @@ int main(int argc, char **argv)
     if (!started)
         return 2;
     CalcOffice &office = *started;
-    office.createWorkbook(workbook);
+    if (!office.createWorkbook(workbook).ok())
+        return 2;
     QStringList messages;
     timed("step 2: write and shade the table", [&] {
         writeNamingTable(office, workbook, found, [&](const QString &text) { messages << text; });
@@ -79,10 +80,10 @@ int main(int argc, char **argv)
         QList<QStringList> columnD;
         for (const QString &name : found.fileNames)
             columnD << QStringList{"renamed-" + name};
-        office.putTextBlock(2, 4, columnD);
-        office.saveWorkbook();
+        bestEffort(office.putTextBlock(2, 4, columnD));
+        bestEffort(office.saveWorkbook());
     });
-    office.quit();
+    bestEffort(office.quit());
     started.reset();
 
     CountingRenameView view;

@@ -17,24 +17,25 @@
 namespace {
 
 // The table written one call per cell, in the order a per-cell client uses,
-// and the folder column read back one cell at a time for the banding.
+// and the folder column read back one cell at a time for the banding; like
+// step 2, it goes on past a failed call.
 void writeCellByCell(CalcOffice &office, const FoundEntries &entries)
 {
     using namespace NamingTable;
     for (int column = 1; column <= 4; ++column)
-        office.putTextBlock(headerRow, column, {{headerTexts()[column - 1]}});
+        bestEffort(office.putTextBlock(headerRow, column, {{headerTexts()[column - 1]}}));
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        office.putTextBlock(i + firstDataRow, folderColumn, {{entries.folderPaths[i]}});
-        office.putTextBlock(i + firstDataRow, nameColumn, {{entries.fileNames[i]}});
+        bestEffort(office.putTextBlock(i + firstDataRow, folderColumn, {{entries.folderPaths[i]}}));
+        bestEffort(office.putTextBlock(i + firstDataRow, nameColumn, {{entries.fileNames[i]}}));
     }
-    office.runFirstSheetMacro(QStringLiteral("ClearRow"));
+    bestEffort(office.runFirstSheetMacro(QStringLiteral("ClearRow")));
     const UsedExtent used = office.usedExtent().value();
-    office.clearFill({firstDataRow, 1, used.rows, used.columns});
+    bestEffort(office.clearFill({firstDataRow, 1, used.rows, used.columns}));
     QList<CellText> folders;
     for (qint64 row = firstDataRow; row <= used.rows; ++row)
         folders << office.cellText(row, folderColumn).value();
     for (const CellRect &group : shadedGroups(folders, used.columns))
-        office.fillRects({group}, groupShade);
+        bestEffort(office.fillRects({group}, groupShade));
 }
 
 } // namespace

@@ -18,12 +18,13 @@ SheetStatus LibreOfficeCalc::quit()
     if (window == CalcWindow::Visible)
         return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 属于用户，保持运行"));
     if (lostText.isEmpty()) {
-        // Closing the workbook first keeps an unsaved change from vetoing the end.
-        guarded(shortCallLimit, [this] {
+        // Closing the workbook first keeps an unsaved change from vetoing the
+        // end; an office that does not end is killed below.
+        bestEffort(guarded(shortCallLimit, [this] {
             closeWorkbook();
             desktop->terminate();
             return std::monostate{};
-        });
+        }));
         dropConnection();
         lostText = QStringLiteral("LibreOffice 已退出");
     }
@@ -50,7 +51,7 @@ void LibreOfficeCalc::leaveToUser()
         return components->createEnumeration()->hasMoreElements();
     });
     if (ours && shown.ok() && !shown.value()) {
-        guarded(shortCallLimit, [this] { return desktop->terminate(); });
+        bestEffort(guarded(shortCallLimit, [this] { return desktop->terminate(); }));
         dropConnection();
         if (!process->waitForExit(exitLimit))
             process->kill();

@@ -45,7 +45,7 @@ public:
     ~LibreOfficeCalc() override
     {
         if (window == CalcWindow::Hidden) {
-            quit();
+            bestEffort(quit());
         } else {
             leaveToUser();
         }
