@@ -1,0 +1,108 @@
+#include "steps/table_read_ahead.h"
+
+#include "sheet/naming_table_layout.h"
+#include "steps/naming_table_read.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+void TableReadAhead::watch(const QString &workbookPath)
+{
+    const std::lock_guard lock(guard);
+    if (watchedPath != workbookPath)
+        read.reset();
+    watchedPath = workbookPath;
+}
+
+void TableReadAhead::look(Spreadsheet &office)
+{
+    std::unique_lock lock(guard);
+    const QString path = watchedPath;
+    lock.unlock();
+    const std::optional<FileStamp> stamp = stampOf(path);
+    const bool settled = stamp && path == lastPath && stamp == lastStamp;
+    lastPath = path;
+    lastStamp = stamp;
+    lock.lock();
+    if (!settled || (read && read->stamp == *stamp))
+        return;
+    reading = true;
+    lock.unlock();
+    std::optional<Read> fresh = readTable(office, path, *stamp);
+    lock.lock();
+    reading = false;
+    if (fresh && watchedPath == path)
+        read = std::move(fresh);
+    readEnded.notify_all();
+}
+
+std::optional<TableReadAhead::FileStamp> TableReadAhead::stampOf(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return std::nullopt;
+    return FileStamp{file.size(), file.lastModified(), file.metadataChangeTime()};
+}
+
+QByteArray TableReadAhead::digestOf(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !digest.addData(&file))
+        return {};
+    return digest.result();
+}
+
+std::optional<TableReadAhead::Read> TableReadAhead::readTable(Spreadsheet &office, const QString &path,
+                                                              const FileStamp &stamp)
+{
+    Read result{stamp, digestOf(path), std::nullopt};
+    if (result.digest.isEmpty())
+        return std::nullopt;
+    const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, path);
+    if (rows.ok()) {
+        using namespace NamingTable;
+        const SheetResult<bool> formulas =
+            rows.value().isEmpty()
+                ? SheetResult<bool>::success(false)
+                : office.holdsFormulas({firstDataRow, folderColumn, rows.value().last().rowNumber, newNameColumn});
+        if (formulas.ok() && !formulas.value())
+            result.rows = rows.value();
+    }
+    // Holding the user's file open for as long as the user types would keep
+    // a removable disk from being ejected, for one.
+    bestEffort(office.closeWithoutSaving());
+    // A save while the office read the file may have given rows of neither
+    // state.
+    if (stampOf(path) != stamp || digestOf(path) != result.digest)
+        return std::nullopt;
+    return result;
+}
+
+std::optional<QList<NamingTableRow>> TableReadAhead::rowsFor(const QString &workbookPath)
+{
+    std::unique_lock lock(guard);
+    readEnded.wait(lock, [this] { return !reading; });
+    if (!read || watchedPath != workbookPath || !read->rows)
+        return std::nullopt;
+    const Read kept = *read;
+    lock.unlock();
+    if (stampOf(workbookPath) != kept.stamp || digestOf(workbookPath) != kept.digest)
+        return std::nullopt;
+    return kept.rows;
+}
+
+bool TableReadAhead::waitForRead(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(guard);
+    return readEnded.wait_for(lock, limit, [this] { return read.has_value(); });
+}
+
+void TableReadAhead::forget()
+{
+    const std::lock_guard lock(guard);
+    read.reset();
+    lastPath.clear();
+    lastStamp.reset();
+}

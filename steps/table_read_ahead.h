@@ -1,0 +1,75 @@
+#pragma once
+
+#include "rename/batch_rename.h"
+#include "sheet/spreadsheet.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+// The naming table read ahead from the saved workbook while the user types in
+// step 2's window, kept for step 3 for as long as the file holds exactly the
+// bytes it was read from. One thread looks and reads (look()), others ask.
+class TableReadAhead {
+public:
+    // Reads ahead the workbook at `workbookPath` from now on; rows read from
+    // any other workbook are dropped.
+    void watch(const QString &workbookPath);
+
+    // One look at the watched workbook: once the file has settled after a
+    // change (the same state at two looks in a row), reads its table through
+    // `office`, which opens it read-only and closes it again. A read that
+    // fails, or that a save overtook, leaves nothing for step 3 to use.
+    void look(Spreadsheet &office);
+
+    // The rows read from `workbookPath`, when the file there holds exactly
+    // the bytes they were read from and none of the table's cells is a
+    // formula, whose result could depend on when it is worked out; otherwise
+    // nothing. Waits for a read under way.
+    std::optional<QList<NamingTableRow>> rowsFor(const QString &workbookPath);
+
+    // Waits up to `limit` until the watched workbook has been read (whether
+    // its rows can be used or not); returns whether it has.
+    bool waitForRead(std::chrono::milliseconds limit);
+
+    // Drops what was read and what the last look saw; call it only while no
+    // thread looks.
+    void forget();
+
+private:
+    // What tells one saved state of the workbook from another: its size and
+    // times, cheap to look at, decide whether to read it again; the digest of
+    // its bytes decides whether rows read from it still hold.
+    struct FileStamp {
+        qint64 size = 0;
+        QDateTime modified;
+        QDateTime changed;
+        bool operator==(const FileStamp &) const = default;
+    };
+    // Always of the workbook at `watchedPath`: watching another drops it.
+    struct Read {
+        FileStamp stamp;
+        QByteArray digest;
+        // Nothing when the table could not be read or holds formulas.
+        std::optional<QList<NamingTableRow>> rows;
+    };
+    static std::optional<FileStamp> stampOf(const QString &path);
+    static QByteArray digestOf(const QString &path);
+    static std::optional<Read> readTable(Spreadsheet &office, const QString &path, const FileStamp &stamp);
+
+    // The looking thread's own memory of its last look.
+    QString lastPath;
+    std::optional<FileStamp> lastStamp;
+
+    // Shared with the threads that ask, under `guard`.
+    std::mutex guard;
+    std::condition_variable readEnded;
+    bool reading = false;
+    QString watchedPath;
+    std::optional<Read> read;
+};
