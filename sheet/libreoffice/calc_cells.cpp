@@ -249,6 +249,21 @@ SheetResult<bool> LibreOfficeCalc::holdsFormulas(const CellRect &rect)
     });
 }
 
+// All rectangles in one range list: one call however many there are.
+Reference<sheet::XSheetCellRangeContainer> LibreOfficeCalc::rangeList(const QList<CellRect> &rects)
+{
+    firstSheet();
+    Sequence<table::CellRangeAddress> addresses(static_cast<sal_Int32>(rects.size()));
+    auto *address = addresses.getArray();
+    for (const CellRect &rect : rects)
+        *address++ = rangeAddress(rect);
+    const Reference<sheet::XSheetCellRangeContainer> ranges(
+        Reference<lang::XMultiServiceFactory>(workbook, UNO_QUERY_THROW)->createInstance("com.sun.star.sheet.SheetCellRanges"),
+        UNO_QUERY_THROW);
+    ranges->addRangeAddresses(addresses, false);
+    return ranges;
+}
+
 SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
     const std::optional<std::int32_t> colour = excelPaletteColor(colorIndex);
@@ -257,18 +272,7 @@ SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIn
     if (rects.isEmpty())
         return sheetDone();
     return guarded(longCallLimit, [&] {
-        firstSheet();
-        Sequence<table::CellRangeAddress> addresses(static_cast<sal_Int32>(rects.size()));
-        auto *address = addresses.getArray();
-        for (const CellRect &rect : rects)
-            *address++ = rangeAddress(rect);
-        // All rectangles in one range list: one call however many groups.
-        const Reference<sheet::XSheetCellRangeContainer> ranges(
-            Reference<lang::XMultiServiceFactory>(workbook, UNO_QUERY_THROW)
-                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
-            UNO_QUERY_THROW);
-        ranges->addRangeAddresses(addresses, false);
-        const Reference<beans::XPropertySet> properties(ranges, UNO_QUERY_THROW);
+        const Reference<beans::XPropertySet> properties(rangeList(rects), UNO_QUERY_THROW);
         properties->setPropertyValue("CellBackColor", Any(sal_Int32(*colour)));
         properties->setPropertyValue("IsCellBackgroundTransparent", Any(false));
         return std::monostate{};
@@ -280,18 +284,8 @@ SheetStatus LibreOfficeCalc::clearCells(const QList<CellRect> &rects)
     if (rects.isEmpty())
         return sheetDone();
     return guarded(longCallLimit, [&] {
-        firstSheet();
-        Sequence<table::CellRangeAddress> addresses(static_cast<sal_Int32>(rects.size()));
-        auto *address = addresses.getArray();
-        for (const CellRect &rect : rects)
-            *address++ = rangeAddress(rect);
-        const Reference<sheet::XSheetCellRangeContainer> ranges(
-            Reference<lang::XMultiServiceFactory>(workbook, UNO_QUERY_THROW)
-                ->createInstance("com.sun.star.sheet.SheetCellRanges"),
-            UNO_QUERY_THROW);
-        ranges->addRangeAddresses(addresses, false);
         using namespace sheet::CellFlags;
-        Reference<sheet::XSheetOperation>(ranges, UNO_QUERY_THROW)->clearContents(VALUE | DATETIME | STRING | FORMULA);
+        Reference<sheet::XSheetOperation>(rangeList(rects), UNO_QUERY_THROW)->clearContents(VALUE | DATETIME | STRING | FORMULA);
         return std::monostate{};
     });
 }

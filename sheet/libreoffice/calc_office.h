@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/table/XCell.hpp>
 
@@ -91,6 +92,9 @@ private:
     Reference<sheet::XSpreadsheet> firstSheet();
     // Throws for a cell outside the sheet or when no workbook is open.
     Reference<table::XCell> cell(qint64 row, qint64 column);
+    // The rectangles of the first sheet as one list of ranges; throws like
+    // rangeAddress() and when no workbook is open.
+    Reference<sheet::XSheetCellRangeContainer> rangeList(const QList<CellRect> &rects);
     // Takes `component` as our workbook; one that is not a spreadsheet is
     // closed and refused.
     void adoptWorkbook(const Reference<lang::XComponent> &component);
