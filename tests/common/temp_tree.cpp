@@ -39,6 +39,17 @@ QStringList folderListing(const QString &folder)
     return entries;
 }
 
+QStringList treeListing(const QString &folder, const QString &below)
+{
+    QStringList entries;
+    for (const QString &entry : folderListing(folder + "/" + below)) {
+        entries << below + entry;
+        if (entry.endsWith(u'/'))
+            entries << treeListing(folder, below + entry);
+    }
+    return entries;
+}
+
 void writeFileContent(const QString &path, const QByteArray &content)
 {
     QFile file(path);

@@ -37,3 +37,7 @@ ino_t inodeOf(const QString &path);
 // "name=content" (or "name/" for a folder) of every entry of `folder`, hidden
 // ones included, sorted by name.
 QStringList folderListing(const QString &folder);
+
+// folderListing of `folder` and of every folder below it, as paths relative
+// to `folder`.
+QStringList treeListing(const QString &folder, const QString &below = QString());
