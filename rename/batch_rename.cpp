@@ -6,7 +6,9 @@
 #include <QRandomGenerator>
 #include <QSet>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <iterator>
@@ -446,10 +448,14 @@ QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows)
 
 std::optional<EntryId> entryIdOf(const QString &path)
 {
-    struct stat status {};
-    if (path.contains(QChar(u'\0')) || lstat(QFile::encodeName(path).constData(), &status) != 0)
+    struct statx status {};
+    if (path.contains(QChar(u'\0')) ||
+        statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &status) != 0)
         return std::nullopt;
-    return EntryId{quint64(status.st_dev), quint64(status.st_ino)};
+    const qint64 birth = (status.stx_mask & STATX_BTIME)
+                             ? qint64(status.stx_btime.tv_sec) * 1000000000 + status.stx_btime.tv_nsec
+                             : 0;
+    return EntryId{quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino, birth};
 }
 
 QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows)

@@ -61,10 +61,13 @@ struct RowOutcome {
 // rest is eight random hexadecimal digits, "-" and the entry's own name.
 QString cycleTemporaryPrefix();
 
-// What identifies a directory entry whatever its name: its device and inode.
+// What identifies a directory entry whatever its name: its device and inode,
+// and its birth time in nanoseconds (0 where the file system keeps none),
+// which tells it from a later entry given the inode of one deleted.
 struct EntryId {
     quint64 device = 0;
     quint64 inode = 0;
+    qint64 birth = 0;
     friend bool operator==(const EntryId &, const EntryId &) = default;
 };
 

@@ -175,7 +175,7 @@ QByteArray headerOf(RunKind kind, const QString &restores, const QString &workbo
 QByteArray stepLine(const PlannedStep &step)
 {
     QByteArray line = "rename\t" + QByteArray::number(step.rowNumber) + '\t' + QByteArray::number(step.entry.device) +
-                      ':' + QByteArray::number(step.entry.inode) + '\t';
+                      ':' + QByteArray::number(step.entry.inode) + ':' + QByteArray::number(step.entry.birth) + '\t';
     appendEscaped(line, step.oldPath);
     line += '\t';
     appendEscaped(line, step.newPath);
@@ -191,9 +191,10 @@ std::optional<PlannedStep> parseStep(const QByteArray &line)
     const QList<QByteArray> id = fields[2].split(':');
     const std::optional<QString> oldPath = unescaped(fields[3]);
     const std::optional<QString> newPath = unescaped(fields[4]);
-    if (id.size() != 2 || !oldPath || !newPath)
+    if (id.size() != 3 || !oldPath || !newPath)
         return std::nullopt;
-    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong()}, *oldPath, *newPath};
+    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong(), id[2].toLongLong()}, *oldPath,
+                       *newPath};
 }
 
 // Reads the header from `head`; false when it is not a record's.
