@@ -1,6 +1,8 @@
 #include "steps/batch_rename_step.h"
 
+#include "rename/recorded_run.h"
 #include "steps/naming_table_read.h"
+#include "steps/run_record_texts.h"
 #include "steps/standby_office.h"
 
 void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view)
@@ -18,21 +20,25 @@ void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbook
 void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view)
 {
     if (const std::optional<QList<NamingTableRow>> rows = standby.tableReadAhead(workbookPath)) {
-        renameRows(*rows, view);
+        renameRows(*rows, workbookPath, view);
         standby.quitWaitingOffice();
         return;
     }
     runBatchRename(standby.starter(), workbookPath, view);
 }
 
-void renameRows(const QList<NamingTableRow> &rows, BatchRenameView &view)
+void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view)
 {
-    const QStringList listed = renamedFilesListEntries(rows);
-    view.appendRenamedNames(listed);
-    if (!rows.isEmpty())
-        view.setCountText(processedCountText(listed.size()));
-    const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
-    view.showMessage(finalMessage(outcomes));
+    const RecordedRun run =
+        carryOutRecorded(planNamingTableRenames(rows), runRecordsFolder(), RunKind::Step3, QString(), workbookPath, [&] {
+            const QStringList listed = renamedFilesListEntries(rows);
+            view.appendRenamedNames(listed);
+            if (!rows.isEmpty())
+                view.setCountText(processedCountText(listed.size()));
+        });
+    if (run.recordFailure)
+        return view.showMessage(recordFailureMessage(*run.recordFailure));
+    view.showMessage(finalMessage(run.outcomes));
 }
 
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view)
@@ -40,5 +46,5 @@ void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchR
     const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, workbookPath);
     if (!rows.ok())
         return view.showMessage(QStringLiteral("无法读取命名表，没有文件被更名：%1").arg(rows.error()));
-    renameRows(rows.value(), view);
+    renameRows(rows.value(), workbookPath, view);
 }

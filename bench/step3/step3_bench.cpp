@@ -19,6 +19,7 @@
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "steps/batch_rename_step.h"
 #include "steps/standby_office.h"
+#include "tests/common/private_state_home.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -213,6 +214,7 @@ void report(const char *what, qint64 entries, const Times &times)
 
 int main(int argc, char **argv)
 {
+    usePrivateStateHome();
     QCoreApplication app(argc, argv);
     QList<qint64> sizes{100, 1000, 10000, 65535};
     if (argc > 1) {
