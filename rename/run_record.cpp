@@ -23,19 +23,27 @@ constexpr qint64 tailRead = 4 * 1024;
 // Fields are tab-separated and records line by line, so a name's own tabs,
 // line breaks and backslashes are written as escapes; other bytes stay as
 // they are, which keeps the file readable.
+bool needsEscape(char c)
+{
+    return c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+
 void appendEscaped(QByteArray &line, const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
+    if (std::none_of(utf8.begin(), utf8.end(), needsEscape)) {
+        line += utf8;
+        return;
+    }
     for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
         if (c == '\\')
             line += "\\\\";
         else if (c == '\t')
             line += "\\t";
         else if (c == '\n')
             line += "\\n";
-        else if (byte < 0x20 || byte == 0x7f)
-            line += "\\x" + QByteArray::number(byte, 16).rightJustified(2, '0');
+        else if (needsEscape(c))
+            line += "\\x" + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
         else
             line += c;
     }
@@ -172,15 +180,21 @@ QByteArray headerOf(RunKind kind, const QString &restores, const QString &workbo
     return header;
 }
 
-QByteArray stepLine(const PlannedStep &step)
+void appendStepLine(QByteArray &text, const PlannedStep &step)
 {
-    QByteArray line = "rename\t" + QByteArray::number(step.rowNumber) + '\t' + QByteArray::number(step.entry.device) +
-                      ':' + QByteArray::number(step.entry.inode) + ':' + QByteArray::number(step.entry.birth) + '\t';
-    appendEscaped(line, step.oldPath);
-    line += '\t';
-    appendEscaped(line, step.newPath);
-    line += '\n';
-    return line;
+    text += "rename\t";
+    text += QByteArray::number(step.rowNumber);
+    text += '\t';
+    text += QByteArray::number(step.entry.device);
+    text += ':';
+    text += QByteArray::number(step.entry.inode);
+    text += ':';
+    text += QByteArray::number(step.entry.birth);
+    text += '\t';
+    appendEscaped(text, step.oldPath);
+    text += '\t';
+    appendEscaped(text, step.newPath);
+    text += '\n';
 }
 
 std::optional<PlannedStep> parseStep(const QByteArray &line)
@@ -326,7 +340,7 @@ std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKi
     QByteArray text = headerOf(kind, restores, workbook, started);
     text.reserve(text.size() + steps.size() * 160);
     for (const PlannedStep &step : steps)
-        text += stepLine(step);
+        appendStepLine(text, step);
     text += "planned\t" + QByteArray::number(steps.size()) + '\n';
     if (!writeAll(descriptor, text) || ::fsync(descriptor) != 0 || !syncFolder(folder)) {
         const RecordFailure failure = failureOf(errno, filePath);
@@ -344,8 +358,13 @@ void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEn
         return;
     QByteArray text;
     text.reserve(outcomes.size() * 32);
-    for (const RowOutcome &outcome : outcomes)
-        text += "row\t" + QByteArray::number(outcome.rowNumber) + '\t' + statusWord(outcome.status) + '\n';
+    for (const RowOutcome &outcome : outcomes) {
+        text += "row\t";
+        text += QByteArray::number(outcome.rowNumber);
+        text += '\t';
+        text += statusWord(outcome.status);
+        text += '\n';
+    }
     text += "ended\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n';
     if (writeAll(descriptor, text))
         ::fsync(descriptor);
