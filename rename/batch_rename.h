@@ -61,19 +61,23 @@ struct RowOutcome {
 // rest is eight random hexadecimal digits, "-" and the entry's own name.
 QString cycleTemporaryPrefix();
 
-// What identifies a directory entry whatever its name: its device and inode,
-// and its birth time in nanoseconds (0 where the file system keeps none),
-// which tells it from a later entry given the inode of one deleted.
+// What identifies a directory entry whatever its name: its device and inode.
 struct EntryId {
     quint64 device = 0;
     quint64 inode = 0;
-    qint64 birth = 0;
     friend bool operator==(const EntryId &, const EntryId &) = default;
+};
+
+struct EntryStatus {
+    EntryId id;
+    // When the entry was made, in nanoseconds since the epoch, where the
+    // file system keeps it.
+    std::optional<qint64> birth;
 };
 
 // The entry at `path` itself (a link is not followed), or nothing when there
 // is none or it cannot be looked up.
-std::optional<EntryId> entryIdOf(const QString &path);
+std::optional<EntryStatus> entryStatusOf(const QString &path);
 
 // One rename a run will carry out, in execution order: a row's rename, or a
 // step of a cycle to or from a temporary name. `entry` is all zero when the

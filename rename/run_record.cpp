@@ -188,8 +188,6 @@ void appendStepLine(QByteArray &text, const PlannedStep &step)
     text += QByteArray::number(step.entry.device);
     text += ':';
     text += QByteArray::number(step.entry.inode);
-    text += ':';
-    text += QByteArray::number(step.entry.birth);
     text += '\t';
     appendEscaped(text, step.oldPath);
     text += '\t';
@@ -205,10 +203,9 @@ std::optional<PlannedStep> parseStep(const QByteArray &line)
     const QList<QByteArray> id = fields[2].split(':');
     const std::optional<QString> oldPath = unescaped(fields[3]);
     const std::optional<QString> newPath = unescaped(fields[4]);
-    if (id.size() != 3 || !oldPath || !newPath)
+    if (id.size() != 2 || !oldPath || !newPath)
         return std::nullopt;
-    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong(), id[2].toLongLong()}, *oldPath,
-                       *newPath};
+    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong()}, *oldPath, *newPath};
 }
 
 // Reads the header from `head`; false when it is not a record's.

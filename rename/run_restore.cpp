@@ -45,6 +45,16 @@ private:
     QHash<QString, QString> movedTo;
 };
 
+// Whether the entry at `path` is the entry `id`, there since before the run
+// began: a file made later may have been given the inode of one deleted.
+bool holdsEntry(const QString &path, const EntryId &id, const QDateTime &runStart)
+{
+    const std::optional<EntryStatus> entry = entryStatusOf(path);
+    // The start is kept to the millisecond; the birth time to the nanosecond.
+    const qint64 startEnds = (runStart.toMSecsSinceEpoch() + 1) * 1000000;
+    return entry && entry->id == id && (!entry->birth || *entry->birth < startEnds);
+}
+
 RestoreOutcome outcomeOf(const LocatedEntry &entry, RestoreStatus status)
 {
     return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(entry.originalPath), {}, {}};
@@ -57,7 +67,7 @@ bool LocatedEntry::renamed() const
     return found() && nameOf(currentPath) != nameOf(originalPath);
 }
 
-QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps)
+QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart)
 {
     // Each row's steps: one, or two for an entry that stepped aside in a cycle.
     QHash<qint64, QList<qsizetype>> stepsOfRow;
@@ -87,14 +97,14 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps)
             candidates.append(steps[*step].oldPath);
         for (const QString &candidate : candidates) {
             const QString path = survey.now(candidate);
-            if (entryIdOf(path) == std::optional(first.entry)) {
+            if (holdsEntry(path, first.entry, runStart)) {
                 entry.currentPath = path;
                 break;
             }
         }
         if (entry.found() && entry.renamed())
             survey.noteMoved(first.oldPath, entry.currentPath);
-        entry.replaced = !entry.found() && entryIdOf(entry.expectedPath).has_value();
+        entry.replaced = !entry.found() && entryStatusOf(entry.expectedPath).has_value();
         located.insert(row, entry);
     }
 
@@ -112,7 +122,7 @@ qsizetype RestoreResult::restoredCount() const
 
 RestoreResult restoreRun(const RunRecord &record, const QString &folder)
 {
-    const QList<LocatedEntry> entries = locateRunEntries(record.steps);
+    const QList<LocatedEntry> entries = locateRunEntries(record.steps, record.started);
     QList<RestoringRename> renames;
     QList<qsizetype> entryOfRename;
     for (qsizetype i = 0; i < entries.size(); ++i) {

@@ -3,6 +3,7 @@
 #include "rename/batch_rename.h"
 #include "rename/run_record.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -11,7 +12,9 @@
 // Where an entry of a recorded run stands now. The run needs no write per
 // rename: an entry is looked for by its device and inode at each path the
 // run could have left it (its last new path, a temporary name, its old path),
-// with the folders above it as the run's own renames left them.
+// with the folders above it as the run's own renames left them. Where the
+// file system keeps birth times, an entry made after the run began is not
+// taken for one of the run's, even with the same inode.
 struct LocatedEntry {
     qint64 rowNumber = 0;
     EntryId entry;
@@ -29,10 +32,10 @@ struct LocatedEntry {
     bool renamed() const;
 };
 
-// Every entry of `steps` (in execution order), in the order of their first
-// step. Entries that could not be identified when the run was planned are
-// left out.
-QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps);
+// Every entry of `steps` (in execution order) of a run begun at `runStart`,
+// in the order of their first step. Entries that could not be identified
+// when the run was planned are left out.
+QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart);
 
 // Restored: back under its old name. Gone: not found where the run left it
 // and nothing else there. Replaced: another entry stands where the run left

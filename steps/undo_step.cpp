@@ -65,7 +65,7 @@ void offerRecoveryOfCutOffRuns(const QString &recordsFolder, UndoView &view)
     for (RunRecord &run : cutOffRuns(readRunRecords(recordsFolder))) {
         if (!readRunSteps(run))
             continue;
-        const QList<LocatedEntry> entries = locateRunEntries(run.steps);
+        const QList<LocatedEntry> entries = locateRunEntries(run.steps, run.started);
         const qsizetype renamed =
             std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
         if (renamed > 0 && view.askYesNo(QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")

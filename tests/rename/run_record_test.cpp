@@ -68,7 +68,7 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
         EXPECT_EQ(record.steps[i].entry, planned[i].entry);
         EXPECT_EQ(record.steps[i].rowNumber, planned[i].rowNumber);
     }
-    EXPECT_EQ(record.steps[0].entry, entryIdOf(top() + "new 0"));
+    EXPECT_EQ(record.steps[0].entry, entryStatusOf(top() + "new 0")->id);
 
     QFile file(record.path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -76,6 +76,26 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     EXPECT_TRUE(text.contains("\t" + top() + "图纸 1.dwg\t" + top() + "new 4\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\t" + top() + "line\\nbreak\t")) << text.toStdString();
     EXPECT_TRUE(text.contains("row\t7\tfailed\n")) << text.toStdString();
+}
+
+// A folder with many renames is read once for its inodes; they must be the
+// inodes each entry has, so that undo finds every one.
+TEST_F(RunRecords, EntriesOfABusyFolderAreIdentifiedFromItsListing)
+{
+    QList<NamingTableRow> rows;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QString("文件 %1").arg(i);
+        tree.makeFile("files/" + name, name.toUtf8());
+        rows << row(i + 2, top(), name, i < 2 ? QString("文件 %1").arg(1 - i) : QString("new %1").arg(i));
+    }
+    const QStringList before = folderListing(top());
+    const RenamePlan plan = planNamingTableRenames(rows);
+    for (const PlannedRename &rename : plan.renames)
+        EXPECT_EQ(rename.entry, entryStatusOf(rename.currentPath)->id) << rename.currentPath.toStdString();
+
+    carryOutRecorded(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
+    EXPECT_EQ(undoLast()->restoredCount(), 40);
+    EXPECT_EQ(folderListing(top()), before);
 }
 
 TEST_F(RunRecords, RecordThatCannotBeWrittenStopsTheRunBeforeAnyRename)

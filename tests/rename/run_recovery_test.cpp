@@ -90,7 +90,7 @@ TEST(RunRecovery, RunKilledAtEveryRenameIsPutBackWhole)
         QList<RunRecord> cutOff = cutOffRuns(records);
         ASSERT_EQ(cutOff.size(), 1);
         ASSERT_TRUE(readRunSteps(cutOff[0]));
-        const QList<LocatedEntry> located = locateRunEntries(cutOff[0].steps);
+        const QList<LocatedEntry> located = locateRunEntries(cutOff[0].steps, cutOff[0].started);
         const qsizetype moved = std::count_if(located.begin(), located.end(), [](const LocatedEntry &entry) {
             return entry.renamed();
         });
