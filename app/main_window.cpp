@@ -4,7 +4,6 @@
 #include "app/found_entries_model.h"
 #include "app/window_rename_view.h"
 #include "app/window_undo_view.h"
-#include "rename/run_record.h"
 #include "search/directory_scan.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
@@ -229,13 +228,13 @@ void MainWindow::renameFromTable()
 void MainWindow::undoLastRename()
 {
     WindowUndoView view(dialogs, this);
-    undoLastRun(runRecordsFolder(), view);
+    undoLastRun(view);
 }
 
 void MainWindow::offerRecoveryOfCutOffRenames()
 {
     WindowUndoView view(dialogs, this);
-    offerRecoveryOfCutOffRuns(runRecordsFolder(), view);
+    offerRecoveryOfCutOffRuns(view);
 }
 
 void MainWindow::openHelp()

@@ -47,8 +47,9 @@ QString unreadableRecordMessage(const RunRecord &record)
 
 } // namespace
 
-void undoLastRun(const QString &recordsFolder, UndoView &view)
+void undoLastRun(UndoView &view)
 {
+    const QString recordsFolder = runRecordsFolder();
     std::optional<RunRecord> run = lastUndoableRun(readRunRecords(recordsFolder));
     if (!run)
         return view.showMessage(QStringLiteral("没有可以撤销的批量更名"));
@@ -60,8 +61,9 @@ void undoLastRun(const QString &recordsFolder, UndoView &view)
     view.showMessage(restoreMessage(restoreRun(*run, recordsFolder)));
 }
 
-void offerRecoveryOfCutOffRuns(const QString &recordsFolder, UndoView &view)
+void offerRecoveryOfCutOffRuns(UndoView &view)
 {
+    const QString recordsFolder = runRecordsFolder();
     for (RunRecord &run : cutOffRuns(readRunRecords(recordsFolder))) {
         if (!readRunSteps(run))
             continue;

@@ -12,16 +12,16 @@ public:
     virtual void showMessage(const QString &text) = 0;
 };
 
-// 撤销更名: offers to take back the newest step-3 run in `recordsFolder` that
-// renamed anything and is not undone yet, naming its time and how many
+// 撤销更名: offers to take back the newest step-3 run in runRecordsFolder()
+// that renamed anything and is not undone yet, naming its time and how many
 // entries it renamed; on 是 gives them their old names back (see restoreRun)
 // and says how that went. With no such run, says there is nothing to undo.
 // A run another program is carrying out is never touched.
-void undoLastRun(const QString &recordsFolder, UndoView &view);
+void undoLastRun(UndoView &view);
 
-// At start: for each run in `recordsFolder` cut off before its end (no end
+// At start: for each run in runRecordsFolder() cut off before its end (no end
 // line, its process gone) that left entries under other names, asks whether
 // to give them their old names back; 是 does so and says how it went, 否
 // marks the run as cut off so that undo can take it back later. A run cut
 // off before it renamed anything is marked so without a question.
-void offerRecoveryOfCutOffRuns(const QString &recordsFolder, UndoView &view);
+void offerRecoveryOfCutOffRuns(UndoView &view);

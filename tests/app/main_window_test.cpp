@@ -2,6 +2,7 @@
 #include "tests/common/cut_off_run.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
+#include "ui/qt_dialogs.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -13,9 +14,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +228,31 @@ TEST(MainWindowStart, OffersToPutBackARunCutOffAndDoesSoOnYes)
     EXPECT_TRUE(dialogs.questions[0].endsWith("）在完成前中断了。现在把已更名的 2 个文件恢复原名吗？"));
     EXPECT_EQ(dialogs.messages, QStringList{"已撤销：2 个文件恢复了原名"});
     EXPECT_EQ(folderListing(tree.root()), QStringList({"a=A", "b=B"}));
+}
+
+// The real question box: the application title, the question, 是 and 否.
+TEST(QtQuestionBox, IsTitledQmrtAndAnswersWithTheButtonClicked)
+{
+    for (const bool yes : {true, false}) {
+        QString title;
+        QString text;
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.askYesNo(nullptr, "撤销吗？"), yes);
+        EXPECT_EQ(title, "QMRT");
+        EXPECT_EQ(text, "撤销吗？");
+        buttons.sort();
+        EXPECT_EQ(buttons, QStringList({"否", "是"}));
+    }
 }
 
 TEST_F(MainWindow, AddFileTypeMenuItemDoesNothing)

@@ -174,8 +174,7 @@ TEST_F(RunRecords, UndoLeavesWhatChangedSinceAndReportsIt)
          row(6, top(), "e", "e2")});
     ASSERT_TRUE(QFile::rename(top() + "a2", top() + "mine"));
     ASSERT_TRUE(QFile::remove(top() + "b2"));
-    ASSERT_TRUE(QFile::remove(top() + "c2"));
-    tree.makeFile("files/c2", "new c2");
+    ASSERT_NO_FATAL_FAILURE(remakeFileBornAfter(top() + "c2", "new c2", QDateTime::currentDateTime()));
     tree.makeFile("files/d", "new d");
 
     const std::optional<RestoreResult> undone = undoLast();

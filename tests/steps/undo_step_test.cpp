@@ -2,7 +2,6 @@
 // office: rows are handed to step 3 as read.
 #include "steps/batch_rename_step.h"
 #include "steps/undo_step.h"
-#include "rename/run_record.h"
 #include "tests/common/cut_off_run.h"
 #include "tests/common/temp_tree.h"
 
@@ -58,7 +57,7 @@ protected:
     {
         ScriptedUndoView view;
         view.answers << answer;
-        undoLastRun(runRecordsFolder(), view);
+        undoLastRun(view);
         return view;
     }
 
@@ -90,8 +89,7 @@ TEST_F(UndoStep, UndoAsksThenPutsTheLastRunBackOnce)
 TEST_F(UndoStep, UndoListsEachEntryItCouldNotPutBack)
 {
     ASSERT_NO_FATAL_FAILURE(stepThree());
-    ASSERT_TRUE(QFile::remove(top() + "甲"));
-    tree.makeFile("files/甲", "new");
+    ASSERT_NO_FATAL_FAILURE(remakeFileBornAfter(top() + "甲", "new", QDateTime::currentDateTime()));
 
     const ScriptedUndoView view = undo(true);
 
@@ -122,7 +120,7 @@ TEST_F(UndoStep, CutOffRunIsOfferedAtStartAndPutBackOnYes)
     ScriptedUndoView view;
     view.answers << true;
 
-    offerRecoveryOfCutOffRuns(runRecordsFolder(), view);
+    offerRecoveryOfCutOffRuns(view);
 
     ASSERT_EQ(view.questions.size(), 1);
     EXPECT_TRUE(QRegularExpression("^上次批量更名（" + timePattern + "）在完成前中断了。现在把已更名的 3 个文件恢复原名吗？$")
@@ -133,7 +131,7 @@ TEST_F(UndoStep, CutOffRunIsOfferedAtStartAndPutBackOnYes)
     EXPECT_EQ(folderListing(top()), before);
 
     ScriptedUndoView again;
-    offerRecoveryOfCutOffRuns(runRecordsFolder(), again);
+    offerRecoveryOfCutOffRuns(again);
     EXPECT_TRUE(again.questions.isEmpty());
     EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
 }
@@ -143,13 +141,13 @@ TEST_F(UndoStep, CutOffRunLeftOnNoCanBeUndoneLater)
 {
     ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
     ScriptedUndoView view;
-    offerRecoveryOfCutOffRuns(runRecordsFolder(), view);
+    offerRecoveryOfCutOffRuns(view);
     EXPECT_EQ(view.questions.size(), 1);
     EXPECT_TRUE(view.messages.isEmpty());
     EXPECT_EQ(folderListing(top()), QStringList({"a=b", "b=a", "甲=c"}));
 
     ScriptedUndoView again;
-    offerRecoveryOfCutOffRuns(runRecordsFolder(), again);
+    offerRecoveryOfCutOffRuns(again);
     EXPECT_TRUE(again.questions.isEmpty());
     const ScriptedUndoView undone = undo(true);
     EXPECT_TRUE(undone.questions.value(0).endsWith("3 个文件将恢复原名。")) << undone.questions.value(0).toStdString();

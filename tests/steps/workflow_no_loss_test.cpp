@@ -7,7 +7,6 @@
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
 #include "steps/undo_step.h"
-#include "rename/run_record.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 
@@ -199,7 +198,7 @@ void runSeed(unsigned seed)
         bool askYesNo(const QString &) override { return true; }
         void showMessage(const QString &text) override { messages << text; }
     } undo;
-    undoLastRun(runRecordsFolder(), undo);
+    undoLastRun(undo);
     EXPECT_EQ(undo.messages, QStringList{QString("已撤销：%1 个文件恢复了原名").arg(renamedRows)});
     std::map<ino_t, Placement> undone;
     QStringList contentsUndone;
