@@ -20,8 +20,12 @@ struct RecordedRun {
 
 // Carries out `plan` with a record of it in `folder`: the record is written
 // and made durable, then `recorded` is called, then the renames run, and the
-// record is ended with the outcomes after the last; then the records beyond the newest 20 are removed. A Step3 plan
-// that renames nothing is carried out without a record; a Restore run is
-// always recorded, so that the run it restores counts as undone.
+// record is ended with the outcomes after the last; then `carriedOut` is
+// called with the outcomes (so that what the user waits for comes first),
+// the end is made durable and the records beyond the newest 20 are removed.
+// A Step3 plan that renames nothing is carried out without a record; a
+// Restore run is always recorded, so that the run it restores counts as
+// undone.
 RecordedRun carryOutRecorded(const RenamePlan &plan, const QString &folder, RunKind kind, const QString &restores,
-                             const QString &workbook, const std::function<void()> &recorded = {});
+                             const QString &workbook, const std::function<void()> &recorded = {},
+                             const std::function<void(const QList<RowOutcome> &)> &carriedOut = {});

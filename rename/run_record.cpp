@@ -363,8 +363,14 @@ void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEn
         text += '\n';
     }
     text += "ended\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n';
-    if (writeAll(descriptor, text))
-        ::fsync(descriptor);
+    writeAll(descriptor, text);
+}
+
+void RunRecordWriter::settle()
+{
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
     ::close(descriptor);
     descriptor = -1;
 }

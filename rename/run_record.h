@@ -70,9 +70,12 @@ public:
     std::optional<RecordFailure> begin(const QString &folder, RunKind kind, const QString &restores,
                                        const QString &workbook, const QList<PlannedStep> &steps);
 
-    // Appends each row's outcome and the end line, and makes them durable.
-    // Best effort: should it fail, the record reads as a run cut off.
+    // Appends each row's outcome and the end line. Best effort: should it
+    // fail, the record reads as a run cut off.
     void end(const QList<RowOutcome> &outcomes, qsizetype renamedEntries);
+
+    // Makes what end() wrote durable and closes the record. Best effort.
+    void settle();
 
     QString path() const { return filePath; }
 

@@ -29,16 +29,17 @@ void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRe
 
 void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view)
 {
-    const RecordedRun run =
-        carryOutRecorded(planNamingTableRenames(rows), runRecordsFolder(), RunKind::Step3, QString(), workbookPath, [&] {
+    const RecordedRun run = carryOutRecorded(
+        planNamingTableRenames(rows), runRecordsFolder(), RunKind::Step3, QString(), workbookPath,
+        [&] {
             const QStringList listed = renamedFilesListEntries(rows);
             view.appendRenamedNames(listed);
             if (!rows.isEmpty())
                 view.setCountText(processedCountText(listed.size()));
-        });
+        },
+        [&](const QList<RowOutcome> &outcomes) { view.showMessage(finalMessage(outcomes)); });
     if (run.recordFailure)
-        return view.showMessage(recordFailureMessage(*run.recordFailure));
-    view.showMessage(finalMessage(run.outcomes));
+        view.showMessage(recordFailureMessage(*run.recordFailure));
 }
 
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view)
