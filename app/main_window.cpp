@@ -4,10 +4,12 @@
 #include "app/column_list_model.h"
 #include "app/found_entries_model.h"
 #include "app/window_rename_view.h"
+#include "app/window_undo_view.h"
 #include "search/directory_scan.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
 #include "steps/scan_step.h"
+#include "steps/undo_step.h"
 #include "ui/app_icon.h"
 #include "ui/busy_pointer.h"
 #include "ui/dialogs.h"
@@ -49,6 +51,7 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
                    | Qt::WindowCloseButtonHint);
 
     file = named(menuBar()->addAction(QStringLiteral("添加文件类型")), "file");
+    undo = named(menuBar()->addAction(QStringLiteral("撤销更名")), "undo");
     help = named(menuBar()->addAction(QStringLiteral("帮助")), "help");
     about = named(menuBar()->addAction(QStringLiteral("关于")), "about");
 
@@ -59,10 +62,12 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
     connect(Command2, &QPushButton::clicked, this, &MainWindow::chooseWorkbookAndWriteTable);
     connect(Command3, &QPushButton::clicked, this, &MainWindow::renameFromTable);
     connect(Combo1, &QComboBox::activated, this, &MainWindow::clearListsForChosenPattern);
+    connect(undo, &QAction::triggered, this, &MainWindow::undoLastRename);
     connect(help, &QAction::triggered, this, &MainWindow::openHelp);
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
 
     fillPatternPresets();
+    offerRecoveryOfCutOffRenames();
 }
 
 MainWindow::~MainWindow() = default;
@@ -218,6 +223,18 @@ void MainWindow::renameFromTable()
     List3->clear();
     WindowRenameView view(*List3, *Text2, dialogs, this);
     runBatchRename(standbyOffice, workbook, view);
+}
+
+void MainWindow::undoLastRename()
+{
+    WindowUndoView view(dialogs, this);
+    undoLastRun(view);
+}
+
+void MainWindow::offerRecoveryOfCutOffRenames()
+{
+    WindowUndoView view(dialogs, this);
+    offerRecoveryOfCutOffRuns(view);
 }
 
 void MainWindow::openHelp()

@@ -56,6 +56,12 @@ public slots:
     void renameFromTable();
     // Choosing a preset pattern empties all three lists and nothing else.
     void clearListsForChosenPattern();
+    // 撤销更名: offers to take back the newest step-3 run not yet undone.
+    void undoLastRename();
+    // Offers to put right the runs cut off before their end (see
+    // offerRecoveryOfCutOffRuns); the window asks this once as it is made,
+    // before any step can start.
+    void offerRecoveryOfCutOffRenames();
     // Opens the user guide with the desktop's viewer; nothing of ours is shown.
     void openHelp();
     // Shows the one About window, modeless and without an owner.
@@ -90,6 +96,7 @@ private:
     QGroupBox *Frame3;
     QLineEdit *Text2;
     QAction *file;
+    QAction *undo;
     QAction *help;
     QAction *about;
 };

@@ -21,18 +21,6 @@ constexpr qsizetype listedFailuresLimit = 20;
 // A name may hold this many bytes on the file systems we rename on.
 constexpr qsizetype nameBytesLimit = 255;
 
-struct PendingRename {
-    qsizetype outcomeIndex;
-    QString folder;
-    QString currentName;
-    QString currentPath;
-    QString newPath;
-    // The index of the rename that moves away the entry now at `newPath`, or
-    // -1 when no pending rename does.
-    qsizetype holder = -1;
-    bool done = false;
-};
-
 // Rows name one entry however they spell its folder ("/t//" or "/t/./" for
 // "/t/"); names are compared exactly, as the file system does.
 QString pathKey(const QString &path)
@@ -202,8 +190,9 @@ public:
     {
         if (path.isEmpty())
             return;
-        ownIdentity = entryIdentity(path);
-        fileIdentity = resolvedIdentity(path);
+        if (const std::optional<EntryStatus> entry = entryStatusOf(path))
+            ownId = entry->id;
+        fileId = resolvedEntryId(path);
         names << QFileInfo(path).fileName() << QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
     }
 
@@ -213,14 +202,14 @@ public:
         // aside, for file systems that ignore it); the others need no look.
         if (!names.contains(name, Qt::CaseInsensitive))
             return false;
-        const std::optional<EntryIdentity> identity = entryIdentity(folder + name);
-        return identity && (identity == ownIdentity || identity == fileIdentity);
+        const std::optional<EntryStatus> entry = entryStatusOf(folder + name);
+        return entry && (entry->id == ownId || entry->id == fileId);
     }
 
 private:
     QStringList names;
-    std::optional<EntryIdentity> ownIdentity;
-    std::optional<EntryIdentity> fileIdentity;
+    std::optional<EntryId> ownId;
+    std::optional<EntryId> fileId;
 };
 
 bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbook, RowOutcome &outcome)
@@ -238,36 +227,88 @@ bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbo
     return true;
 }
 
-// Carries out the renames that passed judgeRow, so that a row whose new path
-// is held by an entry another row moves away runs after that row.
-class RenameRun {
-public:
-    RenameRun(std::vector<PendingRename> renames, QList<RowOutcome> &results)
-        : pending(std::move(renames)), outcomes(results)
-    {
+// Gives the entry a name in its own folder that no entry has now: our prefix,
+// random letters and its own name, so that whoever finds it left behind can
+// tell what it was. Should another entry take the name before the cycle runs,
+// the no-replace rename refuses it and the cycle is not begun.
+QString temporaryPathFor(const PlannedRename &rename)
+{
+    QString temporaryPath;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
+        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
+        if (!entryStatusOf(temporaryPath))
+            break;
     }
+    return temporaryPath;
+}
 
-    // Runs every pending rename; see renameFromNamingTable for the order.
-    void runAll();
+// Below this many renames in one folder, each entry is looked up on its own;
+// from it on, the folder is read once, as its listing holds every inode.
+constexpr qsizetype renamesWorthReadingTheFolder = 16;
+
+void lookUpEach(QList<PlannedRename> &renames, const QList<qsizetype> &indices)
+{
+    for (const qsizetype index : indices) {
+        if (const std::optional<EntryStatus> entry = entryStatusOf(renames[index].currentPath))
+            renames[index].entry = entry->id;
+    }
+}
+
+
+// Sets each rename's entry, or leaves it all zero when the entry cannot be
+// found. A look-up per entry costs a system call, a fifth of what the renames
+// themselves cost; a folder's listing gives the inodes of hundreds of entries
+// a call.
+void identifyEntries(QList<PlannedRename> &renames)
+{
+    QHash<QString, QList<qsizetype>> renamesIn;
+    for (qsizetype i = 0; i < renames.size(); ++i)
+        renamesIn[renames[i].folder].append(i);
+    for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder) {
+        const std::optional<FolderInodes> listing =
+            folder->size() >= renamesWorthReadingTheFolder ? folderInodes(folder.key()) : std::nullopt;
+        // Some file systems (certain network and FUSE ones) list inode
+        // numbers of their own; one entry looked up tells.
+        const PlannedRename &sample = renames[folder->front()];
+        const std::optional<EntryStatus> sampled = listing ? entryStatusOf(sample.currentPath) : std::nullopt;
+        if (!listing || (sampled && sampled->id != listing->idOf(sample.currentName))) {
+            lookUpEach(renames, *folder);
+            continue;
+        }
+        for (const qsizetype index : *folder)
+            renames[index].entry = listing->idOf(renames[index].currentName);
+    }
+}
+
+// Orders the renames that passed judgeRow into units, so that a row whose
+// new path is held by an entry another row moves away runs after that row.
+class RenamePlanner {
+public:
+    explicit RenamePlanner(RenamePlan &planned) : plan(planned), done(planned.renames.size(), false) {}
+
+    // Orders every pending rename; see renameFromNamingTable for the order.
+    void planAll();
 
 private:
-    void runFrom(qsizetype start);
-    void renameOne(qsizetype index);
-    void runCycle(std::vector<qsizetype> cycle);
-    std::optional<RenameFailure> moveAside(const PendingRename &rename, QString &temporaryPath) const;
-    RowOutcome &outcomeOf(qsizetype index) { return outcomes[pending[index].outcomeIndex]; }
+    void planFrom(qsizetype start);
+    void planCycle(std::vector<qsizetype> cycle);
 
-    std::vector<PendingRename> pending;
-    QList<RowOutcome> &outcomes;
+    RenamePlan &plan;
+    // The index of the rename that moves away the entry now at a rename's
+    // new path, or -1 when no pending rename does.
+    std::vector<qsizetype> holders;
+    std::vector<bool> done;
 };
 
-void RenameRun::runAll()
+void RenamePlanner::planAll()
 {
+    const QList<PlannedRename> &pending = plan.renames;
     QHash<QString, qsizetype> moverOf;
-    for (qsizetype i = 0; i < qsizetype(pending.size()); ++i)
+    for (qsizetype i = 0; i < pending.size(); ++i)
         moverOf.insert(pathKey(pending[i].currentPath), i);
-    for (PendingRename &rename : pending)
-        rename.holder = moverOf.value(pathKey(rename.newPath), -1);
+    for (const PlannedRename &rename : pending)
+        holders.push_back(moverOf.value(pathKey(rename.newPath), -1));
 
     // Deepest first, so that a folder's row cannot strand the rows of the
     // entries inside it. A row only ever waits for a row of its own folder,
@@ -275,12 +316,12 @@ void RenameRun::runAll()
     std::vector<qsizetype> order(pending.size());
     std::iota(order.begin(), order.end(), 0);
     std::vector<qsizetype> depths;
-    for (const PendingRename &rename : pending)
+    for (const PlannedRename &rename : pending)
         depths.push_back(pathKey(rename.currentPath).count(u'/'));
     std::stable_sort(order.begin(), order.end(), [&depths](qsizetype a, qsizetype b) { return depths[a] > depths[b]; });
     for (const qsizetype index : order) {
-        if (!pending[index].done)
-            runFrom(index);
+        if (!done[index])
+            planFrom(index);
     }
 }
 
@@ -288,60 +329,93 @@ void RenameRun::runAll()
 // chain (a path no pending row holds, or a row already run) and runs the
 // chain from there back to `start`. A chain that runs into itself ends in a
 // cycle, which runs first as a whole.
-void RenameRun::runFrom(qsizetype start)
+void RenamePlanner::planFrom(qsizetype start)
 {
     std::vector<qsizetype> chain;
     QHash<qsizetype, qsizetype> placeInChain;
     qsizetype next = start;
-    while (next >= 0 && !pending[next].done && !placeInChain.contains(next)) {
+    while (next >= 0 && !done[next] && !placeInChain.contains(next)) {
         placeInChain.insert(next, qsizetype(chain.size()));
         chain.push_back(next);
-        next = pending[next].holder;
+        next = holders[next];
     }
     if (next >= 0 && placeInChain.contains(next)) {
         const qsizetype cycleStart = placeInChain.value(next);
-        runCycle({chain.begin() + cycleStart, chain.end()});
+        planCycle({chain.begin() + cycleStart, chain.end()});
         chain.resize(cycleStart);
     }
-    for (auto index = chain.rbegin(); index != chain.rend(); ++index)
-        renameOne(*index);
-}
-
-void RenameRun::renameOne(qsizetype index)
-{
-    PendingRename &rename = pending[index];
-    rename.done = true;
-    if (const std::optional<RenameFailure> failure = renameNoReplace(rename.currentPath, rename.newPath))
-        markFailed(outcomeOf(index), *failure);
+    for (auto index = chain.rbegin(); index != chain.rend(); ++index) {
+        done[*index] = true;
+        plan.units.append({{*index}, QString()});
+    }
 }
 
 // `cycle[i]` waits for `cycle[i + 1]`, the last one for the first. One entry
 // steps aside to a temporary name, the others follow one another into the
-// names freed, and the one aside takes the last name freed. Should a step
-// fail, the steps done are undone in reverse order, so that every entry gets
-// its own name back; an undo that fails stops the undoing, and the rows still
-// renamed are reported renamed.
-void RenameRun::runCycle(std::vector<qsizetype> cycle)
+// names freed, and the one aside takes the last name freed.
+void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
 {
+    const QList<PlannedRename> &pending = plan.renames;
     for (const qsizetype index : cycle)
-        pending[index].done = true;
+        done[index] = true;
     // The entry with the shortest name steps aside: its temporary name is the
     // least likely to pass the file system's limit on a name's length.
-    const auto nameSize = [this](qsizetype index) {
+    const auto nameSize = [&pending](qsizetype index) {
         return std::pair(QFile::encodeName(pending[index].currentName).size(), pending[index].outcomeIndex);
     };
     std::rotate(cycle.begin(),
                 std::min_element(cycle.begin(), cycle.end(),
                                  [&nameSize](qsizetype a, qsizetype b) { return nameSize(a) < nameSize(b); }),
                 cycle.end());
-    const qsizetype aside = cycle.front();
-    const PendingRename &asideRename = pending[aside];
+    // The aside entry first, then the others from the one whose new name the
+    // aside entry frees.
+    RenamePlan::Unit unit{{cycle.front()}, temporaryPathFor(pending[cycle.front()])};
+    for (auto index = cycle.rbegin(); index != cycle.rend() - 1; ++index)
+        unit.renames.append(*index);
+    plan.units.append(unit);
+}
 
-    QString temporaryPath;
-    if (const std::optional<RenameFailure> failure = moveAside(asideRename, temporaryPath)) {
+// Carries out a plan's units in order.
+class RenameRun {
+public:
+    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results) : plan(planned), outcomes(results) {}
+
+    void runAll();
+
+private:
+    void runCycle(const RenamePlan::Unit &unit);
+    RowOutcome &outcomeOf(qsizetype index) { return outcomes[plan.renames[index].outcomeIndex]; }
+
+    const RenamePlan &plan;
+    QList<RowOutcome> &outcomes;
+};
+
+void RenameRun::runAll()
+{
+    for (const RenamePlan::Unit &unit : plan.units) {
+        if (unit.isCycle()) {
+            runCycle(unit);
+        } else if (const std::optional<RenameFailure> failure =
+                       renameNoReplace(plan.renames[unit.renames.front()].currentPath,
+                                       plan.renames[unit.renames.front()].newPath)) {
+            markFailed(outcomeOf(unit.renames.front()), *failure);
+        }
+    }
+}
+
+// Should a step fail, the steps done are undone in reverse order, so that
+// every entry gets its own name back; an undo that fails stops the undoing,
+// and the rows still renamed are reported renamed.
+void RenameRun::runCycle(const RenamePlan::Unit &unit)
+{
+    const qsizetype aside = unit.renames.front();
+    const PlannedRename &asideRename = plan.renames[aside];
+    const QString &temporaryPath = unit.temporaryPath;
+
+    if (const std::optional<RenameFailure> failure = renameNoReplace(asideRename.currentPath, temporaryPath)) {
         markFailed(outcomeOf(aside), *failure);
         outcomeOf(aside).reason.prepend(QStringLiteral("交换或循环更名须先把此文件改为临时名，未能做到："));
-        for (const qsizetype index : cycle) {
+        for (const qsizetype index : unit.renames) {
             if (index != aside)
                 markFailedByOtherRow(outcomeOf(index), keptForCycle(outcomeOf(aside).rowNumber));
         }
@@ -351,8 +425,8 @@ void RenameRun::runCycle(std::vector<qsizetype> cycle)
     std::vector<qsizetype> moved;
     std::optional<RenameFailure> failure;
     qsizetype failedIndex = aside;
-    for (auto index = cycle.rbegin(); index != cycle.rend() - 1 && !failure; ++index) {
-        failure = renameNoReplace(pending[*index].currentPath, pending[*index].newPath);
+    for (auto index = unit.renames.begin() + 1; index != unit.renames.end() && !failure; ++index) {
+        failure = renameNoReplace(plan.renames[*index].currentPath, plan.renames[*index].newPath);
         if (failure)
             failedIndex = *index;
         else
@@ -364,13 +438,14 @@ void RenameRun::runCycle(std::vector<qsizetype> cycle)
         return;
 
     // Each undo frees the name that the undo before it needs.
-    while (!moved.empty() && !renameNoReplace(pending[moved.back()].newPath, pending[moved.back()].currentPath))
+    while (!moved.empty() &&
+           !renameNoReplace(plan.renames[moved.back()].newPath, plan.renames[moved.back()].currentPath))
         moved.pop_back();
     const bool asideBack = moved.empty() && !renameNoReplace(temporaryPath, asideRename.currentPath);
 
     const qint64 failedRow = outcomeOf(failedIndex).rowNumber;
     const QSet<qsizetype> stillRenamed(moved.begin(), moved.end());
-    for (const qsizetype index : cycle) {
+    for (const qsizetype index : unit.renames) {
         if (index != failedIndex && !stillRenamed.contains(index))
             markFailedByOtherRow(outcomeOf(index), keptForCycle(failedRow));
     }
@@ -383,22 +458,6 @@ void RenameRun::runCycle(std::vector<qsizetype> cycle)
         else
             markFailedByOtherRow(asideOutcome, QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名；").arg(failedRow) + leftAt);
     }
-}
-
-// Gives the entry a name in its own folder that no entry has: our prefix,
-// random letters and its own name, so that whoever finds it left behind can
-// tell what it was. The no-replace rename makes sure the name is free.
-std::optional<RenameFailure> RenameRun::moveAside(const PendingRename &rename, QString &temporaryPath) const
-{
-    std::optional<RenameFailure> failure;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
-        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
-        failure = renameNoReplace(rename.currentPath, temporaryPath);
-        if (!failure || failure->error != RenameError::TargetExists)
-            break;
-    }
-    return failure;
 }
 
 } // namespace
@@ -420,12 +479,12 @@ QList<NamingTableRow> namingTableRows(const QList<QList<TableCell>> &cellsBtoD, 
     return rows;
 }
 
-QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
+RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
 {
     const TableWorkbook tableWorkbook(tableWorkbookPath);
-    QList<RowOutcome> outcomes;
+    RenamePlan plan;
+    QList<RowOutcome> &outcomes = plan.outcomes;
     outcomes.reserve(rows.size());
-    std::vector<PendingRename> pending;
     QHash<QString, qint64> firstRowOf;
     for (const NamingTableRow &row : rows) {
         RowOutcome outcome;
@@ -440,14 +499,70 @@ QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const
                 markFailedByOtherRow(outcome, QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(*first));
             } else {
                 firstRowOf.insert(pathKey(currentPath), row.rowNumber);
-                pending.push_back({outcomes.size(), *row.folder, *row.currentName, currentPath, *row.folder + *row.newName});
+                plan.renames.append({outcomes.size(), *row.folder, *row.currentName, currentPath,
+                                     *row.folder + *row.newName, EntryId()});
             }
         }
         outcomes.append(outcome);
     }
-    RenameRun(std::move(pending), outcomes).runAll();
+    identifyEntries(plan.renames);
+    RenamePlanner(plan).planAll();
+    return plan;
+}
+
+RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
+{
+    RenamePlan plan;
+    plan.outcomes.reserve(renames.size());
+    for (const RestoringRename &rename : renames) {
+        RowOutcome outcome;
+        outcome.rowNumber = plan.outcomes.size();
+        outcome.oldName = rename.currentName;
+        outcome.newName = rename.newName;
+        plan.renames.append({plan.outcomes.size(), rename.folder, rename.currentName, rename.folder + rename.currentName,
+                             rename.folder + rename.newName, rename.entry});
+        plan.outcomes.append(outcome);
+    }
+    RenamePlanner(plan).planAll();
+    return plan;
+}
+
+QList<PlannedStep> plannedSteps(const RenamePlan &plan)
+{
+    QList<PlannedStep> steps;
+    steps.reserve(plan.renames.size() + plan.units.size());
+    const auto step = [&plan](qsizetype index, const QString &from, const QString &to) {
+        const PlannedRename &rename = plan.renames[index];
+        return PlannedStep{plan.outcomes[rename.outcomeIndex].rowNumber, rename.entry, from, to};
+    };
+    for (const RenamePlan::Unit &unit : plan.units) {
+        const PlannedRename &first = plan.renames[unit.renames.front()];
+        if (!unit.isCycle()) {
+            steps.append(step(unit.renames.front(), first.currentPath, first.newPath));
+            continue;
+        }
+        steps.append(step(unit.renames.front(), first.currentPath, unit.temporaryPath));
+        for (qsizetype i = 1; i < unit.renames.size(); ++i) {
+            const PlannedRename &member = plan.renames[unit.renames[i]];
+            steps.append(step(unit.renames[i], member.currentPath, member.newPath));
+        }
+        steps.append(step(unit.renames.front(), unit.temporaryPath, first.newPath));
+    }
+    return steps;
+}
+
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan)
+{
+    QList<RowOutcome> outcomes = plan.outcomes;
+    RenameRun(plan, outcomes).runAll();
     return outcomes;
 }
+
+QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
+{
+    return carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath));
+}
+
 
 QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows)
 {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "rename/entry_identity.h"
 #include "rename/rename_no_replace.h"
 
 #include <QList>
+#include <QtGlobal>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +66,69 @@ struct RowOutcome {
 // short where the whole would pass 255 bytes.
 QString cycleTemporaryPrefix();
 
+// One rename a run will carry out, in execution order: a row's rename, or a
+// step of a cycle to or from a temporary name. `entry` is all zero when the
+// entry could not be looked up as the run was planned.
+struct PlannedStep {
+    qint64 rowNumber = 0;
+    EntryId entry;
+    QString oldPath;
+    QString newPath;
+};
+
+// A row's rename as planned: the entry at `currentPath` (folder + current
+// name) is to get `newPath`.
+struct PlannedRename {
+    qsizetype outcomeIndex = 0;
+    QString folder;
+    QString currentName;
+    QString currentPath;
+    QString newPath;
+    EntryId entry;
+};
+
+// The renames of a run and the order they run in, before anything on disk has
+// changed; `outcomes` holds one outcome per row, as judged from the rows'
+// text (the rows still to run say Renamed).
+struct RenamePlan {
+    // A rename of its own, or a cycle: the first rename's entry steps aside
+    // to `temporaryPath`, the others follow in order into the names freed,
+    // and the first takes the last name freed.
+    struct Unit {
+        QList<qsizetype> renames;
+        QString temporaryPath;
+        bool isCycle() const { return renames.size() > 1; }
+    };
+    QList<RowOutcome> outcomes;
+    QList<PlannedRename> renames;
+    QList<Unit> units;
+};
+
+// Judges the rows and orders their renames as renameFromNamingTable
+// describes, `tableWorkbookPath` being the workbook the table was read from;
+// nothing on disk changes.
+RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
+
+// A rename that gives an entry back a name it had: the name is taken as it
+// is, without the checks a typed new name must pass.
+struct RestoringRename {
+    QString folder;
+    QString currentName;
+    QString newName;
+    EntryId entry;
+};
+
+// Orders `renames` as planNamingTableRenames does; outcome i belongs to
+// renames[i], and its rowNumber is i.
+RenamePlan planRestoringRenames(const QList<RestoringRename> &renames);
+
+// The plan's system renames in the order they will run.
+QList<PlannedStep> plannedSteps(const RenamePlan &plan);
+
+// Carries out the plan's units in order and returns the plan's outcomes as
+// they then stand; see renameFromNamingTable for what a failure leaves.
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan);
+
 // Renames every row's entry from folder + current name to folder + new name
 // (no separator inserted) without ever replacing an existing entry. A row
 // fails without touching anything when a cell is unreadable, the folder is not
@@ -87,6 +152,7 @@ QString cycleTemporaryPrefix();
 // and all its rows fail; should an undo fail too, the rows still renamed are
 // reported renamed and the row of an entry left under its temporary name
 // gives that name. Every entry always keeps exactly one name.
+// The same as carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath)).
 QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
 
 // The entries of the renamed-files list: column D of every row in row order;

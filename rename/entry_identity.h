@@ -1,21 +1,46 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QHash>
 #include <QString>
 
 #include <optional>
 
-// What tells one directory entry from another however a path spells it: the
-// device and the inode the entry stands on.
-struct EntryIdentity {
+// What identifies a directory entry whatever its name: its device and inode.
+struct EntryId {
     quint64 device = 0;
     quint64 inode = 0;
-    bool operator==(const EntryIdentity &) const = default;
+    friend bool operator==(const EntryId &, const EntryId &) = default;
 };
 
-// The identity of the entry at `path` itself (a link, not what it points to).
-// Nothing when there is no such entry or it cannot be looked at.
-std::optional<EntryIdentity> entryIdentity(const QString &path);
+struct EntryStatus {
+    EntryId id;
+    // When the entry was made, in nanoseconds since the epoch, where the
+    // file system keeps it.
+    std::optional<qint64> birth;
+};
 
-// The identity of what `path` leads to, links followed. Nothing when there is
-// nothing there or it cannot be looked at.
-std::optional<EntryIdentity> resolvedIdentity(const QString &path);
+// The entry at `path` itself (a link is not followed), or nothing when there
+// is none or it cannot be looked up.
+std::optional<EntryStatus> entryStatusOf(const QString &path);
+
+// What `path` leads to, links followed; nothing when there is nothing there
+// or it cannot be looked up.
+std::optional<EntryId> resolvedEntryId(const QString &path);
+
+// A folder's entries by name with their inodes, as its listing gives them.
+struct FolderInodes {
+    quint64 device = 0;
+    QHash<QByteArray, quint64> inodes;
+
+    // All zero for a name the folder does not hold.
+    EntryId idOf(const QString &name) const
+    {
+        const quint64 inode = inodes.value(QFile::encodeName(name));
+        return inode ? EntryId{device, inode} : EntryId();
+    }
+};
+
+// The folder's listing read once; nothing when the folder cannot be read.
+std::optional<FolderInodes> folderInodes(const QString &folder);

@@ -1,28 +1,42 @@
 #include "rename/entry_identity.h"
 
-#include <QFile>
-
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
-namespace {
-
-std::optional<EntryIdentity> identityFrom(int result, const struct stat &status)
+std::optional<EntryStatus> entryStatusOf(const QString &path)
 {
-    if (result != 0)
+    struct statx status {};
+    if (path.contains(QChar(u'\0')) ||
+        statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &status) != 0)
         return std::nullopt;
-    return EntryIdentity{quint64(status.st_dev), quint64(status.st_ino)};
+    EntryStatus entry{{quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino}, std::nullopt};
+    if (status.stx_mask & STATX_BTIME)
+        entry.birth = qint64(status.stx_btime.tv_sec) * 1000000000 + status.stx_btime.tv_nsec;
+    return entry;
 }
 
-} // namespace
-
-std::optional<EntryIdentity> entryIdentity(const QString &path)
+std::optional<EntryId> resolvedEntryId(const QString &path)
 {
     struct stat status {};
-    return identityFrom(lstat(QFile::encodeName(path).constData(), &status), status);
+    if (path.contains(QChar(u'\0')) || stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return EntryId{quint64(status.st_dev), quint64(status.st_ino)};
 }
 
-std::optional<EntryIdentity> resolvedIdentity(const QString &path)
+std::optional<FolderInodes> folderInodes(const QString &folder)
 {
+    DIR *listing = opendir(QFile::encodeName(folder).constData());
+    if (!listing)
+        return std::nullopt;
     struct stat status {};
-    return identityFrom(stat(QFile::encodeName(path).constData(), &status), status);
+    std::optional<FolderInodes> found;
+    if (fstat(dirfd(listing), &status) == 0) {
+        found = FolderInodes{quint64(status.st_dev), {}};
+        while (const dirent *entry = readdir(listing))
+            found->inodes.insert(QByteArray(entry->d_name), entry->d_ino);
+    }
+    closedir(listing);
+    return found;
 }

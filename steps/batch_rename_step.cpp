@@ -1,6 +1,8 @@
 #include "steps/batch_rename_step.h"
 
+#include "rename/recorded_run.h"
 #include "steps/naming_table_read.h"
+#include "steps/run_record_texts.h"
 #include "steps/standby_office.h"
 
 void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view)
@@ -27,12 +29,17 @@ void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRe
 
 void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view)
 {
-    const QStringList listed = renamedFilesListEntries(rows);
-    view.appendRenamedNames(listed);
-    if (!rows.isEmpty())
-        view.setCountText(processedCountText(listed.size()));
-    const QList<RowOutcome> outcomes = renameFromNamingTable(rows, workbookPath);
-    view.showMessage(finalMessage(outcomes));
+    const RecordedRun run = carryOutRecorded(
+        planNamingTableRenames(rows, workbookPath), runRecordsFolder(), RunKind::Step3, QString(), workbookPath,
+        [&] {
+            const QStringList listed = renamedFilesListEntries(rows);
+            view.appendRenamedNames(listed);
+            if (!rows.isEmpty())
+                view.setCountText(processedCountText(listed.size()));
+        },
+        [&](const QList<RowOutcome> &outcomes) { view.showMessage(finalMessage(outcomes)); });
+    if (run.recordFailure)
+        view.showMessage(recordFailureMessage(*run.recordFailure));
 }
 
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view)

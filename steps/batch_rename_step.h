@@ -20,12 +20,10 @@ public:
 
 // Step 3 after its Workbook-path gate: reads the naming table saved at
 // `workbookPath` in a hidden office that `startHidden` starts for it alone,
-// and renames every row's
-// entry (see renameFromNamingTable), listing column D of every row and the
-// count of rows, then quits that office and shows the closing message. The
-// workbook is opened read-only and never written. When the office cannot be
-// started, or the workbook cannot be opened or read, nothing is renamed and
-// one message says why.
+// and renames every row's entry as renameRows does, then quits that office.
+// The workbook is opened read-only and never written. When the office cannot
+// be started, or the workbook cannot be opened or read, nothing is renamed
+// and one message says why.
 void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
 
 // The same with the office that waits in `standby`. When the standby has read
@@ -36,8 +34,10 @@ void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRe
 // The same through an office that is already running; it is left running.
 void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
 
-// Step 3 for rows already read from the workbook at `workbookPath`: lists
-// column D of every row and the count of rows, renames every row's entry
-// (see renameFromNamingTable; the workbook itself is kept) and shows the
-// closing message.
+// Step 3 for rows already read from the workbook at `workbookPath`: writes
+// the run's record (see carryOutRecorded) into runRecordsFolder(), lists
+// column D of every row and the count of rows, renames every row's entry (see
+// renameFromNamingTable; the workbook itself is kept) and shows the closing
+// message. When the record
+// cannot be written, nothing is listed or renamed and one message says why.
 void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

@@ -21,6 +21,10 @@ public:
     // Modal message box with the application title and an OK button only.
     virtual void showMessage(QWidget *owner, const QString &text) = 0;
 
+    // Modal question box with the application title and the buttons 是 and
+    // 否. Returns true for 是; closing the box counts as 否.
+    virtual bool askYesNo(QWidget *owner, const QString &question) = 0;
+
     // Hands `path` to the desktop's default handler for its file type.
     // Returns false when the desktop has no way to open files (no launcher
     // such as xdg-open); true only means the request was passed on, as the

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 QString QtDialogs::chooseFolder(QWidget *owner)
@@ -22,6 +23,15 @@ void QtDialogs::showMessage(QWidget *owner, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, owner);
     box.exec();
+}
+
+bool QtDialogs::askYesNo(QWidget *owner, const QString &question)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), question, QMessageBox::Yes | QMessageBox::No, owner);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 bool QtDialogs::openWithDesktop(QWidget *, const QString &path)

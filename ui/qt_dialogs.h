@@ -9,5 +9,6 @@ public:
     QString chooseFolder(QWidget *owner) override;
     QString chooseOpenFile(QWidget *owner, const QString &filter) override;
     void showMessage(QWidget *owner, const QString &text) override;
+    bool askYesNo(QWidget *owner, const QString &question) override;
     bool openWithDesktop(QWidget *owner, const QString &path) override;
 };

@@ -11,6 +11,7 @@
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_export.h"
+#include "tests/common/private_state_home.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,6 +50,7 @@ qint64 countFiles(const QString &root, const QString &pattern)
 int main(int argc, char **argv)
 {
     prepareProcessForLibreOffice();
+    usePrivateStateHome();
     QCoreApplication application(argc, argv);
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath() + "/quillmere-scale-sheet";
     const QString files = work + "/files";

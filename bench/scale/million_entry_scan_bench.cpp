@@ -6,6 +6,7 @@
 // which also fills the two lists.
 #include "search/directory_scan.h"
 #include "tests/app/main_window_under_test.h"
+#include "tests/common/private_state_home.h"
 #include "tests/common/scripted_dialogs.h"
 
 #include <QApplication>
@@ -126,6 +127,7 @@ Measured measure(const QString &phase, const QString &root)
 
 int main(int argc, char **argv)
 {
+    usePrivateStateHome();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

@@ -1,6 +1,8 @@
 #include "tests/app/main_window_under_test.h"
+#include "tests/common/cut_off_run.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
+#include "ui/qt_dialogs.h"
 #include "ui/twips.h"
 
 #include <QAccessible>
@@ -13,9 +15,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,13 +69,15 @@ TEST_F(MainWindow, StartsWithPresetPatternsAndEmptyState)
     EXPECT_FALSE(form.windowIcon().isNull());
 }
 
-TEST_F(MainWindow, MenuBarHoldsThreeItemsThatActDirectly)
+TEST_F(MainWindow, MenuBarHoldsFourItemsThatActDirectly)
 {
     const QList<QAction *> items = form.menuBar()->actions();
-    ASSERT_EQ(items.size(), 3);
+    ASSERT_EQ(items.size(), 4);
     EXPECT_EQ(items.at(0)->text(), "添加文件类型");
-    EXPECT_EQ(items.at(1)->text(), "帮助");
-    EXPECT_EQ(items.at(2)->text(), "关于");
+    EXPECT_EQ(items.at(1)->text(), "撤销更名");
+    EXPECT_EQ(items.at(1), form.undo);
+    EXPECT_EQ(items.at(2)->text(), "帮助");
+    EXPECT_EQ(items.at(3)->text(), "关于");
     for (const QAction *item : items)
         EXPECT_EQ(item->menu(), nullptr);
 }
@@ -215,6 +221,60 @@ TEST_F(MainWindow, CancellingTheFolderChoiceOnlyShowsAMessage)
     EXPECT_EQ(rowsShown(form.List2), 2);
     EXPECT_EQ(form.Text1->toPlainText(), "earlier report");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainWindow, UndoWithNoRunSaysThereIsNothingToUndo)
+{
+    form.undo->trigger();
+    EXPECT_EQ(dialogs.messages, QStringList{"没有可以撤销的批量更名"});
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+}
+
+// The question comes as the window is made, before any step can start; 是
+// puts the run's files back.
+TEST(MainWindowStart, OffersToPutBackARunCutOffAndDoesSoOnYes)
+{
+    TempTree tree;
+    tree.makeFile("a", "A");
+    tree.makeFile("b", "B");
+    const QString top = tree.root() + "/";
+    ASSERT_TRUE(leaveRunCutOffAfterItsRenames({{2, top, "a", "b"}, {3, top, "b", "a"}}));
+    ASSERT_EQ(folderListing(tree.root()), QStringList({"a=B", "b=A"}));
+    ScriptedDialogs dialogs;
+    dialogs.yesNoAnswers << true;
+
+    const MainWindowUnderTest form(dialogs);
+
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].startsWith("上次批量更名（")) << dialogs.questions[0].toStdString();
+    EXPECT_TRUE(dialogs.questions[0].endsWith("）在完成前中断了。现在把已更名的 2 个文件恢复原名吗？"));
+    EXPECT_EQ(dialogs.messages, QStringList{"已撤销：2 个文件恢复了原名"});
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"a=A", "b=B"}));
+}
+
+// The real question box: the application title, the question, 是 and 否.
+TEST(QtQuestionBox, IsTitledQmrtAndAnswersWithTheButtonClicked)
+{
+    for (const bool yes : {true, false}) {
+        QString title;
+        QString text;
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.askYesNo(nullptr, "撤销吗？"), yes);
+        EXPECT_EQ(title, "QMRT");
+        EXPECT_EQ(text, "撤销吗？");
+        buttons.sort();
+        EXPECT_EQ(buttons, QStringList({"否", "是"}));
+    }
 }
 
 TEST_F(MainWindow, AddFileTypeMenuItemDoesNothing)

@@ -44,6 +44,7 @@ public:
     QGroupBox *const Frame3 = control<QGroupBox>("Frame3");
     QLineEdit *const Text2 = control<QLineEdit>("Text2");
     QAction *const file = control<QAction>("file");
+    QAction *const undo = control<QAction>("undo");
     QAction *const help = control<QAction>("help");
     QAction *const about = control<QAction>("about");
 };

@@ -2,6 +2,7 @@
 // the help document: quillmere_snapshot OUTPUT_FOLDER
 #include "tests/app/main_window_under_test.h"
 #include "about/about_window.h"
+#include "tests/common/private_state_home.h"
 #include "tests/common/scripted_dialogs.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 
 int main(int argc, char **argv)
 {
+    usePrivateStateHome();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

@@ -200,4 +200,52 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
                          {"old-renamed.log"}, {""}}));
 }
 
+// Step 3 through the window, then 撤销更名 and 是: every file is back under
+// its old name, and the run is not offered again.
+TEST_F(Workflow, UndoAfterStepThreePutsTheTreeBack)
+{
+    const QStringList listed{"a.txt", "b.txt", "c.txt"};
+    for (const QString &name : listed)
+        tree.makeFile("files/" + name, name.toUtf8());
+    tree.makeFile("files/sub/d.txt", "d");
+    ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook({}));
+    form.Combo1->setEditText(QStringLiteral("*.*"));
+    ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("files"))));
+    const std::map<QString, QByteArray> before = filesBelow(tree.path(QStringLiteral("files")));
+
+    // In each folder every entry takes the next one's name and the last the
+    // first one's, a cycle that renames a folder with a file inside; an entry
+    // alone in its folder gets a new name.
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([&](CalcOffice &window) {
+        const TableRows table = readTexts(window, {2, 2, qint64(rowsShown(form.List2)) + 1, 3});
+        std::map<QString, QList<qsizetype>> rowsOfFolder;
+        for (qsizetype row = 0; row < table.size(); ++row)
+            rowsOfFolder[table[row].value(0)] << row;
+        QList<QStringList> newNames(table.size());
+        for (const auto &[folder, rows] : rowsOfFolder) {
+            for (qsizetype i = 0; i < rows.size(); ++i)
+                newNames[rows[i]] = {rows.size() == 1 ? "新 " + table[rows[i]].value(1)
+                                                      : table[rows[(i + 1) % rows.size()]].value(1)};
+        }
+        ASSERT_TRUE(window.putTextBlock(2, 4, newNames).ok());
+    }));
+    runStep3();
+    ASSERT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
+    ASSERT_NE(filesBelow(tree.path(QStringLiteral("files"))), before);
+
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers << true;
+    form.undo->trigger();
+
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].endsWith(QStringLiteral("的批量更名吗？%1 个文件将恢复原名。").arg(rowsShown(form.List2))))
+        << dialogs.questions[0].toStdString();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("已撤销：%1 个文件恢复了原名").arg(rowsShown(form.List2))});
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), before);
+
+    dialogs.messages.clear();
+    form.undo->trigger();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("没有可以撤销的批量更名")});
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/common/run_widget_tests.h"
 
+#include "tests/common/private_state_home.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -10,5 +12,6 @@ int runWidgetTests(int &argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    usePrivateStateHomeForEachTest();
     return RUN_ALL_TESTS();
 }

@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // Answers dialogs in the user's place: each choose* call takes the next
-// scripted answer (an empty text, i.e. cancel, once the script runs out) and
+// scripted answer (an empty text, i.e. cancel, once the script runs out),
+// each question the next yes/no answer (否 once the script runs out), and
 // everything shown or launched is recorded for the test to read. Launches
 // report `desktopOpens`, or go on to `desktop` when a test sets one, so a test
 // can watch a real viewer open while its messages are still answered here.
@@ -13,9 +14,11 @@ class ScriptedDialogs : public Dialogs {
 public:
     QStringList folderAnswers;
     QStringList fileAnswers;
+    QList<bool> yesNoAnswers;
 
     QStringList fileFilters;
     QStringList messages;
+    QStringList questions;
     QStringList launched;
 
     bool desktopOpens = true;
@@ -28,6 +31,11 @@ public:
         return takeFirst(fileAnswers);
     }
     void showMessage(QWidget *, const QString &text) override { messages << text; }
+    bool askYesNo(QWidget *, const QString &question) override
+    {
+        questions << question;
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
+    }
     bool openWithDesktop(QWidget *owner, const QString &path) override
     {
         launched << path;

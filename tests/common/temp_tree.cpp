@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <stdexcept>
@@ -37,6 +39,32 @@ QStringList folderListing(const QString &folder)
     for (const QFileInfo &info : dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
         entries << (info.isDir() ? info.fileName() + "/" : info.fileName() + "=" + fileContent(info.filePath()));
     return entries;
+}
+
+QStringList treeListing(const QString &folder, const QString &below)
+{
+    QStringList entries;
+    for (const QString &entry : folderListing(folder + "/" + below)) {
+        entries << below + entry;
+        if (entry.endsWith(u'/'))
+            entries << treeListing(folder, below + entry);
+    }
+    return entries;
+}
+
+void remakeFileBornAfter(const QString &path, const QByteArray &content, const QDateTime &moment)
+{
+    const qint64 after = (moment.toMSecsSinceEpoch() + 1) * 1000000;
+    const QDeadlineTimer deadline(10000);
+    for (;;) {
+        QFile::remove(path);
+        writeFileContent(path, content);
+        struct statx status {};
+        ASSERT_EQ(statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BTIME, &status), 0);
+        if (!(status.stx_mask & STATX_BTIME) || qint64(status.stx_btime.tv_sec) * 1000000000 + status.stx_btime.tv_nsec >= after)
+            return;
+        ASSERT_FALSE(deadline.hasExpired()) << "the file system's clock stands still";
+    }
 }
 
 void writeFileContent(const QString &path, const QByteArray &content)

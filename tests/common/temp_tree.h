@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -26,6 +27,13 @@ private:
 // The content of the file at `path`, or "<missing>" when it cannot be read.
 QByteArray fileContent(const QString &path);
 
+// Makes the file at `path` anew, holding `content`, until the file system
+// stamps its birth after `moment` (to the millisecond): file systems stamp
+// births with a clock that moves in ticks of a few milliseconds, so a file
+// made right after `moment` may bear a birth time before it. The current
+// test fails if the birth does not pass `moment` within seconds.
+void remakeFileBornAfter(const QString &path, const QByteArray &content, const QDateTime &moment);
+
 // Replaces the content of the file at `path`, creating it if need be; the
 // current test fails if it cannot.
 void writeFileContent(const QString &path, const QByteArray &content);
@@ -37,3 +45,7 @@ ino_t inodeOf(const QString &path);
 // "name=content" (or "name/" for a folder) of every entry of `folder`, hidden
 // ones included, sorted by name.
 QStringList folderListing(const QString &folder);
+
+// folderListing of `folder` and of every folder below it, as paths relative
+// to `folder`.
+QStringList treeListing(const QString &folder, const QString &below = QString());

@@ -7,12 +7,16 @@
  *                   file systems without hard links answer;
  *   fail:F>T/F>T... a renameat2 whose source and target names (last path
  *                   components) match one F>T pair fails with EIO; a pattern
- *                   ending in '*' matches names that begin with the rest.
+ *                   ending in '*' matches names that begin with the rest;
+ *   kill-at:K       the K-th renameat2 since the mode was set is carried
+ *                   out, then the process is killed (SIGKILL), as a crash or
+ *                   a power cut would end it right there.
  * Unset or empty, both calls pass straight through to the C library. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -73,6 +77,13 @@ int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *new
         return -1;
     }
     const RenameAt2 real = (RenameAt2)dlsym(RTLD_NEXT, "renameat2");
+    if (strncmp(mode, "kill-at:", 8) == 0) {
+        static long calls = 0;
+        const int result = real(oldFolder, oldPath, newFolder, newPath, flags);
+        if (++calls == atol(mode + 8))
+            raise(SIGKILL);
+        return result;
+    }
     return real(oldFolder, oldPath, newFolder, newPath, flags);
 }
 

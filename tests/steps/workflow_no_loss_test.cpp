@@ -1,10 +1,12 @@
 // Steps 1 to 3 on random trees with a random mix of new names typed into the
 // table: afterwards every file's content exists exactly once, every row the
 // closing message does not name is renamed (or kept on purpose), every row it
-// names is untouched, and rows that swap their names are not named.
+// names is untouched, and rows that swap their names are not named. Undo
+// then puts every entry back where it was.
 #include "steps/batch_rename_step.h"
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
+#include "steps/undo_step.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 
@@ -190,6 +192,23 @@ void runSeed(unsigned seed)
         }
     }
     EXPECT_EQ(message == "OK,YOU MAKE IT!", failed.isEmpty());
+
+    struct AnswerYes : UndoView {
+        QStringList messages;
+        bool askYesNo(const QString &) override { return true; }
+        void showMessage(const QString &text) override { messages << text; }
+    } undo;
+    undoLastRun(undo);
+    EXPECT_EQ(undo.messages, QStringList{QString("已撤销：%1 个文件恢复了原名").arg(renamedRows)});
+    std::map<ino_t, Placement> undone;
+    QStringList contentsUndone;
+    survey(filesRoot, undone, contentsUndone);
+    EXPECT_EQ(contentsUndone, contentsBefore);
+    ASSERT_EQ(undone.size(), before.size());
+    for (const auto &[inode, placement] : before) {
+        EXPECT_EQ(undone[inode].name, placement.name);
+        EXPECT_EQ(undone[inode].parent, placement.parent);
+    }
 }
 
 TEST(WorkflowNoLoss, RandomTablesNeverLoseAFile)

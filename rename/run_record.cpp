@@ -1,0 +1,415 @@
+#include "rename/run_record.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char firstLine[] = "quillmere run record 1";
+// The header and the end line are read from these ends of a record, so that
+// listing records does not read every step of a large run.
+constexpr qint64 headRead = 64 * 1024;
+constexpr qint64 tailRead = 4 * 1024;
+
+// Fields are tab-separated and records line by line, so a name's own tabs,
+// line breaks and backslashes are written as escapes; other bytes stay as
+// they are, which keeps the file readable.
+bool needsEscape(char c)
+{
+    return c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+
+void appendEscaped(QByteArray &line, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (std::none_of(utf8.begin(), utf8.end(), needsEscape)) {
+        line += utf8;
+        return;
+    }
+    for (const char c : utf8) {
+        if (c == '\\')
+            line += "\\\\";
+        else if (c == '\t')
+            line += "\\t";
+        else if (c == '\n')
+            line += "\\n";
+        else if (needsEscape(c))
+            line += "\\x" + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+        else
+            line += c;
+    }
+}
+
+std::optional<QString> unescaped(const QByteArray &field)
+{
+    QByteArray utf8;
+    utf8.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\') {
+            utf8 += field[i];
+            continue;
+        }
+        if (++i >= field.size())
+            return std::nullopt;
+        switch (field[i]) {
+        case '\\': utf8 += '\\'; break;
+        case 't': utf8 += '\t'; break;
+        case 'n': utf8 += '\n'; break;
+        case 'x': {
+            bool ok = false;
+            const int byte = field.mid(i + 1, 2).toInt(&ok, 16);
+            if (!ok || i + 2 >= field.size())
+                return std::nullopt;
+            utf8 += char(byte);
+            i += 2;
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return QString::fromUtf8(utf8);
+}
+
+QByteArray timeText(const QDateTime &time)
+{
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs).toUtf8();
+}
+
+const char *statusWord(RowStatus status)
+{
+    switch (status) {
+    case RowStatus::Renamed: return "renamed";
+    case RowStatus::KeptEmptyNewName: return "kept-empty-new-name";
+    case RowStatus::UnchangedSameName: return "unchanged-same-name";
+    case RowStatus::FailedUnreadableCell: return "failed-unreadable-cell";
+    case RowStatus::FailedRename: return "failed";
+    case RowStatus::FailedTableWorkbook: return "failed-table-workbook";
+    case RowStatus::FailedByOtherRow: return "failed-by-other-row";
+    }
+    return "failed";
+}
+
+std::optional<quint64> processStartOf(qint64 processId)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId));
+    if (!stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray text = stat.readAll();
+    // The command name in parentheses may hold spaces; the fields after it
+    // do not. The start time is the 22nd field, the 20th after the name.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return std::nullopt;
+    return fields[19].toULongLong();
+}
+
+RecordFailure failureOf(int errorCode, const QString &path)
+{
+    RecordError error = RecordError::Other;
+    if (errorCode == ENOSPC || errorCode == EDQUOT)
+        error = RecordError::NoSpace;
+    else if (errorCode == EACCES || errorCode == EPERM)
+        error = RecordError::NoPermission;
+    else if (errorCode == EROFS)
+        error = RecordError::ReadOnlyFileSystem;
+    return {error, path, qt_error_string(errorCode)};
+}
+
+bool writeAll(int descriptor, const QByteArray &bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t result = ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result <= 0)
+            return false;
+        written += result;
+    }
+    return true;
+}
+
+// Makes the folder's list of names durable, so that a record just created
+// is found after a power cut.
+bool syncFolder(const QString &folder)
+{
+    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool synced = ::fsync(descriptor) == 0;
+    ::close(descriptor);
+    return synced;
+}
+
+std::optional<RecordFailure> makeFolder(const QString &folder)
+{
+    QString path;
+    for (const QString &part : folder.split(u'/', Qt::SkipEmptyParts)) {
+        path += u'/' + part;
+        if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+            return failureOf(errno, path);
+    }
+    struct stat status {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return failureOf(ENOTDIR, folder);
+    return std::nullopt;
+}
+
+QByteArray headerOf(RunKind kind, const QString &restores, const QString &workbook, const QDateTime &started)
+{
+    QByteArray header = QByteArray(firstLine) + "\nkind\t";
+    if (kind == RunKind::Step3) {
+        header += "step3";
+    } else {
+        header += "restore\t";
+        appendEscaped(header, restores);
+    }
+    header += "\nworkbook\t";
+    appendEscaped(header, workbook);
+    header += "\nstarted\t" + timeText(started);
+    header += "\nprocess\t" + QByteArray::number(QCoreApplication::applicationPid()) + '\t' +
+              QByteArray::number(processStartOf(QCoreApplication::applicationPid()).value_or(0)) + '\n';
+    return header;
+}
+
+void appendStepLine(QByteArray &text, const PlannedStep &step)
+{
+    text += "rename\t";
+    text += QByteArray::number(step.rowNumber);
+    text += '\t';
+    text += QByteArray::number(step.entry.device);
+    text += ':';
+    text += QByteArray::number(step.entry.inode);
+    text += '\t';
+    appendEscaped(text, step.oldPath);
+    text += '\t';
+    appendEscaped(text, step.newPath);
+    text += '\n';
+}
+
+std::optional<PlannedStep> parseStep(const QByteArray &line)
+{
+    const QList<QByteArray> fields = line.split('\t');
+    if (fields.size() != 5)
+        return std::nullopt;
+    const QList<QByteArray> id = fields[2].split(':');
+    const std::optional<QString> oldPath = unescaped(fields[3]);
+    const std::optional<QString> newPath = unescaped(fields[4]);
+    if (id.size() != 2 || !oldPath || !newPath)
+        return std::nullopt;
+    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong()}, *oldPath, *newPath};
+}
+
+// Reads the header from `head`; false when it is not a record's.
+bool parseHeader(const QByteArray &head, RunRecord &record)
+{
+    const QList<QByteArray> lines = head.split('\n');
+    if (lines.value(0) != firstLine)
+        return false;
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split('\t');
+        const QByteArray &key = fields[0];
+        if (key == "rename")
+            break;
+        if (key == "kind" && fields.size() >= 2) {
+            record.kind = fields[1] == "restore" ? RunKind::Restore : RunKind::Step3;
+            record.restores = unescaped(fields.value(2)).value_or(QString());
+        } else if (key == "workbook" && fields.size() == 2) {
+            record.workbook = unescaped(fields[1]).value_or(QString());
+        } else if (key == "started" && fields.size() == 2) {
+            record.started = QDateTime::fromString(QString::fromUtf8(fields[1]), Qt::ISODateWithMs);
+        } else if (key == "process" && fields.size() == 3) {
+            record.processId = fields[1].toLongLong();
+            record.processStart = fields[2].toULongLong();
+        }
+    }
+    return record.started.isValid() && record.processId > 0;
+}
+
+void parseEnd(const QByteArray &tail, RunRecord &record)
+{
+    for (const QByteArray &line : tail.split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if ((fields[0] == "ended" || fields[0] == "cut-off") && fields.size() == 3) {
+            record.end = fields[0] == "ended" ? RunEnd::Ended : RunEnd::CutOff;
+            record.renamedEntries = fields[2].toLongLong();
+        }
+    }
+}
+
+std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    RunRecord record;
+    record.path = path;
+    if (!parseHeader(file.read(headRead), record))
+        return std::nullopt;
+    if (withSteps) {
+        file.seek(0);
+        const QByteArray all = file.readAll();
+        for (qsizetype start = 0; start < all.size();) {
+            qsizetype end = all.indexOf('\n', start);
+            if (end < 0)
+                end = all.size();
+            if (all.sliced(start, end - start).startsWith("rename\t")) {
+                if (const std::optional<PlannedStep> step = parseStep(all.sliced(start, end - start)))
+                    record.steps.append(*step);
+            }
+            start = end + 1;
+        }
+    }
+    file.seek(std::max<qint64>(0, file.size() - tailRead));
+    parseEnd(file.readAll(), record);
+    return record;
+}
+
+std::optional<RecordFailure> appendLine(const QString &path, const QByteArray &line)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (descriptor < 0)
+        return failureOf(errno, path);
+    // A record cut off half way through a line gets its end on a line of its own.
+    char last = '\n';
+    const off_t size = ::lseek(descriptor, 0, SEEK_END);
+    if (size > 0 && ::pread(descriptor, &last, 1, size - 1) != 1)
+        last = '\n';
+    const bool written = writeAll(descriptor, (last == '\n' ? QByteArray() : QByteArray("\n")) + line) &&
+                         ::fsync(descriptor) == 0;
+    const int writeError = errno;
+    ::close(descriptor);
+    return written ? std::nullopt : std::optional(failureOf(writeError, path));
+}
+
+} // namespace
+
+QString runRecordsFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/quillmere/runs");
+}
+
+QString RunRecord::fileName() const
+{
+    return QFileInfo(path).fileName();
+}
+
+bool RunRecord::processRunning() const
+{
+    return processStartOf(processId) == processStart;
+}
+
+RunRecordWriter::~RunRecordWriter()
+{
+    if (descriptor >= 0)
+        ::close(descriptor);
+}
+
+std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKind kind, const QString &restores,
+                                                    const QString &workbook, const QList<PlannedStep> &steps)
+{
+    if (const std::optional<RecordFailure> failure = makeFolder(folder))
+        return failure;
+    // Runs begun in the same millisecond by one process sort by the number
+    // after the process id.
+    static std::atomic<int> sequence = 0;
+    const QDateTime started = QDateTime::currentDateTime();
+    const QString stem = folder + u'/' + started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + u'-' +
+                         QString::number(QCoreApplication::applicationPid()) + u'-';
+    while (descriptor < 0) {
+        filePath = stem + QString::number(sequence++).rightJustified(6, u'0') + QStringLiteral(".txt");
+        descriptor = ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (descriptor < 0 && errno != EEXIST)
+            return failureOf(errno, filePath);
+    }
+
+    QByteArray text = headerOf(kind, restores, workbook, started);
+    text.reserve(text.size() + steps.size() * 160);
+    for (const PlannedStep &step : steps)
+        appendStepLine(text, step);
+    text += "planned\t" + QByteArray::number(steps.size()) + '\n';
+    if (!writeAll(descriptor, text) || ::fsync(descriptor) != 0 || !syncFolder(folder)) {
+        const RecordFailure failure = failureOf(errno, filePath);
+        ::close(descriptor);
+        descriptor = -1;
+        ::unlink(QFile::encodeName(filePath).constData());
+        return failure;
+    }
+    return std::nullopt;
+}
+
+void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)
+{
+    if (descriptor < 0)
+        return;
+    QByteArray text;
+    text.reserve(outcomes.size() * 32);
+    for (const RowOutcome &outcome : outcomes) {
+        text += "row\t";
+        text += QByteArray::number(outcome.rowNumber);
+        text += '\t';
+        text += statusWord(outcome.status);
+        text += '\n';
+    }
+    text += "ended\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n';
+    writeAll(descriptor, text);
+}
+
+void RunRecordWriter::settle()
+{
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+    descriptor = -1;
+}
+
+QList<RunRecord> readRunRecords(const QString &folder)
+{
+    QList<RunRecord> records;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden)) {
+        if (std::optional<RunRecord> record = readRecord(dir.filePath(name), false))
+            records.append(std::move(*record));
+    }
+    std::sort(records.begin(), records.end(), [](const RunRecord &a, const RunRecord &b) {
+        return a.started != b.started ? a.started > b.started : a.fileName() > b.fileName();
+    });
+    return records;
+}
+
+bool readRunSteps(RunRecord &record)
+{
+    std::optional<RunRecord> full = readRecord(record.path, true);
+    if (!full)
+        return false;
+    record.steps = std::move(full->steps);
+    return true;
+}
+
+std::optional<RecordFailure> markRunCutOff(const RunRecord &record, qsizetype renamedEntries)
+{
+    return appendLine(record.path,
+                      "cut-off\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n');
+}
+
+void pruneRunRecords(const QString &folder, qsizetype kept)
+{
+    const QList<RunRecord> records = readRunRecords(folder);
+    for (qsizetype i = kept; i < records.size(); ++i) {
+        if (!(records[i].end == RunEnd::Running && records[i].processRunning()))
+            QFile::remove(records[i].path);
+    }
+}

@@ -1,0 +1,195 @@
+#include "rename/run_restore.h"
+
+#include "rename/recorded_run.h"
+
+#include <QDir>
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+QString parentOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(u'/'));
+}
+
+QString nameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// The run renames what is inside a folder before the folder itself, so every
+// step's paths name the folders above as they were before the run. Where an
+// entry stands now follows from where the folders above it stand now.
+class RunSurvey {
+public:
+    // `path` with the deepest folder above it that has moved put where it
+    // stands now.
+    QString now(const QString &path) const
+    {
+        const QString clean = QDir::cleanPath(path);
+        for (qsizetype slash = clean.lastIndexOf(u'/'); slash > 0; slash = clean.lastIndexOf(u'/', slash - 1)) {
+            if (const auto moved = movedTo.constFind(clean.left(slash)); moved != movedTo.cend())
+                return *moved + clean.mid(slash);
+        }
+        return clean;
+    }
+
+    void noteMoved(const QString &originalPath, const QString &currentPath)
+    {
+        movedTo.insert(QDir::cleanPath(originalPath), currentPath);
+    }
+
+private:
+    QHash<QString, QString> movedTo;
+};
+
+// Whether the entry at `path` is the entry `id`, there since before the run
+// began: a file made later may have been given the inode of one deleted.
+bool holdsEntry(const QString &path, const EntryId &id, const QDateTime &runStart)
+{
+    const std::optional<EntryStatus> entry = entryStatusOf(path);
+    // The start is kept to the millisecond; the birth time to the nanosecond.
+    const qint64 startEnds = (runStart.toMSecsSinceEpoch() + 1) * 1000000;
+    return entry && entry->id == id && (!entry->birth || *entry->birth < startEnds);
+}
+
+RestoreOutcome outcomeOf(const LocatedEntry &entry, RestoreStatus status)
+{
+    return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(entry.originalPath), {}, {}};
+}
+
+} // namespace
+
+bool LocatedEntry::renamed() const
+{
+    return found() && nameOf(currentPath) != nameOf(originalPath);
+}
+
+QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart)
+{
+    // Each row's steps: one, or two for an entry that stepped aside in a cycle.
+    QHash<qint64, QList<qsizetype>> stepsOfRow;
+    QList<qint64> rowOrder;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        if (steps[i].entry == EntryId())
+            continue;
+        auto &rowSteps = stepsOfRow[steps[i].rowNumber];
+        if (rowSteps.isEmpty())
+            rowOrder.append(steps[i].rowNumber);
+        rowSteps.append(i);
+    }
+
+    // From the last step back, so that the folders above an entry, renamed
+    // after it, are found before it.
+    RunSurvey survey;
+    QHash<qint64, LocatedEntry> located;
+    for (qsizetype i = steps.size() - 1; i >= 0; --i) {
+        const qint64 row = steps[i].rowNumber;
+        if (steps[i].entry == EntryId() || located.contains(row))
+            continue;
+        const QList<qsizetype> &rowSteps = stepsOfRow[row];
+        const PlannedStep &first = steps[rowSteps.front()];
+        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false};
+        QStringList candidates{steps[i].newPath};
+        for (auto step = rowSteps.crbegin(); step != rowSteps.crend(); ++step)
+            candidates.append(steps[*step].oldPath);
+        for (const QString &candidate : candidates) {
+            const QString path = survey.now(candidate);
+            if (holdsEntry(path, first.entry, runStart)) {
+                entry.currentPath = path;
+                break;
+            }
+        }
+        if (entry.found() && entry.renamed())
+            survey.noteMoved(first.oldPath, entry.currentPath);
+        entry.replaced = !entry.found() && entryStatusOf(entry.expectedPath).has_value();
+        located.insert(row, entry);
+    }
+
+    QList<LocatedEntry> entries;
+    for (const qint64 row : rowOrder)
+        entries.append(located.value(row));
+    return entries;
+}
+
+qsizetype RestoreResult::restoredCount() const
+{
+    return std::count_if(outcomes.cbegin(), outcomes.cend(),
+                         [](const RestoreOutcome &outcome) { return outcome.status == RestoreStatus::Restored; });
+}
+
+RestoreResult restoreRun(const RunRecord &record, const QString &folder)
+{
+    const QList<LocatedEntry> entries = locateRunEntries(record.steps, record.started);
+    QList<RestoringRename> renames;
+    QList<qsizetype> entryOfRename;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const LocatedEntry &entry = entries[i];
+        if (entry.renamed()) {
+            renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), nameOf(entry.originalPath),
+                            entry.entry});
+            entryOfRename.append(i);
+        }
+    }
+
+    RestoreResult result;
+    const RecordedRun run =
+        carryOutRecorded(planRestoringRenames(renames), folder, RunKind::Restore, record.fileName(), record.workbook);
+    if ((result.recordFailure = run.recordFailure))
+        return result;
+
+    QList<std::optional<RowOutcome>> outcomeOfEntry(entries.size());
+    for (qsizetype i = 0; i < run.outcomes.size(); ++i)
+        outcomeOfEntry[entryOfRename[i]] = run.outcomes[i];
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const LocatedEntry &entry = entries[i];
+        if (!entry.found()) {
+            result.outcomes.append(outcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
+            continue;
+        }
+        if (!outcomeOfEntry[i])
+            continue;
+        const RowOutcome &row = *outcomeOfEntry[i];
+        RestoreOutcome outcome = outcomeOf(entry, RestoreStatus::Restored);
+        if (row.status == RowStatus::FailedByOtherRow) {
+            outcome.status = RestoreStatus::KeptWithOthers;
+        } else if (row.status != RowStatus::Renamed) {
+            outcome.status = row.error == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
+            outcome.error = row.error;
+            outcome.engineReason = row.reason;
+        }
+        result.outcomes.append(outcome);
+    }
+    return result;
+}
+
+bool isUndone(const RunRecord &record, const QList<RunRecord> &records)
+{
+    return std::any_of(records.cbegin(), records.cend(), [&](const RunRecord &other) {
+        return other.kind == RunKind::Restore && other.restores == record.fileName() &&
+               (other.end == RunEnd::Ended || (other.end == RunEnd::Running && other.processRunning())) &&
+               !isUndone(other, records);
+    });
+}
+
+std::optional<RunRecord> lastUndoableRun(const QList<RunRecord> &records)
+{
+    for (const RunRecord &record : records) {
+        if (record.kind == RunKind::Step3 && record.end != RunEnd::Running && record.renamedEntries > 0 &&
+            !isUndone(record, records))
+            return record;
+    }
+    return std::nullopt;
+}
+
+QList<RunRecord> cutOffRuns(const QList<RunRecord> &records)
+{
+    QList<RunRecord> cutOff;
+    for (const RunRecord &record : records) {
+        if (record.end == RunEnd::Running && !record.processRunning())
+            cutOff.prepend(record);
+    }
+    return cutOff;
+}

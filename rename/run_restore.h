@@ -1,0 +1,82 @@
+#pragma once
+
+#include "rename/batch_rename.h"
+#include "rename/run_record.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Where an entry of a recorded run stands now. The run needs no write per
+// rename: an entry is looked for by its device and inode at each path the
+// run could have left it (its last new path, a temporary name, its old path),
+// with the folders above it as the run's own renames left them. Where the
+// file system keeps birth times, an entry made after the run began is not
+// taken for one of the run's, even with the same inode.
+struct LocatedEntry {
+    qint64 rowNumber = 0;
+    EntryId entry;
+    // The path the entry had before the run.
+    QString originalPath;
+    // Where the run put it last.
+    QString expectedPath;
+    // Where it stands now, or empty when it is at none of those paths.
+    QString currentPath;
+    // The entry was not found and another entry stands at `expectedPath`.
+    bool replaced = false;
+
+    bool found() const { return !currentPath.isEmpty(); }
+    // Found, under another name than before the run.
+    bool renamed() const;
+};
+
+// Every entry of `steps` (in execution order) of a run begun at `runStart`,
+// in the order of their first step. Entries that could not be identified
+// when the run was planned are left out.
+QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart);
+
+// Restored: back under its old name. Gone: not found where the run left it
+// and nothing else there. Replaced: another entry stands where the run left
+// it. NameTaken: the old name is held by an entry that stays. KeptWithOthers:
+// one of a cycle of entries that had to go back together, one of which could
+// not. Failed: the rename failed otherwise (see `error` and `engineReason`).
+enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed };
+
+struct RestoreOutcome {
+    RestoreStatus status = RestoreStatus::Restored;
+    // Where the entry is, or where the run left it when it is not found.
+    QString currentPath;
+    QString originalName;
+    RenameError error = RenameError::Other;
+    QString engineReason;
+};
+
+struct RestoreResult {
+    // Set when the restore's own record could not be written; then nothing
+    // was renamed.
+    std::optional<RecordFailure> recordFailure;
+    // One per entry the run left under another name, in the order of the run.
+    QList<RestoreOutcome> outcomes;
+
+    qsizetype restoredCount() const;
+};
+
+// Gives every entry of `record` (its steps read) that stands under another
+// name its old name again, through the rename engine as a run of its own,
+// recorded in `folder` as restoring `record`. Entries changed since are left
+// alone and reported; nothing is ever replaced. Entries found under their old
+// names need nothing and are not reported.
+RestoreResult restoreRun(const RunRecord &record, const QString &folder);
+
+// Whether a restore run that ended, or is still running, puts back the
+// entries of `record`; a restore that was itself taken back does not count.
+bool isUndone(const RunRecord &record, const QList<RunRecord> &records);
+
+// The newest step-3 run that ended (or was found cut off), renamed any entry
+// and is not undone: the one undo takes back. Nothing when there is none.
+std::optional<RunRecord> lastUndoableRun(const QList<RunRecord> &records);
+
+// The runs without an end whose process no longer runs, oldest first.
+QList<RunRecord> cutOffRuns(const QList<RunRecord> &records);

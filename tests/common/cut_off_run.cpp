@@ -1,0 +1,27 @@
+#include "tests/common/cut_off_run.h"
+
+#include "rename/run_record.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+bool leaveRunCutOffAfterItsRenames(const QList<NamingTableRow> &rows)
+{
+    const RenamePlan plan = planNamingTableRenames(rows);
+    const pid_t child = fork();
+    if (child == 0) {
+        RunRecordWriter record;
+        if (record.begin(runRecordsFolder(), RunKind::Step3, QString(), QStringLiteral("/t/names.xls"),
+                         plannedSteps(plan)))
+            _exit(1);
+        carryOutRenamePlan(plan);
+        // No end line, and no destructors: the process is simply gone.
+        _exit(0);
+    }
+    int status = 0;
+    const bool cutOff = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    EXPECT_TRUE(cutOff) << "the child could not write its record";
+    return cutOff;
+}

@@ -1,0 +1,129 @@
+// Runs killed at every rename, then put right from their records. CTest
+// preloads rename_fault_shim.c, whose "kill-at:K" mode kills the process
+// right after its K-th rename; each run is carried out by a forked child, so
+// that the test itself lives on to recover it.
+#include "rename/recorded_run.h"
+#include "rename/run_restore.h"
+#include "tests/common/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+NamingTableRow row(qint64 number, const QString &folder, const QString &oldName, const QString &newName)
+{
+    return {number, folder, oldName, newName};
+}
+
+// A swap, a cycle of three, a chain, a folder renamed with renames inside
+// it, and two folders swapped with their contents.
+struct SmallRun {
+    TempTree tree;
+    QString records = tree.path("state");
+    QString files = tree.path("files");
+
+    SmallRun()
+    {
+        for (const char *name : {"a", "b", "c", "d", "e", "f", "g"})
+            tree.makeFile(QStringLiteral("files/") + name, QByteArray("content ") + name);
+        tree.makeFile("files/dir/x", "x");
+        tree.makeFile("files/dir/sub/z", "z");
+        tree.makeFile("files/p/in-p", "p");
+        tree.makeFile("files/q/in-q", "q");
+    }
+
+    QList<NamingTableRow> rows() const
+    {
+        const QString top = files + "/";
+        const QString dir = top + "dir/";
+        return {row(2, top, "a", "b"),       row(3, top, "b", "a"),           row(4, top, "c", "d"),
+                row(5, top, "d", "e"),       row(6, top, "e", "c"),           row(7, top, "f", "g"),
+                row(8, top, "g", "h"),       row(9, top, "dir", "目录"),      row(10, dir, "x", "y"),
+                row(11, dir, "sub", "sub2"), row(12, dir + "sub/", "z", "w"), row(13, top, "p", "q"),
+                row(14, top, "q", "p")};
+    }
+};
+
+// Carries out `plan` in a child killed right after its `killAt`-th rename
+// (0: once its record is written, before any rename). True when the child
+// was killed as asked.
+bool runKilledAt(const RenamePlan &plan, const QString &records, int killAt)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (killAt > 0)
+            qputenv("QUILLMERE_RENAME_FAULT", "kill-at:" + QByteArray::number(killAt));
+        carryOutRecorded(plan, records, RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), [killAt] {
+            if (killAt == 0)
+                raise(SIGKILL);
+        });
+        _exit(0);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+TEST(RunRecovery, RunKilledAtEveryRenameIsPutBackWhole)
+{
+    int steps = 0;
+    {
+        SmallRun probe;
+        steps = int(plannedSteps(planNamingTableRenames(probe.rows())).size());
+    }
+    ASSERT_EQ(steps, 16) << "each swap or cycle takes one step more than its rows";
+
+    for (int killAt = 0; killAt <= steps && !HasFailure(); ++killAt) {
+        SCOPED_TRACE("killed after rename " + std::to_string(killAt));
+        SmallRun run;
+        const QStringList before = treeListing(run.files);
+        ASSERT_TRUE(runKilledAt(planNamingTableRenames(run.rows()), run.records, killAt))
+            << "run through CTest, which preloads the fault library";
+
+        const QList<RunRecord> records = readRunRecords(run.records);
+        ASSERT_EQ(records.size(), 1);
+        EXPECT_EQ(records[0].end, RunEnd::Running);
+        EXPECT_FALSE(lastUndoableRun(records).has_value()) << "a run without its end is no run to undo";
+        QList<RunRecord> cutOff = cutOffRuns(records);
+        ASSERT_EQ(cutOff.size(), 1);
+        ASSERT_TRUE(readRunSteps(cutOff[0]));
+        const QList<LocatedEntry> located = locateRunEntries(cutOff[0].steps, cutOff[0].started);
+        const qsizetype moved = std::count_if(located.begin(), located.end(), [](const LocatedEntry &entry) {
+            return entry.renamed();
+        });
+        EXPECT_EQ(moved == 0, killAt == 0);
+
+        const RestoreResult restored = restoreRun(cutOff[0], run.records);
+
+        ASSERT_FALSE(restored.recordFailure.has_value());
+        EXPECT_EQ(restored.restoredCount(), moved);
+        EXPECT_EQ(restored.outcomes.size(), moved) << "every entry found and put back";
+        EXPECT_EQ(treeListing(run.files), before);
+        EXPECT_FALSE(treeListing(run.files).join('\n').contains(cycleTemporaryPrefix()));
+    }
+}
+
+// Killed after its last rename, before its end was written: the run is done
+// on disk, and recovery still takes all of it back.
+TEST(RunRecovery, RecoveredRunIsUndoneAndNotOfferedAgain)
+{
+    SmallRun run;
+    const QStringList before = treeListing(run.files);
+    const RenamePlan plan = planNamingTableRenames(run.rows());
+    ASSERT_TRUE(runKilledAt(plan, run.records, int(plannedSteps(plan).size())));
+    QList<RunRecord> cutOff = cutOffRuns(readRunRecords(run.records));
+    ASSERT_EQ(cutOff.size(), 1);
+    ASSERT_TRUE(readRunSteps(cutOff[0]));
+    EXPECT_EQ(restoreRun(cutOff[0], run.records).restoredCount(), run.rows().size());
+    ASSERT_FALSE(markRunCutOff(cutOff[0], run.rows().size()).has_value());
+
+    const QList<RunRecord> records = readRunRecords(run.records);
+    EXPECT_TRUE(cutOffRuns(records).isEmpty());
+    EXPECT_FALSE(lastUndoableRun(records).has_value()) << "the recovered run is undone already";
+    EXPECT_EQ(treeListing(run.files), before);
+}
+
+} // namespace
