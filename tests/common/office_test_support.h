@@ -3,6 +3,7 @@
 #include "search/found_entries.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "steps/batch_rename_step.h"
+#include "tests/common/recording_rename_view.h"
 
 #include <QSize>
 #include <QString>
@@ -56,15 +57,6 @@ QByteArray commandLineOf(qint64 pid);
 // itself, "oosplash" for its launcher.
 QList<qint64> ownOfficeProcesses(const char *program);
 
-// Step 3's view as a test sees it: everything shown is kept.
-struct RecordingRenameView : BatchRenameView {
-    QStringList renamed;
-    QString count;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { renamed << names; }
-    void setCountText(const QString &text) override { count = text; }
-    void showMessage(const QString &text) override { messages << text; }
-};
 
 // Sizes of the X windows titled "<fileName> - LibreOffice Calc", as xwininfo
 // reports them; the office may map more than one per document window.

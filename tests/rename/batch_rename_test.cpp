@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <sys/stat.h>
@@ -488,18 +489,24 @@ void checkRandomBatch(unsigned seed)
     }
 }
 
-// QUILLMERE_RENAME_SEEDS runs more seeds; QUILLMERE_RENAME_FIRST_SEED with a
-// count of 1 reruns the seed a failure reports.
-TEST(BatchRenameProperty, NothingIsLostAndEveryOutcomeIsTrue)
+// Runs `check` for 30 seeds, until one fails. QUILLMERE_RENAME_SEEDS runs
+// more seeds; QUILLMERE_RENAME_FIRST_SEED with a count of 1 reruns the seed a
+// failure reports.
+void forEachSeed(const std::function<void(unsigned)> &check)
 {
     bool given = false;
     const int count = qEnvironmentVariableIntValue("QUILLMERE_RENAME_SEEDS", &given);
     const int first = std::max(1, qEnvironmentVariableIntValue("QUILLMERE_RENAME_FIRST_SEED"));
-    for (int seed = first; seed < first + (given ? count : 30) && !HasFailure(); ++seed) {
+    for (int seed = first; seed < first + (given ? count : 30) && !::testing::Test::HasFailure(); ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with QUILLMERE_RENAME_FIRST_SEED=" + std::to_string(seed) +
                      " QUILLMERE_RENAME_SEEDS=1)");
-        checkRandomBatch(unsigned(seed));
+        check(unsigned(seed));
     }
+}
+
+TEST(BatchRenameProperty, NothingIsLostAndEveryOutcomeIsTrue)
+{
+    forEachSeed(checkRandomBatch);
 }
 
 // A random run, then its undo: the tree is exactly as before, names and
@@ -532,14 +539,7 @@ void checkRandomUndo(unsigned seed)
 
 TEST(BatchRenameProperty, UndoPutsTheTreeBackExactly)
 {
-    bool given = false;
-    const int count = qEnvironmentVariableIntValue("QUILLMERE_RENAME_SEEDS", &given);
-    const int first = std::max(1, qEnvironmentVariableIntValue("QUILLMERE_RENAME_FIRST_SEED"));
-    for (int seed = first; seed < first + (given ? count : 30) && !HasFailure(); ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with QUILLMERE_RENAME_FIRST_SEED=" + std::to_string(seed) +
-                     " QUILLMERE_RENAME_SEEDS=1)");
-        checkRandomUndo(unsigned(seed));
-    }
+    forEachSeed(checkRandomUndo);
 }
 
 } // namespace

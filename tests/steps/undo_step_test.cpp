@@ -3,6 +3,7 @@
 #include "steps/batch_rename_step.h"
 #include "steps/undo_step.h"
 #include "tests/common/cut_off_run.h"
+#include "tests/common/recording_rename_view.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-struct NotedRenameView : BatchRenameView {
-    QStringList renamed;
-    QString count;
-    QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { renamed << names; }
-    void setCountText(const QString &text) override { count = text; }
-    void showMessage(const QString &text) override { messages << text; }
-};
 
 struct ScriptedUndoView : UndoView {
     QList<bool> answers;
@@ -48,7 +40,7 @@ protected:
     }
     void stepThree()
     {
-        NotedRenameView view;
+        RecordingRenameView view;
         renameRows(rows(), "/t/names.xls", view);
         ASSERT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     }
@@ -103,7 +95,7 @@ TEST_F(UndoStep, StepThreeWithoutItsRecordRenamesNothing)
     const QByteArray stateHome = qgetenv("XDG_STATE_HOME");
     tree.makeFile("state", "a file where the records' folder would go");
     qputenv("XDG_STATE_HOME", tree.path("state").toLocal8Bit());
-    NotedRenameView view;
+    RecordingRenameView view;
     renameRows(rows(), "/t/names.xls", view);
     qputenv("XDG_STATE_HOME", stateHome);
 
