@@ -1,5 +1,7 @@
 #include "rename/run_record.h"
 
+#include "rename/record_storage.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,10 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -98,70 +96,22 @@ const char *statusWord(RowStatus status)
     return "failed";
 }
 
-std::optional<quint64> processStartOf(qint64 processId)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId));
-    if (!stat.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray text = stat.readAll();
-    // The command name in parentheses may hold spaces; the fields after it
-    // do not. The start time is the 22nd field, the 20th after the name.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 20)
-        return std::nullopt;
-    return fields[19].toULongLong();
-}
-
-RecordFailure failureOf(int errorCode, const QString &path)
+RecordFailure recordFailureOf(const FileFailure &failure)
 {
     RecordError error = RecordError::Other;
-    if (errorCode == ENOSPC || errorCode == EDQUOT)
-        error = RecordError::NoSpace;
-    else if (errorCode == EACCES || errorCode == EPERM)
-        error = RecordError::NoPermission;
-    else if (errorCode == EROFS)
-        error = RecordError::ReadOnlyFileSystem;
-    return {error, path, qt_error_string(errorCode)};
-}
-
-bool writeAll(int descriptor, const QByteArray &bytes)
-{
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t result = ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
-        if (result < 0 && errno == EINTR)
-            continue;
-        if (result <= 0)
-            return false;
-        written += result;
+    switch (failure.kind) {
+    case FileFailureKind::NoSpace: error = RecordError::NoSpace; break;
+    case FileFailureKind::NoPermission: error = RecordError::NoPermission; break;
+    case FileFailureKind::ReadOnlyFileSystem: error = RecordError::ReadOnlyFileSystem; break;
+    case FileFailureKind::AlreadyExists:
+    case FileFailureKind::Other: break;
     }
-    return true;
+    return {error, failure.path, failure.systemText};
 }
 
-// Makes the folder's list of names durable, so that a record just created
-// is found after a power cut.
-bool syncFolder(const QString &folder)
+std::optional<RecordFailure> recordFailureOf(const std::optional<FileFailure> &failure)
 {
-    const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool synced = ::fsync(descriptor) == 0;
-    ::close(descriptor);
-    return synced;
-}
-
-std::optional<RecordFailure> makeFolder(const QString &folder)
-{
-    QString path;
-    for (const QString &part : folder.split(u'/', Qt::SkipEmptyParts)) {
-        path += u'/' + part;
-        if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
-            return failureOf(errno, path);
-    }
-    struct stat status {};
-    if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return failureOf(ENOTDIR, folder);
-    return std::nullopt;
+    return failure ? std::optional(recordFailureOf(*failure)) : std::nullopt;
 }
 
 QByteArray headerOf(RunKind kind, const QString &restores, const QString &workbook, const QDateTime &started)
@@ -274,23 +224,6 @@ std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
     return record;
 }
 
-std::optional<RecordFailure> appendLine(const QString &path, const QByteArray &line)
-{
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
-    if (descriptor < 0)
-        return failureOf(errno, path);
-    // A record cut off half way through a line gets its end on a line of its own.
-    char last = '\n';
-    const off_t size = ::lseek(descriptor, 0, SEEK_END);
-    if (size > 0 && ::pread(descriptor, &last, 1, size - 1) != 1)
-        last = '\n';
-    const bool written = writeAll(descriptor, (last == '\n' ? QByteArray() : QByteArray("\n")) + line) &&
-                         ::fsync(descriptor) == 0;
-    const int writeError = errno;
-    ::close(descriptor);
-    return written ? std::nullopt : std::optional(failureOf(writeError, path));
-}
-
 } // namespace
 
 QString runRecordsFolder()
@@ -311,28 +244,22 @@ bool RunRecord::processRunning() const
     return processStartOf(processId) == processStart;
 }
 
-RunRecordWriter::~RunRecordWriter()
-{
-    if (descriptor >= 0)
-        ::close(descriptor);
-}
-
 std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKind kind, const QString &restores,
                                                     const QString &workbook, const QList<PlannedStep> &steps)
 {
-    if (const std::optional<RecordFailure> failure = makeFolder(folder))
-        return failure;
+    if (const std::optional<FileFailure> failure = makeFolders(folder))
+        return recordFailureOf(*failure);
     // Runs begun in the same millisecond by one process sort by the number
     // after the process id.
     static std::atomic<int> sequence = 0;
     const QDateTime started = QDateTime::currentDateTime();
     const QString stem = folder + u'/' + started.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + u'-' +
                          QString::number(QCoreApplication::applicationPid()) + u'-';
-    while (descriptor < 0) {
+    while (!file.isOpen()) {
         filePath = stem + QString::number(sequence++).rightJustified(6, u'0') + QStringLiteral(".txt");
-        descriptor = ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (descriptor < 0 && errno != EEXIST)
-            return failureOf(errno, filePath);
+        const std::optional<FileFailure> failure = file.create(filePath);
+        if (failure && failure->kind != FileFailureKind::AlreadyExists)
+            return recordFailureOf(*failure);
     }
 
     QByteArray text = headerOf(kind, restores, workbook, started);
@@ -340,19 +267,22 @@ std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKi
     for (const PlannedStep &step : steps)
         appendStepLine(text, step);
     text += "planned\t" + QByteArray::number(steps.size()) + '\n';
-    if (!writeAll(descriptor, text) || ::fsync(descriptor) != 0 || !syncFolder(folder)) {
-        const RecordFailure failure = failureOf(errno, filePath);
-        ::close(descriptor);
-        descriptor = -1;
-        ::unlink(QFile::encodeName(filePath).constData());
-        return failure;
+    std::optional<FileFailure> failure = file.write(text);
+    if (!failure)
+        failure = file.sync();
+    if (!failure)
+        failure = syncFolder(folder);
+    if (failure) {
+        file.close();
+        removeFile(filePath);
+        return recordFailureOf(*failure);
     }
     return std::nullopt;
 }
 
 void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)
 {
-    if (descriptor < 0)
+    if (!file.isOpen())
         return;
     QByteArray text;
     text.reserve(outcomes.size() * 32);
@@ -364,16 +294,15 @@ void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEn
         text += '\n';
     }
     text += "ended\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n';
-    writeAll(descriptor, text);
+    file.write(text);
 }
 
 void RunRecordWriter::settle()
 {
-    if (descriptor < 0)
+    if (!file.isOpen())
         return;
-    ::fsync(descriptor);
-    ::close(descriptor);
-    descriptor = -1;
+    file.sync();
+    file.close();
 }
 
 QList<RunRecord> readRunRecords(const QString &folder)
@@ -401,8 +330,8 @@ bool readRunSteps(RunRecord &record)
 
 std::optional<RecordFailure> markRunCutOff(const RunRecord &record, qsizetype renamedEntries)
 {
-    return appendLine(record.path,
-                      "cut-off\t" + timeText(QDateTime::currentDateTime()) + '\t' + QByteArray::number(renamedEntries) + '\n');
+    return recordFailureOf(appendLineDurably(record.path, "cut-off\t" + timeText(QDateTime::currentDateTime()) + '\t' +
+                                               QByteArray::number(renamedEntries) + '\n'));
 }
 
 void pruneRunRecords(const QString &folder, qsizetype kept)

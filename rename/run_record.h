@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/batch_rename.h"
+#include "rename/record_storage.h"
 
 #include <QDateTime>
 #include <QList>
@@ -62,7 +63,6 @@ public:
     RunRecordWriter() = default;
     RunRecordWriter(const RunRecordWriter &) = delete;
     RunRecordWriter &operator=(const RunRecordWriter &) = delete;
-    ~RunRecordWriter();
 
     // Creates a new record in `folder` (made when missing) holding the
     // header and every step, and makes file and folder durable. On failure
@@ -81,7 +81,7 @@ public:
 
 private:
     QString filePath;
-    int descriptor = -1;
+    DurableFile file;
 };
 
 // Every record in `folder`, newest first, without their steps; files that do
