@@ -6,7 +6,7 @@ ScanResult scanFolder(const QString &folder, const QString &pattern)
 {
     ScanResult result;
     const FolderSearchCounts counts = searchFolderTree(folder, pattern, result.entries);
-    result.summary.fileFigure = counts.listedEntries - counts.listedFolders;
+    result.summary.fileCount = counts.listedEntries - counts.listedFolders;
     result.summary.folderCount = counts.subfolders;
     result.summary.totalSize = counts.totalSize;
     return result;

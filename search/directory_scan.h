@@ -8,7 +8,7 @@
 
 // What step 1 reports after a scan.
 struct ScanSummary {
-    std::int64_t fileFigure = 0; // listed entries that are not folders
+    std::int64_t fileCount = 0; // listed entries that are not folders
     std::int64_t folderCount = 0; // subfolders met at any depth
     std::uint64_t totalSize = 0;
 };

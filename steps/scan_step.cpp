@@ -3,7 +3,7 @@
 QString scanReportText(const ScanSummary &summary, const QLocale &locale)
 {
     const QString lineBreak = QStringLiteral("\r\n");
-    return QStringLiteral("查找到的文件数：") + QString::number(summary.fileFigure) + lineBreak
+    return QStringLiteral("查找到的文件数：") + QString::number(summary.fileCount) + lineBreak
         + QStringLiteral("查找的目录数：") + QString::number(summary.folderCount) + lineBreak
         + QStringLiteral("文件大小总共为：") + lineBreak
         + groupedDigits(summary.totalSize, locale.groupSeparator()) + QStringLiteral("字节");

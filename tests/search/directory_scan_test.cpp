@@ -15,11 +15,11 @@ TEST(ScanFolder, FileFigureCountsListedNonFolders)
     for (int i = 5; i < 8; ++i)
         tree.makeFolder(QString("f%1").arg(i));
     const ScanSummary doc = scanFolder(tree.root(), "*.doc").summary;
-    EXPECT_EQ(doc.fileFigure, 5);
+    EXPECT_EQ(doc.fileCount, 5);
     EXPECT_EQ(doc.folderCount, 8);
 
     const ScanResult every = scanFolder(tree.root(), "*.*");
-    EXPECT_EQ(every.summary.fileFigure, 5);
+    EXPECT_EQ(every.summary.fileCount, 5);
     EXPECT_EQ(every.entries.size(), 13);
 }
 
@@ -30,7 +30,7 @@ TEST(ScanFolder, StartFolderIsNotCounted)
     tree.makeFolder("two");
     const ScanSummary summary = scanFolder(tree.root(), "*.dwg").summary;
     EXPECT_EQ(summary.folderCount, 2);
-    EXPECT_EQ(summary.fileFigure, 0);
+    EXPECT_EQ(summary.fileCount, 0);
     EXPECT_EQ(summary.totalSize, 0u);
 }
 
