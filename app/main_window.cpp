@@ -50,21 +50,21 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
 
-    file = named(menuBar()->addAction(QStringLiteral("添加文件类型")), "file");
-    undo = named(menuBar()->addAction(QStringLiteral("撤销更名")), "undo");
-    help = named(menuBar()->addAction(QStringLiteral("帮助")), "help");
-    about = named(menuBar()->addAction(QStringLiteral("关于")), "about");
+    addPatternAction = named(menuBar()->addAction(QStringLiteral("添加文件类型")), "file");
+    undoAction = named(menuBar()->addAction(QStringLiteral("撤销更名")), "undo");
+    helpAction = named(menuBar()->addAction(QStringLiteral("帮助")), "help");
+    aboutAction = named(menuBar()->addAction(QStringLiteral("关于")), "about");
 
     setCentralWidget(buildClientArea());
     resize(startClientSize() + QSize(0, menuBar()->sizeHint().height()));
 
-    connect(Command1, &QPushButton::clicked, this, &MainWindow::chooseFolderAndScan);
-    connect(Command2, &QPushButton::clicked, this, &MainWindow::chooseWorkbookAndWriteTable);
-    connect(Command3, &QPushButton::clicked, this, &MainWindow::renameFromTable);
-    connect(Combo1, &QComboBox::activated, this, &MainWindow::clearListsForChosenPattern);
-    connect(undo, &QAction::triggered, this, &MainWindow::undoLastRename);
-    connect(help, &QAction::triggered, this, &MainWindow::openHelp);
-    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(scanButton, &QPushButton::clicked, this, &MainWindow::chooseFolderAndScan);
+    connect(tableButton, &QPushButton::clicked, this, &MainWindow::chooseWorkbookAndWriteTable);
+    connect(renameButton, &QPushButton::clicked, this, &MainWindow::renameFromTable);
+    connect(patternBox, &QComboBox::activated, this, &MainWindow::clearListsForChosenPattern);
+    connect(undoAction, &QAction::triggered, this, &MainWindow::undoLastRename);
+    connect(helpAction, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
     fillPatternPresets();
     offerRecoveryOfCutOffRenames();
@@ -100,88 +100,88 @@ QWidget *MainWindow::buildClientArea()
 {
     auto *client = new QWidget;
 
-    h = named(new QGroupBox(QStringLiteral("Tarnwick（含子目录文件）"), client), "h");
-    place(h, 120, 120, 13335, 6975);
+    stepsBox = named(new QGroupBox(QStringLiteral("Tarnwick（含子目录文件）"), client), "h");
+    place(stepsBox, 120, 120, 13335, 6975);
 
-    List2 = named(new QListView(h), "List2");
-    place(List2, 8040, 480, 5055, 2580);
+    nameList = named(new QListView(stepsBox), "List2");
+    place(nameList, 8040, 480, 5055, 2580);
 
-    Frame1 = named(new QGroupBox(QStringLiteral("文件类型"), h), "Frame1");
-    place(Frame1, 240, 3360, 4455, 735);
-    Combo1 = named(new QComboBox(Frame1), "Combo1");
-    Combo1->setEditable(true);
+    patternFrame = named(new QGroupBox(QStringLiteral("文件类型"), stepsBox), "Frame1");
+    place(patternFrame, 240, 3360, 4455, 735);
+    patternBox = named(new QComboBox(patternFrame), "Combo1");
+    patternBox->setEditable(true);
     // Typing must not change the list or the text behind the user's back.
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setDuplicatesEnabled(true);
-    Combo1->setCompleter(nullptr);
-    place(Combo1, 240, 240, 3855, 300);
+    patternBox->setInsertPolicy(QComboBox::NoInsert);
+    patternBox->setDuplicatesEnabled(true);
+    patternBox->setCompleter(nullptr);
+    place(patternBox, 240, 240, 3855, 300);
 
-    List3 = named(new QListWidget(h), "List3");
-    place(List3, 5160, 3480, 7935, 3300);
+    renamedList = named(new QListWidget(stepsBox), "List3");
+    place(renamedList, 5160, 3480, 7935, 3300);
 
-    Image1 = named(new QLabel(h), "Image1");
-    Image1->setPixmap(pointingHandPixmap());
-    place(Image1, 240, 4200, 480, 480);
+    pointingHand = named(new QLabel(stepsBox), "Image1");
+    pointingHand->setPixmap(pointingHandPixmap());
+    place(pointingHand, 240, 4200, 480, 480);
 
-    line(h, "Line2", 1200, 4440, 1200, 6240);
-    line(h, "Line4", 1200, 5400, 1680, 5400);
-    line(h, "Line5", 1200, 6240, 2400, 6240);
+    line(stepsBox, "Line2", 1200, 4440, 1200, 6240);
+    line(stepsBox, "Line4", 1200, 5400, 1680, 5400);
+    line(stepsBox, "Line5", 1200, 6240, 2400, 6240);
 
-    List1 = named(new QListView(client), "List1");
-    place(List1, 240, 600, 7695, 2580);
+    folderList = named(new QListView(client), "List1");
+    place(folderList, 240, 600, 7695, 2580);
 
-    Command1 = named(new WrappingPushButton(QStringLiteral("【1】->选择目录"), client), "Command1");
-    place(Command1, 1080, 4440, 2175, 615);
-    Command2 = named(new WrappingPushButton(QStringLiteral("【2】->选择EXCEL文件；        建立命名规则"), client),
+    scanButton = named(new WrappingPushButton(QStringLiteral("【1】->选择目录"), client), "Command1");
+    place(scanButton, 1080, 4440, 2175, 615);
+    tableButton = named(new WrappingPushButton(QStringLiteral("【2】->选择EXCEL文件；        建立命名规则"), client),
                      "Command2");
-    place(Command2, 1800, 5280, 2175, 615);
-    Command3 = named(new WrappingPushButton(QStringLiteral("【3】->确定重命名"), client), "Command3");
-    place(Command3, 2400, 6240, 2175, 615);
+    place(tableButton, 1800, 5280, 2175, 615);
+    renameButton = named(new WrappingPushButton(QStringLiteral("【3】->确定重命名"), client), "Command3");
+    place(renameButton, 2400, 6240, 2175, 615);
 
-    Frame2 = named(new QGroupBox(QStringLiteral("目录信息"), client), "Frame2");
-    place(Frame2, 600, 8040, 2895, 1095);
-    Text1 = named(new QPlainTextEdit(client), "Text1");
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    place(Text1, 840, 8280, 2415, 615);
+    scanReportFrame = named(new QGroupBox(QStringLiteral("目录信息"), client), "Frame2");
+    place(scanReportFrame, 600, 8040, 2895, 1095);
+    scanReport = named(new QPlainTextEdit(client), "Text1");
+    scanReport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scanReport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    place(scanReport, 840, 8280, 2415, 615);
 
-    Frame3 = named(new QGroupBox(QStringLiteral("修改文件名信息"), client), "Frame3");
-    place(Frame3, 4560, 7800, 2895, 1335);
-    Text2 = named(new QLineEdit(client), "Text2");
-    place(Text2, 4800, 8160, 2415, 735);
+    renameReportFrame = named(new QGroupBox(QStringLiteral("修改文件名信息"), client), "Frame3");
+    place(renameReportFrame, 4560, 7800, 2895, 1335);
+    renameReport = named(new QLineEdit(client), "Text2");
+    place(renameReport, 4800, 8160, 2415, 735);
 
-    List1->setModel(new ColumnListModel(found, FoundEntriesModel::FolderColumn, List1));
-    List2->setModel(new ColumnListModel(found, FoundEntriesModel::NameColumn, List2));
-    for (QListView *list : {List1, List2}) {
+    folderList->setModel(new ColumnListModel(found, FoundEntriesModel::FolderColumn, folderList));
+    nameList->setModel(new ColumnListModel(found, FoundEntriesModel::NameColumn, nameList));
+    for (QListView *list : {folderList, nameList}) {
         // Every row has the same height, so a million rows cost nothing to lay out.
         list->setUniformItemSizes(true);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
-    for (QAbstractItemView *list : std::initializer_list<QAbstractItemView *>{List1, List2, List3})
+    for (QAbstractItemView *list : std::initializer_list<QAbstractItemView *>{folderList, nameList, renamedList})
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (QWidget *passive : std::initializer_list<QWidget *>{h, Frame1, Frame2, Frame3, Image1})
+    for (QWidget *passive : std::initializer_list<QWidget *>{stepsBox, patternFrame, scanReportFrame, renameReportFrame, pointingHand})
         passive->setFocusPolicy(Qt::NoFocus);
 
-    QWidget *const focusOrder[] = {List1, Command1, Command2, Command3, List2, List3, Combo1, Text1, Text2};
+    QWidget *const focusOrder[] = {folderList, scanButton, tableButton, renameButton, nameList, renamedList, patternBox, scanReport, renameReport};
     for (size_t i = 1; i < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
-    List1->setFocus();
+    folderList->setFocus();
     return client;
 }
 
 void MainWindow::fillPatternPresets()
 {
-    Combo1->addItems({QStringLiteral("*.dwg"), QStringLiteral("*.xls"), QStringLiteral("*.doc"),
+    patternBox->addItems({QStringLiteral("*.dwg"), QStringLiteral("*.xls"), QStringLiteral("*.doc"),
                       QStringLiteral("*.pdf"), QStringLiteral("*.jpg"), QStringLiteral("*.bmp"),
                       QStringLiteral("*.*")});
-    Combo1->setCurrentIndex(-1);
-    Combo1->setEditText(QStringLiteral("*.*"));
+    patternBox->setCurrentIndex(-1);
+    patternBox->setEditText(QStringLiteral("*.*"));
 }
 
 void MainWindow::clearListsForChosenPattern()
 {
     found->clear();
-    List3->clear();
+    renamedList->clear();
 }
 
 void MainWindow::chooseFolderAndScan()
@@ -193,9 +193,9 @@ void MainWindow::chooseFolderAndScan()
     }
     BusyPointer busy;
     found->clear();
-    ScanResult result = scanFolder(folder, Combo1->currentText());
+    ScanResult result = scanFolder(folder, patternBox->currentText());
     found->setEntries(std::move(result.entries));
-    Text1->setPlainText(scanReportText(result.summary, QLocale::system()));
+    scanReport->setPlainText(scanReportText(result.summary, QLocale::system()));
 }
 
 void MainWindow::chooseWorkbookAndWriteTable()
@@ -220,9 +220,9 @@ void MainWindow::renameFromTable()
         dialogs.showMessage(this, QStringLiteral("请先做前2步;否则不能批量命名"));
         return;
     }
-    List3->clear();
-    WindowRenameView view(*List3, *Text2, dialogs, this);
-    runBatchRename(standbyOffice, workbook, view);
+    renamedList->clear();
+    WindowRenameView view(*renamedList, *renameReport, dialogs, this);
+    runStepThree(standbyOffice, workbook, view);
 }
 
 void MainWindow::undoLastRename()

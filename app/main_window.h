@@ -29,9 +29,10 @@ struct SpreadsheetStarters {
 };
 
 // The main window. It owns every piece of state the three steps share: the
-// found entries (shown in List1 and List2), the renamed names (List3), the
-// pattern box, the two report boxes and the workbook path. Each control
-// carries its name from the layout as objectName ("List1", "Command1", ...).
+// found entries (shown in folderList and nameList), the renamed names
+// (renamedList), the pattern box, the two report boxes and the workbook path.
+// Each control carries its name from the layout as objectName ("List1",
+// "Command1", ...), so the window maps one to one to its layout table.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -46,7 +47,7 @@ public:
 
 public slots:
     // Step 1: choose a folder, list every match of the pattern below it and
-    // report counts and size in Text1. Cancel shows a message, changes nothing.
+    // report counts and size in scanReport. Cancel shows a message, changes nothing.
     void chooseFolderAndScan();
     // Step 2: choose a workbook, keep its path and write the naming table
     // into it in a visible spreadsheet window, left open and unsaved.
@@ -81,22 +82,22 @@ private:
     QString workbook;
     QPointer<AboutWindow> aboutWindow;
 
-    QGroupBox *h;
-    QListView *List1;
-    QListView *List2;
-    QGroupBox *Frame1;
-    QComboBox *Combo1;
-    QListWidget *List3;
-    QLabel *Image1;
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPushButton *Command3;
-    QGroupBox *Frame2;
-    QPlainTextEdit *Text1;
-    QGroupBox *Frame3;
-    QLineEdit *Text2;
-    QAction *file;
-    QAction *undo;
-    QAction *help;
-    QAction *about;
+    QGroupBox *stepsBox;
+    QListView *folderList;
+    QListView *nameList;
+    QGroupBox *patternFrame;
+    QComboBox *patternBox;
+    QListWidget *renamedList;
+    QLabel *pointingHand;
+    QPushButton *scanButton;
+    QPushButton *tableButton;
+    QPushButton *renameButton;
+    QGroupBox *scanReportFrame;
+    QPlainTextEdit *scanReport;
+    QGroupBox *renameReportFrame;
+    QLineEdit *renameReport;
+    QAction *addPatternAction;
+    QAction *undoAction;
+    QAction *helpAction;
+    QAction *aboutAction;
 };

@@ -18,6 +18,7 @@
 // in some row's reason. With a single row: a row reported renamed moved
 // exactly its entry, and any other row changed nothing.
 #include "rename/batch_rename.h"
+#include "steps/batch_rename_report.h"
 #include "fuzz/fuzz_sandbox.h"
 
 #include <QByteArray>
@@ -107,13 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     sandbox().refill();
     const auto before = sandbox().snapshot();
-    const QList<RowOutcome> outcomes = renameFromNamingTable(rows);
+    const QList<RowOutcome> outcomes = carryOutNamingTable(rows);
     const auto after = sandbox().snapshot();
 
     check(outcomes.size() == rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
         check(outcomes[i].rowNumber == rows[i].rowNumber);
-        check(outcomes[i].failed() == !outcomes[i].reason.isEmpty());
+        check(outcomes[i].failed() == !rowFailureReason(outcomes[i]).isEmpty());
     }
     check(after.size() == before.size());
     check(sortedContents(after) == sortedContents(before));
@@ -121,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QString name = QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
         if (name.startsWith(cycleTemporaryPrefix()) && !before.count(path)) {
             check(std::any_of(outcomes.begin(), outcomes.end(),
-                              [&name](const RowOutcome &outcome) { return outcome.reason.contains(name); }));
+                              [&name](const RowOutcome &outcome) { return rowFailureReason(outcome).contains(name); }));
         }
     }
 

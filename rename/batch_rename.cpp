@@ -10,14 +10,12 @@
 #include <QSet>
 
 #include <algorithm>
-#include <iterator>
 #include <numeric>
 #include <utility>
 #include <vector>
 
 namespace {
 
-constexpr qsizetype listedFailuresLimit = 20;
 // A name may hold this many bytes on the file systems we rename on.
 constexpr qsizetype nameBytesLimit = 255;
 
@@ -55,96 +53,76 @@ bool isPlainName(const QString &name)
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
 }
 
-// Why the non-empty `name` cannot be given to an entry, or nothing when it
-// can. Besides what the system refuses, names whose ends or characters the
-// user cannot see are refused: such a file could hardly be found or named
-// again, and a space left at the end of a cell is almost always a slip.
-std::optional<QString> newNameProblem(const QString &name)
+// What is wrong with the non-empty `name` as an entry's name, or None. Besides
+// what the system refuses, names whose ends or characters the user cannot see
+// are refused: such a file could hardly be found or named again, and a space
+// left at the end of a cell is almost always a slip.
+RowProblem newNameProblem(const QString &name, char32_t &formatCharacter)
 {
     // An unpaired surrogate has no UTF-8 form, so no file can bear the name.
     if (!name.isValidUtf16())
-        return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
+        return RowProblem::NewNameInvalidUtf16;
     if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
-        return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
+        return RowProblem::NewNameControlCharacter;
     // Format characters show nothing, or turn the text around: "n5.txt" with
     // a zero-width space looks like "n5.txt", and U+202E makes "gpj.exe" read
     // as "exe.jpg".
     for (const char32_t c : name.toUcs4()) {
-        if (QChar::category(c) == QChar::Other_Format)
-            return QStringLiteral("新文件名含有看不见的格式字符 U+%1").arg(QString::number(c, 16).toUpper().rightJustified(4, u'0'));
+        if (QChar::category(c) == QChar::Other_Format) {
+            formatCharacter = c;
+            return RowProblem::NewNameFormatCharacter;
+        }
     }
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
-        return QStringLiteral("新文件名不能只有空白");
+        return RowProblem::NewNameOnlyWhitespace;
     if (name.front().isSpace() || name.back().isSpace())
-        return QStringLiteral("新文件名首尾不能有空白");
+        return RowProblem::NewNameEdgeWhitespace;
     if (!isPlainName(name))
-        return QStringLiteral("新文件名无效（不能含“/”，也不能是“.”或“..”）");
-    return std::nullopt;
+        return RowProblem::NewNameNotPlain;
+    return RowProblem::None;
 }
 
-QString unreadableReason(const NamingTableRow &row)
+QString unreadableColumns(const NamingTableRow &row)
 {
-    QStringList columns;
+    QString columns;
     if (!row.folder)
-        columns << QStringLiteral("B");
+        columns += u'B';
     if (!row.currentName)
-        columns << QStringLiteral("C");
+        columns += u'C';
     if (!row.newName)
-        columns << QStringLiteral("D");
-    return QStringLiteral("%1 列的单元格无法读取").arg(columns.join(QStringLiteral("、")));
+        columns += u'D';
+    return columns;
 }
 
-QString renameReason(const RenameFailure &failure)
-{
-    switch (failure.error) {
-    case RenameError::TargetExists:
-        return QStringLiteral("新文件名已存在");
-    case RenameError::SourceMissing:
-        return QStringLiteral("原文件不存在");
-    case RenameError::InvalidName:
-        return QStringLiteral("文件名无效");
-    case RenameError::PermissionDenied:
-        return QStringLiteral("没有权限");
-    case RenameError::NoSafeRename:
-        return QStringLiteral("此文件系统无法保证更名时不覆盖已有的文件，为安全起见没有更名");
-    case RenameError::Other:
-        break;
-    }
-    return QStringLiteral("其他错误：") + failure.systemText;
-}
-
-void markFailed(RowOutcome &outcome, const RenameFailure &failure)
+void markFailed(RowOutcome &outcome, const RenameFailure &failure, RowProblem problem = RowProblem::RenameFailed)
 {
     outcome.status = RowStatus::FailedRename;
     outcome.error = failure.error;
-    outcome.reason = renameReason(failure);
+    outcome.problem = problem;
+    outcome.systemText = failure.systemText;
 }
 
-void markFailedByOtherRow(RowOutcome &outcome, const QString &reason)
+void markFailedByOtherRow(RowOutcome &outcome, RowProblem problem, qint64 otherRow)
 {
     outcome.status = RowStatus::FailedByOtherRow;
-    outcome.reason = reason;
+    outcome.problem = problem;
+    outcome.otherRow = otherRow;
 }
 
-QString keptForCycle(qint64 failedRow)
-{
-    return QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名，本行保持原名").arg(failedRow);
-}
-
-void markInvalid(RowOutcome &outcome, const QString &reason)
+void markInvalid(RowOutcome &outcome, RowProblem problem)
 {
     outcome.status = RowStatus::FailedRename;
     outcome.error = RenameError::InvalidName;
-    outcome.reason = reason;
+    outcome.problem = problem;
 }
-
 // Decides what can be decided from the row's text alone. Returns true when
 // the row still needs its rename carried out.
 bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
 {
     if (!row.folder || !row.currentName || !row.newName) {
         outcome.status = RowStatus::FailedUnreadableCell;
-        outcome.reason = unreadableReason(row);
+        outcome.problem = RowProblem::UnreadableCells;
+        outcome.unreadableColumns = unreadableColumns(row);
         return false;
     }
     if (row.newName->isEmpty()) {
@@ -158,23 +136,23 @@ bool judgeRow(const NamingTableRow &row, RowOutcome &outcome)
     // A relative folder would resolve against wherever the program happens
     // to run, which is never what the table meant.
     if (!row.folder->startsWith(u'/')) {
-        markInvalid(outcome, QStringLiteral("目录不是完整路径"));
+        markInvalid(outcome, RowProblem::FolderNotAbsolute);
         return false;
     }
     // The folder's last name would run straight into column C and name
     // another entry: "/t/2023" with "01.txt" is "/t/202301.txt".
     if (!row.folder->endsWith(u'/')) {
-        markInvalid(outcome, QStringLiteral("目录必须以“/”结尾"));
+        markInvalid(outcome, RowProblem::FolderWithoutClosingSlash);
         return false;
     }
     // A name with "/" would move the entry to another folder, and "." or ".."
     // would name the folder itself or its parent: neither is a rename.
     if (!isPlainName(*row.currentName)) {
-        markInvalid(outcome, QStringLiteral("原文件名无效"));
+        markInvalid(outcome, RowProblem::CurrentNameInvalid);
         return false;
     }
-    if (const std::optional<QString> problem = newNameProblem(*row.newName)) {
-        markInvalid(outcome, *problem);
+    if (const RowProblem problem = newNameProblem(*row.newName, outcome.formatCharacter); problem != RowProblem::None) {
+        markInvalid(outcome, problem);
         return false;
     }
     return true;
@@ -216,12 +194,12 @@ bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbo
 {
     if (workbook.isAt(*row.folder, *row.currentName)) {
         outcome.status = RowStatus::FailedTableWorkbook;
-        outcome.reason = QStringLiteral("这是命名表所在的工作簿，它可能仍在 LibreOffice 中打开；请关闭它后另行更名");
+        outcome.problem = RowProblem::IsTableWorkbook;
         return false;
     }
     if (workbook.isAt(*row.folder, *row.newName)) {
         outcome.status = RowStatus::FailedTableWorkbook;
-        outcome.reason = QStringLiteral("新文件名是命名表所在的工作簿");
+        outcome.problem = RowProblem::NewNameIsTableWorkbook;
         return false;
     }
     return true;
@@ -231,10 +209,14 @@ bool judgeAgainstWorkbook(const NamingTableRow &row, const TableWorkbook &workbo
 // random letters and its own name, so that whoever finds it left behind can
 // tell what it was. Should another entry take the name before the cycle runs,
 // the no-replace rename refuses it and the cycle is not begun.
+// Eight random hexadecimal digits are all but never taken; a few draws more
+// get past names an earlier run may have left behind.
+constexpr int temporaryNameDraws = 4;
+
 QString temporaryPathFor(const PlannedRename &rename)
 {
     QString temporaryPath;
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    for (int draw = 0; draw < temporaryNameDraws; ++draw) {
         const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
         temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
         if (!entryStatusOf(temporaryPath))
@@ -287,7 +269,7 @@ class RenamePlanner {
 public:
     explicit RenamePlanner(RenamePlan &planned) : plan(planned), done(planned.renames.size(), false) {}
 
-    // Orders every pending rename; see renameFromNamingTable for the order.
+    // Orders every pending rename; see carryOutNamingTable for the order.
     void planAll();
 
 private:
@@ -413,11 +395,10 @@ void RenameRun::runCycle(const RenamePlan::Unit &unit)
     const QString &temporaryPath = unit.temporaryPath;
 
     if (const std::optional<RenameFailure> failure = renameNoReplace(asideRename.currentPath, temporaryPath)) {
-        markFailed(outcomeOf(aside), *failure);
-        outcomeOf(aside).reason.prepend(QStringLiteral("交换或循环更名须先把此文件改为临时名，未能做到："));
+        markFailed(outcomeOf(aside), *failure, RowProblem::CycleCouldNotStepAside);
         for (const qsizetype index : unit.renames) {
             if (index != aside)
-                markFailedByOtherRow(outcomeOf(index), keptForCycle(outcomeOf(aside).rowNumber));
+                markFailedByOtherRow(outcomeOf(index), RowProblem::CycleBrokenByOtherRow, outcomeOf(aside).rowNumber);
         }
         return;
     }
@@ -447,16 +428,14 @@ void RenameRun::runCycle(const RenamePlan::Unit &unit)
     const QSet<qsizetype> stillRenamed(moved.begin(), moved.end());
     for (const qsizetype index : unit.renames) {
         if (index != failedIndex && !stillRenamed.contains(index))
-            markFailedByOtherRow(outcomeOf(index), keptForCycle(failedRow));
+            markFailedByOtherRow(outcomeOf(index), RowProblem::CycleBrokenByOtherRow, failedRow);
     }
     markFailed(outcomeOf(failedIndex), *failure);
     if (!asideBack) {
-        const QString leftAt = QStringLiteral("此文件暂时留在“%1”，请手动改名").arg(temporaryPath.mid(asideRename.folder.size()));
         RowOutcome &asideOutcome = outcomeOf(aside);
-        if (aside == failedIndex)
-            asideOutcome.reason += QStringLiteral("；") + leftAt;
-        else
-            markFailedByOtherRow(asideOutcome, QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名；").arg(failedRow) + leftAt);
+        if (aside != failedIndex)
+            markFailedByOtherRow(asideOutcome, RowProblem::CycleBrokenByOtherRow, failedRow);
+        asideOutcome.leftUnderTemporaryName = temporaryPath.mid(asideRename.folder.size());
     }
 }
 
@@ -496,7 +475,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
             // Two rows that give one entry two names contradict each other;
             // only the first is followed.
             if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
-                markFailedByOtherRow(outcome, QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(*first));
+                markFailedByOtherRow(outcome, RowProblem::SameEntryAsEarlierRow, *first);
             } else {
                 firstRowOf.insert(pathKey(currentPath), row.rowNumber);
                 plan.renames.append({outcomes.size(), *row.folder, *row.currentName, currentPath,
@@ -558,43 +537,7 @@ QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan)
     return outcomes;
 }
 
-QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
+QList<RowOutcome> carryOutNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
 {
     return carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath));
-}
-
-
-QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows)
-{
-    QStringList entries;
-    for (const NamingTableRow &row : rows) {
-        if (row.newName)
-            entries << *row.newName;
-    }
-    return entries;
-}
-
-QString processedCountText(qsizetype listedRows)
-{
-    return QStringLiteral("批量更名的文件数：") + QString::number(listedRows);
-}
-
-QString finalMessage(const QList<RowOutcome> &outcomes)
-{
-    QList<RowOutcome> failures;
-    std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(failures),
-                 [](const RowOutcome &outcome) { return outcome.failed(); });
-    if (failures.isEmpty())
-        return QStringLiteral("OK,YOU MAKE IT!");
-
-    QString message = QStringLiteral("有 %1 行未能更名：").arg(failures.size());
-    for (const RowOutcome &failure : failures.first(std::min(failures.size(), listedFailuresLimit))) {
-        // One multi-argument arg() so that a "%1" inside a file name is not
-        // taken for a placeholder.
-        message += QStringLiteral("\n第 %1 行：%2 → %3（%4）")
-                       .arg(QString::number(failure.rowNumber), failure.oldName, failure.newName, failure.reason);
-    }
-    if (failures.size() > listedFailuresLimit)
-        message += QStringLiteral("\n……另有 %1 行未列出。").arg(failures.size() - listedFailuresLimit);
-    return message;
 }

@@ -43,6 +43,28 @@ enum class RowStatus {
     FailedByOtherRow,
 };
 
+// Why a row failed, for the step to put into words. The details a problem
+// needs are in the outcome's fields named beside it.
+enum class RowProblem {
+    None,
+    UnreadableCells,           // unreadableColumns
+    FolderNotAbsolute,
+    FolderWithoutClosingSlash,
+    CurrentNameInvalid,
+    NewNameInvalidUtf16,
+    NewNameControlCharacter,
+    NewNameFormatCharacter,    // formatCharacter
+    NewNameOnlyWhitespace,
+    NewNameEdgeWhitespace,
+    NewNameNotPlain,
+    IsTableWorkbook,
+    NewNameIsTableWorkbook,
+    SameEntryAsEarlierRow,     // otherRow, the row that was followed
+    CycleBrokenByOtherRow,     // otherRow, the row of the cycle that failed
+    RenameFailed,              // error, systemText
+    CycleCouldNotStepAside,    // error, systemText: the first rename of a cycle
+};
+
 struct RowOutcome {
     qint64 rowNumber = 0;
     RowStatus status = RowStatus::Renamed;
@@ -51,8 +73,16 @@ struct RowOutcome {
     // Columns C and D as read (empty when unreadable), for the failure message.
     QString oldName;
     QString newName;
-    // Why the row failed, as the failure message words it; empty otherwise.
-    QString reason;
+    RowProblem problem = RowProblem::None;
+    // The letters of the columns that could not be read, in order ("BD").
+    QString unreadableColumns;
+    char32_t formatCharacter = 0;
+    qint64 otherRow = 0;
+    // The system's own words for a failed rename, if it gave any.
+    QString systemText;
+    // Where a cycle that could not be undone left this row's entry, as a
+    // name in its folder; empty when the entry has a name of the table's.
+    QString leftUnderTemporaryName;
 
     bool failed() const
     {
@@ -104,7 +134,7 @@ struct RenamePlan {
     QList<Unit> units;
 };
 
-// Judges the rows and orders their renames as renameFromNamingTable
+// Judges the rows and orders their renames as carryOutNamingTable
 // describes, `tableWorkbookPath` being the workbook the table was read from;
 // nothing on disk changes.
 RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
@@ -126,7 +156,7 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames);
 QList<PlannedStep> plannedSteps(const RenamePlan &plan);
 
 // Carries out the plan's units in order and returns the plan's outcomes as
-// they then stand; see renameFromNamingTable for what a failure leaves.
+// they then stand; see carryOutNamingTable for what a failure leaves.
 QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan);
 
 // Renames every row's entry from folder + current name to folder + new name
@@ -153,16 +183,4 @@ QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan);
 // reported renamed and the row of an entry left under its temporary name
 // gives that name. Every entry always keeps exactly one name.
 // The same as carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath)).
-QList<RowOutcome> renameFromNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
-
-// The entries of the renamed-files list: column D of every row in row order;
-// a row whose column D cannot be read adds none.
-QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows);
-
-// The report text: "批量更名的文件数：" followed by the number of rows listed.
-QString processedCountText(qsizetype listedRows);
-
-// The closing message: "OK,YOU MAKE IT!" when no row failed; otherwise the
-// number of failed rows and, for the first 20 of them, the row number, the old
-// and new name and the reason.
-QString finalMessage(const QList<RowOutcome> &outcomes);
+QList<RowOutcome> carryOutNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});

@@ -55,9 +55,9 @@ bool holdsEntry(const QString &path, const EntryId &id, const QDateTime &runStar
     return entry && entry->id == id && (!entry->birth || *entry->birth < startEnds);
 }
 
-RestoreOutcome outcomeOf(const LocatedEntry &entry, RestoreStatus status)
+RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status)
 {
-    return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(entry.originalPath), {}, {}};
+    return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(entry.originalPath), {}};
 }
 
 } // namespace
@@ -146,19 +146,18 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
         if (!entry.found()) {
-            result.outcomes.append(outcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
+            result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
             continue;
         }
         if (!outcomeOfEntry[i])
             continue;
         const RowOutcome &row = *outcomeOfEntry[i];
-        RestoreOutcome outcome = outcomeOf(entry, RestoreStatus::Restored);
+        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored);
         if (row.status == RowStatus::FailedByOtherRow) {
             outcome.status = RestoreStatus::KeptWithOthers;
         } else if (row.status != RowStatus::Renamed) {
             outcome.status = row.error == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
-            outcome.error = row.error;
-            outcome.engineReason = row.reason;
+            outcome.engineOutcome = row;
         }
         result.outcomes.append(outcome);
     }

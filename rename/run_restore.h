@@ -41,7 +41,7 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
 // and nothing else there. Replaced: another entry stands where the run left
 // it. NameTaken: the old name is held by an entry that stays. KeptWithOthers:
 // one of a cycle of entries that had to go back together, one of which could
-// not. Failed: the rename failed otherwise (see `error` and `engineReason`).
+// not. Failed: the rename failed otherwise (see `engineOutcome`).
 enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed };
 
 struct RestoreOutcome {
@@ -49,8 +49,8 @@ struct RestoreOutcome {
     // Where the entry is, or where the run left it when it is not found.
     QString currentPath;
     QString originalName;
-    RenameError error = RenameError::Other;
-    QString engineReason;
+    // The rename engine's outcome for NameTaken and Failed.
+    RowOutcome engineOutcome;
 };
 
 struct RestoreResult {

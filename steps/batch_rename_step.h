@@ -18,26 +18,29 @@ public:
     virtual void showMessage(const QString &text) = 0;
 };
 
-// Step 3 after its Workbook-path gate: reads the naming table saved at
-// `workbookPath` in a hidden office that `startHidden` starts for it alone,
-// and renames every row's entry as renameRows does, then quits that office.
-// The workbook is opened read-only and never written. When the office cannot
-// be started, or the workbook cannot be opened or read, nothing is renamed
-// and one message says why.
-void runBatchRename(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
+// Step 3 as the window runs it, after its Workbook-path gate, with the office
+// that waits in `standby`. When the standby has read the table ahead from
+// exactly the file that now stands at `workbookPath`, those rows are renamed
+// (renameReadRows) without opening the workbook again; otherwise the
+// standby's office, or one started now, reads the saved table
+// (readTableAndRename). Either way no office waits afterwards.
+void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view);
 
-// The same with the office that waits in `standby`. When the standby has read
-// the table ahead from exactly the file that now stands at `workbookPath`,
-// those rows are renamed without opening the workbook again.
-void runBatchRename(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view);
+// Step 3 in a hidden office that `startHidden` starts for it alone, quit
+// afterwards. When the office cannot be started, nothing is renamed and one
+// message says why.
+void runStepThreeInOwnOffice(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
 
-// The same through an office that is already running; it is left running.
-void renameFromWorkbook(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
+// Reads the naming table saved at `workbookPath` through an office that is
+// already running, which is left running, and renames its rows
+// (renameReadRows). The workbook is opened read-only and never written. When
+// it cannot be opened or read, nothing is renamed and one message says why.
+void readTableAndRename(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
 
 // Step 3 for rows already read from the workbook at `workbookPath`: writes
 // the run's record (see carryOutRecorded) into runRecordsFolder(), lists
 // column D of every row and the count of rows, renames every row's entry (see
-// renameFromNamingTable; the workbook itself is kept) and shows the closing
-// message. When the record
-// cannot be written, nothing is listed or renamed and one message says why.
-void renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);
+// carryOutNamingTable; the workbook itself is kept) and shows the closing
+// message. When the record cannot be written, nothing is listed or renamed
+// and one message says why.
+void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

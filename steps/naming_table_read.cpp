@@ -2,25 +2,43 @@
 
 #include "sheet/naming_table_layout.h"
 
-SheetResult<QList<NamingTableRow>> readNamingTable(Spreadsheet &office, const QString &workbookPath)
+namespace {
+
+// Column A's "序号" is not asked for: numbering rows is the one change a
+// user may make to the header without meaning another table.
+bool holdsHeader(const QList<CellText> &firstRow)
 {
-    using Rows = SheetResult<QList<NamingTableRow>>;
+    const QStringList expected = NamingTable::headerTexts().mid(1);
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        if (firstRow.value(i).value_or(QString()).trimmed() != expected[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SheetResult<NamingTableContent> readNamingTable(Spreadsheet &office, const QString &workbookPath)
+{
+    using Content = SheetResult<NamingTableContent>;
     // Read-only: the table may rename the workbook itself, or another file to
     // its name, and the user may save it meanwhile; whatever stands at its
     // path must stay as it is.
     const SheetStatus opened = office.openWorkbookForReading(workbookPath);
     if (!opened.ok())
-        return Rows::failure(opened.error());
+        return Content::failure(opened.error());
     const SheetResult<UsedExtent> extent = office.usedExtent();
     if (!extent.ok())
-        return Rows::failure(extent.error());
+        return Content::failure(extent.error());
 
     using namespace NamingTable;
-    if (extent.value().rows < firstDataRow)
-        return Rows::success({});
+    if (extent.value().rows < headerRow)
+        return Content::success(std::nullopt);
     const SheetResult<CellTextRows> block =
-        office.readTextBlock({firstDataRow, folderColumn, extent.value().rows, newNameColumn});
+        office.readTextBlock({headerRow, folderColumn, extent.value().rows, newNameColumn});
     if (!block.ok())
-        return Rows::failure(block.error());
-    return Rows::success(namingTableRows(block.value(), firstDataRow));
+        return Content::failure(block.error());
+    if (block.value().isEmpty() || !holdsHeader(block.value().first()))
+        return Content::success(std::nullopt);
+    return Content::success(namingTableRows(block.value().mid(firstDataRow - headerRow), firstDataRow));
 }

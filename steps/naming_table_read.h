@@ -6,6 +6,13 @@
 #include <QList>
 #include <QString>
 
-// The naming table's rows as saved at `workbookPath`, which `office` opens
+#include <optional>
+
+// The data rows of the naming table on a workbook's first sheet, or nothing
+// when row 1 there does not hold the table's header in B to D: such a sheet
+// is no naming table, whatever its other rows hold.
+using NamingTableContent = std::optional<QList<NamingTableRow>>;
+
+// The naming table as saved at `workbookPath`, which `office` opens
 // read-only and keeps open. On failure the reason, and no rows.
-SheetResult<QList<NamingTableRow>> readNamingTable(Spreadsheet &office, const QString &workbookPath);
+SheetResult<NamingTableContent> readNamingTable(Spreadsheet &office, const QString &workbookPath);

@@ -75,11 +75,6 @@ SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::take()
     return startHidden();
 }
 
-StartSpreadsheet StandbyOffice::starter()
-{
-    return [this] { return take(); };
-}
-
 void StandbyOffice::quitWaitingOffice()
 {
     // The office handed back is dropped here, which quits it.

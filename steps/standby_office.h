@@ -47,9 +47,6 @@ public:
     // would. The caller owns what it gets; nothing waits afterwards.
     SheetResult<std::unique_ptr<Spreadsheet>> take();
 
-    // take() as a starter for the steps; valid while this object lives.
-    StartSpreadsheet starter();
-
     // Quits the waiting office, once a start or read under way has ended;
     // nothing waits afterwards.
     void quitWaitingOffice();

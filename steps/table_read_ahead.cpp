@@ -60,15 +60,16 @@ std::optional<TableReadAhead::Read> TableReadAhead::readTable(Spreadsheet &offic
     Read result{stamp, digestOf(path), std::nullopt};
     if (result.digest.isEmpty())
         return std::nullopt;
-    const SheetResult<QList<NamingTableRow>> rows = readNamingTable(office, path);
-    if (rows.ok()) {
+    // A sheet that is no naming table is left for step 3 to read and say so.
+    const SheetResult<NamingTableContent> table = readNamingTable(office, path);
+    if (table.ok() && table.value()) {
+        const QList<NamingTableRow> &rows = *table.value();
         using namespace NamingTable;
         const SheetResult<bool> formulas =
-            rows.value().isEmpty()
-                ? SheetResult<bool>::success(false)
-                : office.holdsFormulas({firstDataRow, folderColumn, rows.value().last().rowNumber, newNameColumn});
+            rows.isEmpty() ? SheetResult<bool>::success(false)
+                           : office.holdsFormulas({firstDataRow, folderColumn, rows.last().rowNumber, newNameColumn});
         if (formulas.ok() && !formulas.value())
-            result.rows = rows.value();
+            result.rows = rows;
     }
     // Holding the user's file open for as long as the user types would keep
     // a removable disk from being ejected, for one.

@@ -1,6 +1,7 @@
 #include "steps/undo_step.h"
 
 #include "rename/run_restore.h"
+#include "steps/batch_rename_report.h"
 #include "steps/run_record_texts.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ QString failureReason(const RestoreOutcome &outcome)
     case RestoreStatus::Replaced: return QStringLiteral("更名后的位置现在是另一个文件");
     case RestoreStatus::NameTaken: return QStringLiteral("原文件名已被占用");
     case RestoreStatus::KeptWithOthers: return QStringLiteral("与其他文件循环更名，须一起恢复，其中有文件未能恢复");
-    case RestoreStatus::Failed: return outcome.engineReason;
+    case RestoreStatus::Failed: return rowFailureReason(outcome.engineOutcome);
     case RestoreStatus::Restored: break;
     }
     return QString();

@@ -21,6 +21,7 @@
 
 #include "bench/common/bench_office.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
+#include "steps/batch_rename_report.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_read.h"
 #include "steps/standby_office.h"
@@ -180,10 +181,10 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
                 return false;
             }
             times.readAhead = timeStepThree(
-                [&](BatchRenameView &view) { runBatchRename(standby, workbook, view); }, root, entries);
+                [&](BatchRenameView &view) { runStepThree(standby, workbook, view); }, root, entries);
         }
         const auto stepThreeWith = [&](const StartSpreadsheet &start) {
-            return [&, start](BatchRenameView &view) { runBatchRename(start, workbook, view); };
+            return [&, start](BatchRenameView &view) { runStepThreeInOwnOffice(start, workbook, view); };
         };
         times.waiting = timeStepThree(stepThreeWith(officeAlreadyWaiting()), root, entries);
         times.starting = timeStepThree(stepThreeWith(libreOfficeStarter(CalcWindow::Hidden)), root, entries);
@@ -211,7 +212,7 @@ void renameRowsWithoutRecord(const QList<NamingTableRow> &rows, BatchRenameView 
     const QStringList listed = renamedFilesListEntries(rows);
     view.appendRenamedNames(listed);
     view.setCountText(processedCountText(listed.size()));
-    view.showMessage(finalMessage(renameFromNamingTable(rows)));
+    view.showMessage(finalMessage(carryOutNamingTable(rows)));
 }
 
 // Step 3 from the click to the closing message with the standby office's
@@ -240,17 +241,18 @@ bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int r
 {
     const QString root = scratch + QStringLiteral("/tree");
     const QString workbook = scratch + QStringLiteral("/names-%1-0.xls").arg(entries);
-    const SheetResult<QList<NamingTableRow>> rows = readNamingTable(maker, workbook);
-    if (!rows.ok())
+    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
+    if (!table.ok() || !table.value())
         return false;
+    const QList<NamingTableRow> &rows = *table.value();
     const auto recorded = [&](const QList<NamingTableRow> &read, BatchRenameView &view) {
-        renameRows(read, workbook, view);
+        renameReadRows(read, workbook, view);
     };
     double times[4] = {};
     for (int round = 0; round < rounds; ++round) {
         const double measured[4] = {
-            timeStepThree([&](BatchRenameView &view) { renameRowsWithoutRecord(rows.value(), view); }, root, entries),
-            timeStepThree([&](BatchRenameView &view) { recorded(rows.value(), view); }, root, entries),
+            timeStepThree([&](BatchRenameView &view) { renameRowsWithoutRecord(rows, view); }, root, entries),
+            timeStepThree([&](BatchRenameView &view) { recorded(rows, view); }, root, entries),
             timeReadAheadStep(workbook, root, entries, renameRowsWithoutRecord),
             timeReadAheadStep(workbook, root, entries, recorded),
         };

@@ -109,7 +109,7 @@ protected:
     MainWindowUnderTest form{dialogs};
 };
 
-TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndStillReportsSuccess)
+TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndSaysSo)
 {
     tree.makeFolder(QStringLiteral("empty"));
     ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook({}));
@@ -123,7 +123,8 @@ TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndStillReportsSuccess)
     }));
     runStep3();
 
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("命名表中没有新文件名，没有文件被更名。请在 D 列填写新文件名并保存。")});
     EXPECT_EQ(rowsShown(form.List3), 0);
     EXPECT_EQ(form.Text2->text(), QStringLiteral("earlier count"));
 }

@@ -96,7 +96,7 @@ TEST_F(FullTemporaryFolder, StepThreeRenamesNothingAndSaysWhy)
     small.useAsTemporaryFolder(true);
 
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     expectNothingRenamedAndTheCauseNamed(view);
 }
@@ -114,7 +114,7 @@ TEST_F(FullTemporaryFolder, TableReadAheadInPartIsNotUsed)
     ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
 
     RecordingRenameView view;
-    runBatchRename(standby, workbook, view);
+    runStepThree(standby, workbook, view);
 
     expectNothingRenamedAndTheCauseNamed(view);
 }

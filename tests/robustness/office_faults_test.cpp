@@ -118,7 +118,7 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     ASSERT_NE(office, nullptr);
 
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
     ASSERT_EQ(view.messages.size(), 1);
@@ -268,7 +268,7 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
 {
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(view.messages[0].startsWith(QString::fromUtf8(GetParam().step3Message))) << view.messages[0].toStdString();

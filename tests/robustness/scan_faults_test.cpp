@@ -171,7 +171,7 @@ TEST(UnreadableEntries, AreListedByNameOnlyAndTheirRowsFailWithoutChanges)
     const QString root = tree.root() + "/";
     QList<RowOutcome> outcomes;
     asUnprivileged([&] {
-        outcomes = renameFromNamingTable({{2, root + "listable/", "x.txt", "y.txt"},
+        outcomes = carryOutNamingTable({{2, root + "listable/", "x.txt", "y.txt"},
                                           {3, root + "locked/", "inside.txt", "out.txt"},
                                           {4, root, "secret.txt", "public.txt"},
                                           {5, root + "shared/", "s.txt", "t.txt"}});
@@ -250,7 +250,7 @@ TEST_P(DeepTrees, ElevenHundredLevelsAreWalkedUpToThePathLimit)
     // could still be listed: its row fails and the file stays.
     const qsizetype last = found.fileNames.size() - 1;
     const bool fits = QFile::encodeName(found.folderPaths[last] + "g.txt").size() < PATH_MAX;
-    const auto outcomes = renameFromNamingTable({{2, found.folderPaths[last], "f.txt", "g.txt"}});
+    const auto outcomes = carryOutNamingTable({{2, found.folderPaths[last], "f.txt", "g.txt"}});
     EXPECT_EQ(outcomes[0].status, fits ? RowStatus::Renamed : RowStatus::FailedRename);
     if (!fits) {
         EXPECT_EQ(outcomes[0].error, RenameError::InvalidName);
@@ -277,7 +277,7 @@ TEST(NameLimits, NamesOf255BytesAreListedAndRenamedAndOneByteMoreIsRefused)
     EXPECT_EQ(names, QStringList({ascii, chinese}));
 
     const QString folder = tree.root() + "/";
-    const auto outcomes = renameFromNamingTable(
+    const auto outcomes = carryOutNamingTable(
         {{2, folder, ascii, QString(255, u'm')}, {3, folder, chinese, chinese + "x"}});
     EXPECT_EQ(outcomes[0].status, RowStatus::Renamed);
     EXPECT_EQ(outcomes[1].status, RowStatus::FailedRename);
@@ -305,13 +305,13 @@ TEST(NonUtf8Names, AreListedAndTheirRowsFailCleanly)
     QList<NamingTableRow> rows;
     for (qsizetype i = 0; i < found.fileNames.size(); ++i)
         rows.append({i + 2, found.folderPaths[i], found.fileNames[i], QString("renamed%1.dwg").arg(i)});
-    const auto outcomes = renameFromNamingTable(rows);
+    const auto outcomes = carryOutNamingTable(rows);
 
     for (const RowOutcome &outcome : outcomes) {
         const bool valid = !found.folderPaths[outcome.rowNumber - 2].contains(QChar::ReplacementCharacter)
             && !outcome.oldName.contains(QChar::ReplacementCharacter);
         EXPECT_EQ(outcome.status, valid ? RowStatus::Renamed : RowStatus::FailedRename) << outcome.rowNumber;
-        EXPECT_FALSE(outcome.failed() && outcome.reason.isEmpty());
+        EXPECT_FALSE(outcome.failed() && outcome.problem == RowProblem::None);
     }
     for (const QByteArray &file : {QByteArray("caf\xe9.dwg"), QByteArray("\xff\xfe/a.dwg")})
         EXPECT_EQ(access(root + file, F_OK), 0) << "untouched";

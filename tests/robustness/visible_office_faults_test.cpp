@@ -89,7 +89,7 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
     RecordingRenameView view;
-    runBatchRename(hiddenOfficeStarter(), workbook, view);
+    runStepThreeInOwnOffice(hiddenOfficeStarter(), workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"new.txt"});

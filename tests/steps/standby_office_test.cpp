@@ -141,13 +141,13 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
         standby.prepare(workbook);
         ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
         RecordingRenameView view;
-        runBatchRename(standby, workbook, view);
+        runStepThree(standby, workbook, view);
         EXPECT_TRUE(noOfficeLeft()) << "the waiting office is quit once step 3 is done";
 
         standby.prepare(workbook);
         ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
         writeFileContent(workbook, table("b.txt", "c.txt"));
-        runBatchRename(standby, workbook, view);
+        runStepThree(standby, workbook, view);
         EXPECT_EQ(view.messages, QStringList({"OK,YOU MAKE IT!", "OK,YOU MAKE IT!"}));
     }
     EXPECT_EQ(fileContent(tree.path("c.txt")), "a");

@@ -38,7 +38,7 @@ TEST_F(StepThreeReadsOnly, TableNeitherRenamesItsOwnWorkbookNorGivesItsName)
     tree.makeFile("a.txt", "a");
 
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(view.messages[0].startsWith("有 2 行未能更名")) << view.messages[0].toStdString();
@@ -47,6 +47,39 @@ TEST_F(StepThreeReadsOnly, TableNeitherRenamesItsOwnWorkbookNorGivesItsName)
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name), QStringList({"b.txt", "d2.xls", "next.xls"}));
     EXPECT_EQ(fileContent(workbook), table);
     EXPECT_EQ(fileContent(tree.path("next.xls")), "another spreadsheet of the user's");
+}
+
+// A sheet that is not a naming table, and a table the user has not filled in,
+// rename nothing and say so, rather than end in "OK,YOU MAKE IT!".
+TEST_F(StepThreeReadsOnly, TableWithNothingToUseSaysSo)
+{
+    tree.makeFile("a.txt", "a");
+    const QString notATable = "这个工作簿的第一张工作表不是命名表（第 1 行应为：序号、目录、文件名、新文件名）：";
+    const QString noNames = "命名表中没有新文件名，没有文件被更名。请在 D 列填写新文件名并保存。";
+    const struct {
+        const char *name;
+        QList<QStringList> cells;
+        QString message;
+    } cases[] = {
+        {"budget.xls", {{"Item", "Folder", "File", "New"}, {"", folder, "a.txt", "b.txt"}}, notATable},
+        {"blank.xls", {}, notATable},
+        {"unfilled.xls", {{"序号", "目录", "文件名", "新文件名"}, {"1", folder, "a.txt", ""}}, noNames},
+        {"headeronly.xls", {{"序号", "目录", "文件名", "新文件名"}}, noNames},
+    };
+    for (const auto &sample : cases) {
+        SCOPED_TRACE(sample.name);
+        const QString workbook = tree.path(sample.name);
+        makeWorkbook(*maker, workbook, sample.cells);
+
+        RecordingRenameView view;
+        readTableAndRename(*office, workbook, view);
+
+        const QString expected = sample.message == notATable ? notATable + workbook : sample.message;
+        EXPECT_EQ(view.messages, QStringList{expected});
+        EXPECT_TRUE(view.renamed.isEmpty());
+        EXPECT_TRUE(view.count.isEmpty());
+        EXPECT_EQ(fileContent(tree.path("a.txt")), "a");
+    }
 }
 
 // The user may save the workbook in step 2's window while step 3 renames.
@@ -67,7 +100,7 @@ TEST_F(StepThreeReadsOnly, SaveMadeDuringTheStepSurvives)
 
     SavingMeanwhileView view;
     view.workbook = workbook;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(fileContent(tree.path("b.txt")), "a");
@@ -93,7 +126,7 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
     const QByteArray original = fileContent(workbook);
 
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     EXPECT_TRUE(office->unresponsiveReason().isEmpty()) << office->unresponsiveReason().toStdString();
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
@@ -131,7 +164,7 @@ TEST_F(StepThreeReadsOnly, CellsCoveredByAMergedAreaReadAsEmpty)
                           + "</text:p></table:table-cell>" + covered("m5.txt") + flatTextCell("m5new.txt")}));
 
     RecordingRenameView view;
-    renameFromWorkbook(*office, workbook, view);
+    readTableAndRename(*office, workbook, view);
 
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
               QStringList({"m1.txt", "m2.txt", "m3new.txt", "m4.txt", "m5.txt", "table.fods"}));

@@ -41,7 +41,7 @@ protected:
     void stepThree()
     {
         RecordingRenameView view;
-        renameRows(rows(), "/t/names.xls", view);
+        renameReadRows(rows(), "/t/names.xls", view);
         ASSERT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     }
     // Undo with the given answer to its question.
@@ -96,7 +96,7 @@ TEST_F(UndoStep, StepThreeWithoutItsRecordRenamesNothing)
     tree.makeFile("state", "a file where the records' folder would go");
     qputenv("XDG_STATE_HOME", tree.path("state").toLocal8Bit());
     RecordingRenameView view;
-    renameRows(rows(), "/t/names.xls", view);
+    renameReadRows(rows(), "/t/names.xls", view);
     qputenv("XDG_STATE_HOME", stateHome);
 
     ASSERT_EQ(view.messages.size(), 1);

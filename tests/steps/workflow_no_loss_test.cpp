@@ -149,7 +149,7 @@ void runSeed(unsigned seed)
         rowInodes << inodeOf(found.folderPaths.at(i) + found.fileNames.at(i));
 
     RecordingRenameView view;
-    runBatchRename(hiddenOfficeStarter(), workbook, view);
+    runStepThreeInOwnOffice(hiddenOfficeStarter(), workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);
     const QString &message = view.messages.first();

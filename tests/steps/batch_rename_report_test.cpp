@@ -1,0 +1,75 @@
+#include "steps/batch_rename_report.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BatchRenameReport, ListsNewNamesAndCountsRowsFromTheReadBlock)
+{
+    const QList<NamingTableRow> rows = namingTableRows({{"/f/", "a", "x"}, {"/f/", "b", ""}, {"/f/", "c"}, {"/f/", "d", "z"}}, 2);
+
+    EXPECT_EQ(rows[2].rowNumber, 4);
+    EXPECT_FALSE(rows[2].newName.has_value());
+    const QStringList entries = renamedFilesListEntries(rows);
+    EXPECT_EQ(entries, QStringList({"x", "", "z"}));
+    EXPECT_EQ(processedCountText(entries.size()), "批量更名的文件数：3");
+}
+
+TEST(BatchRenameReport, FinalMessageNamesTheFirstTwentyFailures)
+{
+    QList<RowOutcome> outcomes(3);
+    outcomes[1].status = RowStatus::KeptEmptyNewName;
+    outcomes[2].status = RowStatus::UnchangedSameName;
+    EXPECT_EQ(finalMessage(outcomes), "OK,YOU MAKE IT!");
+
+    for (qint64 number = 5; number < 30; ++number)
+        outcomes << RowOutcome{number, RowStatus::FailedRename, RenameError::TargetExists, "%1旧", "新", RowProblem::RenameFailed};
+    const QString message = finalMessage(outcomes);
+
+    EXPECT_TRUE(message.startsWith("有 25 行未能更名")) << message.toStdString();
+    EXPECT_TRUE(message.contains("\n第 5 行：%1旧 → 新（新文件名已存在）"));
+    EXPECT_TRUE(message.contains("第 24 行"));
+    EXPECT_FALSE(message.contains("第 25 行"));
+    EXPECT_TRUE(message.contains("另有 5 行"));
+}
+
+RowOutcome failedRow(RowStatus status, RowProblem problem)
+{
+    RowOutcome outcome;
+    outcome.status = status;
+    outcome.problem = problem;
+    return outcome;
+}
+
+// The reasons that carry details of their own: each detail must reach the
+// user, and a system text never stands without our words before it.
+TEST(BatchRenameReport, ReasonsCarryTheirDetails)
+{
+    RowOutcome unreadable = failedRow(RowStatus::FailedUnreadableCell, RowProblem::UnreadableCells);
+    unreadable.unreadableColumns = "BD";
+    EXPECT_EQ(rowFailureReason(unreadable), "B、D 列的单元格无法读取");
+
+    RowOutcome hidden = failedRow(RowStatus::FailedRename, RowProblem::NewNameFormatCharacter);
+    hidden.formatCharacter = 0xE0001;
+    EXPECT_EQ(rowFailureReason(hidden), "新文件名含有看不见的格式字符 U+E0001");
+    hidden.formatCharacter = 0xAD;
+    EXPECT_TRUE(rowFailureReason(hidden).endsWith("U+00AD"));
+
+    RowOutcome other = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed);
+    other.systemText = "Input/output error";
+    EXPECT_EQ(rowFailureReason(other), "其他错误：Input/output error");
+
+    RowOutcome aside = failedRow(RowStatus::FailedRename, RowProblem::CycleCouldNotStepAside);
+    aside.error = RenameError::PermissionDenied;
+    EXPECT_EQ(rowFailureReason(aside), "交换或循环更名须先把此文件改为临时名，未能做到：没有权限");
+
+    RowOutcome kept = failedRow(RowStatus::FailedByOtherRow, RowProblem::CycleBrokenByOtherRow);
+    kept.otherRow = 9;
+    EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名，本行保持原名");
+    kept.leftUnderTemporaryName = ".quillmere-swap-0badcafe-a";
+    EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名；此文件暂时留在“.quillmere-swap-0badcafe-a”，请手动改名");
+
+    EXPECT_EQ(rowFailureReason(RowOutcome{}), "");
+}
+
+} // namespace
