@@ -11,7 +11,8 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     removeLeftoverOfficeFiles();
     QtDialogs dialogs;
-    MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden)});
+    MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden),
+                                    [](const QString &workbook) { return usersOfficeShowsUnsavedChanges(workbook); }});
     const QRect screen = mainWindow.screen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();

@@ -222,7 +222,7 @@ void MainWindow::renameFromTable()
     }
     renamedList->clear();
     WindowRenameView view(*renamedList, *renameReport, dialogs, this);
-    runStepThree(standbyOffice, workbook, view);
+    runStepThree(standbyOffice, workbook, view, starters.unsavedChanges);
 }
 
 void MainWindow::undoLastRename()

@@ -22,10 +22,13 @@ class QPlainTextEdit;
 class QPushButton;
 
 // How the window reaches a spreadsheet application: a visible one for step 2,
-// where the user types, and a hidden one of step 3's own.
+// where the user types, and a hidden one of step 3's own; and how step 3 asks
+// the visible one whether the table still has changes not saved (none: never
+// asked).
 struct SpreadsheetStarters {
     StartSpreadsheet visible;
     StartSpreadsheet hidden;
+    AskUnsavedChanges unsavedChanges;
 };
 
 // The main window. It owns every piece of state the three steps share: the

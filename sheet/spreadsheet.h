@@ -113,6 +113,11 @@ public:
     virtual QString unresponsiveReason() const = 0;
 };
 
+// Whether the spreadsheet window the user works in shows the workbook at the
+// path with changes not saved yet; nothing when that cannot be known (no
+// such window, or no answer in a few seconds). Asking changes nothing.
+using AskUnsavedChanges = std::function<std::optional<bool>(const QString &workbookPath)>;
+
 // Starts the spreadsheet application a step works in. On failure the text
 // names the cause and nothing of ours is left running.
 using StartSpreadsheet = std::function<SheetResult<std::unique_ptr<Spreadsheet>>()>;

@@ -135,3 +135,8 @@ QString notANamingTableMessage(const QString &workbookPath)
 {
     return QStringLiteral("这个工作簿的第一张工作表不是命名表（第 1 行应为：序号、目录、文件名、新文件名）：") + workbookPath;
 }
+
+QString unsavedChangesMessage()
+{
+    return QStringLiteral("命名表还有未保存的修改：请先在 LibreOffice 中保存（Ctrl+S），再按【3】");
+}

@@ -36,3 +36,7 @@ QString noNewNamesMessage();
 // Step 3's answer to a workbook at `workbookPath` whose first sheet is no
 // naming table.
 QString notANamingTableMessage(const QString &workbookPath);
+
+// Step 3's answer while the user's window still shows the table with changes
+// not saved.
+QString unsavedChangesMessage();

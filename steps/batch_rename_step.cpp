@@ -20,8 +20,13 @@ void renameInStartedOffice(SheetResult<std::unique_ptr<Spreadsheet>> started, co
 
 } // namespace
 
-void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view)
+void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view,
+                  const AskUnsavedChanges &askUnsaved)
 {
+    // The saved file is all step 3 can read; names typed since would be
+    // silently left out.
+    if (askUnsaved && askUnsaved(workbookPath).value_or(false))
+        return view.showMessage(unsavedChangesMessage());
     if (const std::optional<QList<NamingTableRow>> rows = standby.tableReadAhead(workbookPath)) {
         renameReadRows(*rows, workbookPath, view);
         standby.quitWaitingOffice();

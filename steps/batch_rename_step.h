@@ -19,12 +19,16 @@ public:
 };
 
 // Step 3 as the window runs it, after its Workbook-path gate, with the office
-// that waits in `standby`. When the standby has read the table ahead from
+// that waits in `standby`. First `askUnsaved` (when given) asks whether the
+// user's window still shows the table with changes not saved: if so, nothing
+// is read or renamed and one message says to save first; when it cannot
+// tell, step 3 goes on. When the standby has read the table ahead from
 // exactly the file that now stands at `workbookPath`, those rows are renamed
 // (renameReadRows) without opening the workbook again; otherwise the
 // standby's office, or one started now, reads the saved table
 // (readTableAndRename). Either way no office waits afterwards.
-void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view);
+void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view,
+                  const AskUnsavedChanges &askUnsaved = {});
 
 // Step 3 in a hidden office that `startHidden` starts for it alone, quit
 // afterwards. When the office cannot be started, nothing is renamed and one

@@ -31,7 +31,8 @@ inline constexpr auto answerLimit = std::chrono::seconds(5);
 // opens workbooks and shows their window, calc_cells.cpp reads and writes
 // cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
 // answers, quits and leaves the office to the user; shown_text_export.* reads
-// the sheet's text copy, excel_palette.* the fill colours.
+// the sheet's text copy, excel_palette.* the fill colours;
+// unsaved_changes_probe.cpp asks the user's office about unsaved changes.
 class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
 public:
     // `program` is the office's launcher ("soffice"), which started

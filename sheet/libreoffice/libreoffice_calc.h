@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 // LibreOffice Calc driven over its UNO bridge. No UNO type shows here, so
 // callers build without the office's headers.
@@ -74,3 +75,12 @@ void removeLeftoverOfficeFiles();
 
 // The same as the port's starter for the steps.
 StartSpreadsheet libreOfficeStarter(CalcWindow window);
+
+// Whether the office the user works in (with windows, in the user's own
+// profile) shows the workbook at `workbookPath` with changes not saved yet.
+// Asked over a connection of its own, opened for the question and closed
+// again; the office is neither started nor changed by it. Nothing when no
+// such office runs, it does not show the workbook, or it does not answer
+// within `limit`.
+std::optional<bool> usersOfficeShowsUnsavedChanges(const QString &workbookPath,
+                                                   std::chrono::seconds limit = std::chrono::seconds(5));

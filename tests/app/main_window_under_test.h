@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/main_window.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
 
@@ -21,7 +22,11 @@
 // their names from the layout, as a test needs to reach them.
 class MainWindowUnderTest : public MainWindow {
 public:
-    explicit MainWindowUnderTest(Dialogs &scripted) : MainWindow(scripted, {visibleOfficeStarter(), hiddenOfficeStarter()}) {}
+    explicit MainWindowUnderTest(Dialogs &scripted)
+        : MainWindow(scripted, {visibleOfficeStarter(), hiddenOfficeStarter(),
+                                [](const QString &workbook) { return usersOfficeShowsUnsavedChanges(workbook); }})
+    {
+    }
 
     template <typename Control>
     Control *control(const char *name) const

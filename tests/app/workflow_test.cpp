@@ -81,8 +81,9 @@ protected:
     }
 
     // The user at the window step 2 left: reaches the workbook that window
-    // shows, lets `type` read and edit the table there, and saves it.
-    void typeIntoWindowAndSave(const std::function<void(CalcOffice &)> &type)
+    // shows, lets `type` read and edit the table there, and saves it unless
+    // told not to.
+    void typeIntoWindowAndSave(const std::function<void(CalcOffice &)> &type, bool save = true)
     {
         auto attached = startLibreOfficeCalc(CalcWindow::Visible);
         ASSERT_TRUE(attached.ok()) << attached.error().toStdString();
@@ -90,6 +91,8 @@ protected:
         const SheetStatus opened = window.openWorkbook(workbook);
         ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
         ASSERT_NO_FATAL_FAILURE(type(window));
+        if (!save)
+            return;
         const SheetStatus saved = window.saveWorkbook();
         ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
     }
@@ -108,6 +111,28 @@ protected:
     ScriptedDialogs dialogs;
     MainWindowUnderTest form{dialogs};
 };
+
+// Names typed but not saved are not in the file step 3 reads: rather than
+// rename nothing and call it done, it asks for the save first.
+TEST_F(Workflow, NamesTypedButNotSavedAreAskedToBeSaved)
+{
+    tree.makeFile(QStringLiteral("drawings/plan.dwg"), "plan");
+    ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook({}));
+    ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("drawings"))));
+    const auto typeNewName = [](CalcOffice &window) {
+        ASSERT_TRUE(window.putTextBlock(2, 4, {{QStringLiteral("图纸.dwg")}}).ok());
+    };
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave(typeNewName, false));
+
+    runStep3();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("命名表还有未保存的修改：请先在 LibreOffice 中保存（Ctrl+S），再按【3】")});
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("drawings"))), (std::map<QString, QByteArray>{{"plan.dwg", "plan"}}));
+
+    ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([](CalcOffice &) {}));
+    runStep3();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("drawings"))), (std::map<QString, QByteArray>{{"图纸.dwg", "plan"}}));
+}
 
 TEST_F(Workflow, HeaderOnlyTableRenamesNothingAndSaysSo)
 {

@@ -1,0 +1,118 @@
+#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/office_connection.h"
+#include "sheet/libreoffice/uno_names.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+
+// Whether an office of this user runs with windows in the user's own profile
+// (the default one of this home folder), the one step 2 hands its workbook to. Only then is there anything to ask;
+// and handing our connection request to the launcher when none runs would
+// start one.
+bool usersOfficeRuns()
+{
+    for (const QString &process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isNumber = false;
+        process.toLongLong(&isNumber);
+        if (!isNumber || QFileInfo(QStringLiteral("/proc/") + process).ownerId() != ::getuid())
+            continue;
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(process));
+        if (!commandLine.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> arguments = commandLine.readAll().split('\0');
+        if (arguments.isEmpty() || !arguments.first().endsWith("/soffice.bin"))
+            continue;
+        const bool defaultProfile = std::none_of(arguments.begin(), arguments.end(), [](const QByteArray &argument) {
+            return argument == "--headless" || argument.startsWith("-env:UserInstallation=");
+        });
+        // The default profile lies in the home folder the office was started with.
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(process));
+        if (defaultProfile && environment.open(QIODevice::ReadOnly) &&
+            environment.readAll().split('\0').contains("HOME=" + qgetenv("HOME")))
+            return true;
+    }
+    return false;
+}
+
+// A connection of its own to the user's office, opened only to ask and closed
+// at once: the office is told to listen on a fresh pipe, asked, and told to
+// stop listening, as step 2 leaves it.
+class UnsavedChangesProbe : public OfficeConnection {
+public:
+    UnsavedChangesProbe(QString launcher, std::unique_ptr<OfficeProcess> handOver, QString pipe)
+        : OfficeConnection(std::move(handOver), std::move(pipe)), launcherPath(std::move(launcher))
+    {
+    }
+
+    ~UnsavedChangesProbe()
+    {
+        dropConnection();
+        auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
+        if (closer.ok() && !closer.value()->waitForExit(exitLimit))
+            closer.value()->kill();
+    }
+
+    std::optional<bool> ask(const QString &canonicalPath, std::chrono::milliseconds limit)
+    {
+        const auto answer = guarded(limit, [&]() -> std::optional<bool> {
+            const Reference<container::XEnumeration> components =
+                Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
+            while (components->hasMoreElements()) {
+                const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
+                if (!model.is())
+                    continue;
+                // The office's URL spells the name its own way ("%5B" for
+                // "[", "%23" for "#"); the file it names is what counts.
+                const QString shown = QUrl(toQString(model->getURL())).toLocalFile();
+                if (shown.isEmpty() || QFileInfo(shown).canonicalFilePath() != canonicalPath)
+                    continue;
+                const Reference<util::XModifiable> modifiable(model, UNO_QUERY);
+                if (modifiable.is())
+                    return bool(modifiable->isModified());
+            }
+            return std::nullopt;
+        });
+        return answer.ok() ? answer.value() : std::nullopt;
+    }
+
+private:
+    const QString launcherPath;
+};
+
+} // namespace
+
+std::optional<bool> usersOfficeShowsUnsavedChanges(const QString &workbookPath, std::chrono::seconds limit)
+{
+    const QString canonicalPath = QFileInfo(workbookPath).canonicalFilePath();
+    if (canonicalPath.isEmpty() || !usersOfficeRuns())
+        return std::nullopt;
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (launcher.isEmpty())
+        return std::nullopt;
+    const QString pipe = QStringLiteral("pipe,name=%1ask-%2;urp;")
+                             .arg(officePipePrefix(QCoreApplication::applicationPid()))
+                             .arg(QRandomGenerator::global()->generate64(), 0, 16);
+    auto handOver = OfficeProcess::start(launcher, {QStringLiteral("--accept=%1").arg(pipe), QStringLiteral("--nologo"),
+                                                    QStringLiteral("--nodefault"), QStringLiteral("--norestore")});
+    if (!handOver.ok())
+        return std::nullopt;
+    UnsavedChangesProbe probe(launcher, std::move(handOver.value()), pipe);
+    if (!probe.connect(limit).ok())
+        return std::nullopt;
+    return probe.ask(canonicalPath, limit);
+}
