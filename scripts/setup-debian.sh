@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libgtest-dev googletest
   libreoffice-calc libreoffice-dev
   clang libclang-rt-14-dev
