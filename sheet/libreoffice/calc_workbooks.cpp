@@ -140,7 +140,7 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
 {
     const QFileInfo file(path);
     const OUString url = toOUString(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
-    const auto opened = guarded(longCallLimit, [&] {
+    const auto opened = guarded(openingLimit(file.size()), [&] {
         closeWorkbook();
         if (!file.isFile())
             throw CallFailure{QStringLiteral("文件不存在")};
