@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_translations.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -9,6 +10,9 @@ int main(int argc, char **argv)
 {
     prepareProcessForLibreOffice();
     QApplication application(argc, argv);
+    const std::unique_ptr<QTranslator> qtTranslations = loadQtTranslations();
+    if (qtTranslations)
+        application.installTranslator(qtTranslations.get());
     removeLeftoverOfficeFiles();
     QtDialogs dialogs;
     MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden),

@@ -4,8 +4,10 @@
 // Besides crashes and hangs it checks what holds for every input:
 //   - "*.*" matches everything;
 //   - letter case of ASCII letters never changes the answer;
-//   - a pattern without wildcards (and without a trailing dot) matches exactly
-//     the names equal to it, ignoring case.
+//   - a space typed after the pattern never changes the answer, nor does a dot
+//     typed after a pattern ending in a dot;
+//   - a pattern without wildcards matches exactly the names equal to it once
+//     its trailing spaces and dots are dropped, ignoring case.
 #include "search/wildcard_pattern.h"
 
 #include <QByteArray>
@@ -32,6 +34,13 @@ QString flipAsciiCase(QString text)
         else if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + 32);
     }
+    return text;
+}
+
+QString withoutTrailingSpacesAndDots(QString text)
+{
+    while (text.endsWith(u' ') || text.endsWith(u'.'))
+        text.chop(1);
     return text;
 }
 
@@ -71,8 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(pattern.matches(flipAsciiCase(name)) == matched);
     check(WildcardPattern(flipAsciiCase(patternText)).matches(name) == matched);
 
-    const bool literal = !patternText.contains(u'*') && !patternText.contains(u'?') && !patternText.endsWith(u'.');
+    check(WildcardPattern(patternText + u' ').matches(name) == matched);
+    if (patternText.endsWith(u'.'))
+        check(WildcardPattern(patternText + u'.').matches(name) == matched);
+
+    const bool literal = !patternText.contains(u'*') && !patternText.contains(u'?');
     if (literal && isAscii(patternText) && isAscii(name))
-        check(matched == (name.compare(patternText, Qt::CaseInsensitive) == 0));
+        check(matched == (name.compare(withoutTrailingSpacesAndDots(patternText), Qt::CaseInsensitive) == 0));
     return 0;
 }

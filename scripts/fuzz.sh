@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
-scripts/setup-debian.sh
+scripts/setup-debian.sh --for-tests
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DQUILLMERE_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target quillmere_fuzz_wildcard quillmere_fuzz_rename_table
 scratch=$(mktemp -d)

@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Installs what Quillmere needs to build and run on Debian 12 (as root);
-# with --for-tests also what its tests use: a window manager and window tools
-# for the visible-window tests, LibreOffice's GTK 3 toolkit (what a GNOME
-# desktop runs) and the checkers of the Debian package.
+# Installs what Quillmere needs to build and run on Debian 12 (as root): Qt,
+# LibreOffice Calc and its SDK, chmcmd for the user guide, a CJK font, Qt's
+# translations, xdg-utils and xCHM. With --for-tests also what only the tests,
+# benchmarks and fuzzing use: GoogleTest, clang, an X server, a window manager
+# and window tools for the visible-window tests, LibreOffice's GTK 3 toolkit
+# (what a GNOME desktop runs) and the checkers of the Debian package.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev googletest
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libreoffice-calc libreoffice-dev
-  clang libclang-rt-14-dev
   fp-utils-3.2.2
   fonts-noto-cjk
   xdg-utils xchm
-  xvfb xauth x11-utils
 )
 if [ "${1:-}" = --for-tests ]; then
   packages+=(
+    libgtest-dev googletest
+    clang libclang-rt-14-dev
+    xvfb xauth x11-utils
     openbox xdotool
     libreoffice-gtk3
     dpkg-dev lintian desktop-file-utils appstream

@@ -2,8 +2,30 @@
 
 #include <algorithm>
 
-WildcardPattern::WildcardPattern(const QString &pattern)
+namespace {
+
+// A space or dot typed at the end of the pattern box is a slip the user cannot
+// see, and Windows ignores them too. One dot is put back where the pattern
+// ended in dots, because a final dot still means "names without an extension".
+QString withoutTrailingSpacesAndDots(const QString &typed)
 {
+    qsizetype end = typed.size();
+    bool droppedDot = false;
+    while (end > 0 && (typed.at(end - 1) == u' ' || typed.at(end - 1) == u'.')) {
+        droppedDot = droppedDot || typed.at(end - 1) == u'.';
+        --end;
+    }
+    QString pattern = typed.left(end);
+    if (droppedDot)
+        pattern += u'.';
+    return pattern;
+}
+
+} // namespace
+
+WildcardPattern::WildcardPattern(const QString &typed)
+{
+    const QString pattern = withoutTrailingSpacesAndDots(typed);
     if (pattern == QLatin1String("*.*")) {
         tokens.push_back({Kind::AnyRun, {}});
     } else {

@@ -4,6 +4,7 @@
 // kept. Each phase runs in a process of its own so that its peak memory is its
 // own: find, the search alone, and the whole step 1 through the main window,
 // which also fills the two lists.
+#include "bench/common/find_listing.h"
 #include "search/directory_scan.h"
 #include "tests/app/main_window_under_test.h"
 #include "tests/common/private_state_home.h"
@@ -74,12 +75,7 @@ int runPhase(const QString &phase, const QString &root)
     const auto start = std::chrono::steady_clock::now();
     qint64 listed = 0;
     if (phase == "find") {
-        // Read as it comes, as the program would have to: one line per entry.
-        QProcess find;
-        find.start("find", {root, "-mindepth", "1", "-printf", "%h/ %f %s\n"});
-        while (find.waitForReadyRead(-1) || find.bytesAvailable() > 0)
-            listed += find.readAllStandardOutput().count('\n');
-        find.waitForFinished(-1);
+        listed = listWithFind(root);
         rusage usage{};
         getrusage(RUSAGE_CHILDREN, &usage);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

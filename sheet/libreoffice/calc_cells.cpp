@@ -175,7 +175,7 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
         return detail;
     };
     QString workbookFile;
-    const auto exported = guarded(longCallLimit, [&] {
+    const auto exported = guarded(textCopyLimit(rect.bottom), [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
         workbookFile = QUrl(toQString(workbook->getURL())).toLocalFile();

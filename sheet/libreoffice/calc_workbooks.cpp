@@ -34,6 +34,17 @@ constexpr WindowSize smallestUsableWindow{800, 600};
 constexpr WindowSize windowSizeGiven{1024, 768};
 constexpr auto notOpenedMargin = std::chrono::seconds(10);
 
+// The office's filter for a workbook stored under `path`, by its extension.
+OUString storeFilterFor(const QString &path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("xlsx"))
+        return "Calc MS Excel 2007 XML";
+    if (extension == QLatin1String("ods"))
+        return "calc8";
+    return "MS Excel 97";
+}
+
 } // namespace
 
 void LibreOfficeCalc::closeWorkbook()
@@ -129,7 +140,7 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
 {
     const QFileInfo file(path);
     const OUString url = toOUString(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
-    const auto opened = guarded(longCallLimit, [&] {
+    const auto opened = guarded(openingLimit(file.size()), [&] {
         closeWorkbook();
         if (!file.isFile())
             throw CallFailure{QStringLiteral("文件不存在")};
@@ -191,7 +202,7 @@ SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
         const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(window == CalcWindow::Hidden))});
         const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         adoptWorkbook(loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, arguments));
-        const Sequence<beans::PropertyValue> format = propertyList({property("FilterName", Any(OUString("MS Excel 97")))});
+        const Sequence<beans::PropertyValue> format = propertyList({property("FilterName", Any(storeFilterFor(path)))});
         Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
             ->storeAsURL(toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)),
                          format);

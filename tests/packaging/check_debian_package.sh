@@ -59,7 +59,7 @@ depends=$(field Depends)
 for package in libreoffice-calc qt6-qpa-plugins libuno-sal3 libuno-cppu3 libqt6widgets6 libc6; do
   grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
-[ "$(field Recommends)" = "xchm | kchmviewer, xdg-utils, fonts-noto-cjk" ] || fail "Recommends: $(field Recommends)"
+[ "$(field Recommends)" = "xchm | kchmviewer, xdg-utils, fonts-noto-cjk, qt6-translations-l10n" ] || fail "Recommends: $(field Recommends)"
 
 desktop-file-validate "$scratch/root/usr/share/applications/quillmere.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.quillmere.quillmere.metainfo.xml" \

@@ -43,6 +43,15 @@ INSTANTIATE_TEST_SUITE_P(Rules, WildcardTable, ::testing::Values(
     Case{"图纸*.DWG", "图纸01.dwg", true}, Case{"ÄB*", "äbc", true}, Case{"图纸*", "图表1", false},
     // A trailing dot is dropped; other characters are literal.
     Case{"readme.", "README", true}, Case{"a[1].txt", "a[1].txt", true}, Case{"a[1].txt", "a1.txt", false},
-    Case{"", "a", false}, Case{"sub/*.dwg", "x.dwg", false}));
+    Case{"", "a", false}, Case{"sub/*.dwg", "x.dwg", false},
+    // "<", ">" and '"' are plain characters, as Linux names may hold them.
+    Case{"a<1>.txt", "a<1>.txt", true}, Case{"*\"", "say \"hi\"", true}, Case{"a<", "ab", false},
+    Case{"<.*", "x", false}, Case{"*>", "a.b>", true},
+    // Trailing spaces and dots are typing slips: dropped, keeping one final dot.
+    Case{"*.dwg ", "a.dwg", true}, Case{"*.dwg  ", "a.dwg ", false}, Case{"*.dwg. ", "a.dwg", true},
+    Case{"*.*..", "README", true}, Case{"*.* ", "a.b", true}, Case{"*..", "README", true},
+    Case{"*..", "a.txt", false}, Case{"*. .", "a.txt", false}, Case{"*. .", "README", true},
+    Case{"plan..", "plan", true}, Case{"plan ", "plan", true}, Case{"plan ", "plan ", false},
+    Case{" ", " ", false}, Case{"..", "a", false}, Case{"a b ", "a b", true}));
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QUrl>
 #include <QRegularExpression>
@@ -56,6 +57,34 @@ TEST_F(CalcBridge, PaletteFillSurvivesSavingAsXls)
     EXPECT_EQ(office->fillColorIndex(3, 1).value(), 0);
     EXPECT_EQ(office->fillColorIndex(1, 1).value(), 0);
     EXPECT_EQ(office->fillColorIndex(2, 5).value(), 0);
+}
+
+TEST_F(CalcBridge, NewWorkbooksTakeTheFormatTheirExtensionNames)
+{
+    struct Format {
+        const char *name;
+        QByteArray start;
+        QByteArray inside;
+    };
+    // An Excel 97 file is a compound file whose directory names its stream in UTF-16.
+    const QByteArray compoundFile("\xD0\xCF\x11\xE0");
+    const QByteArray workbookStream("W\0o\0r\0k\0b\0o\0o\0k\0", 16);
+    for (const Format &format : {Format{"new.xlsx", "PK", "xl/workbook.xml"},
+                                 Format{"new.ods", "PK", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 Format{"new.xls", compoundFile, workbookStream},
+                                 Format{"no-extension", compoundFile, workbookStream}}) {
+        const QString path = tree.path(format.name);
+        ASSERT_TRUE(office->createWorkbook(path).ok()) << format.name;
+        ASSERT_TRUE(office->putTextBlock(1, 1, {{"新文件名"}}).ok());
+        ASSERT_TRUE(office->saveWorkbook().ok());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_TRUE(bytes.startsWith(format.start)) << format.name;
+        EXPECT_TRUE(bytes.contains(format.inside)) << format.name;
+        ASSERT_TRUE(office->openWorkbookForReading(path).ok());
+        EXPECT_EQ(office->cellText(1, 1).value(), "新文件名") << format.name;
+    }
 }
 
 TEST_F(CalcBridge, UsedExtentIsTheLastUsedRowAndColumn)
