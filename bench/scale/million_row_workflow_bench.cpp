@@ -201,7 +201,7 @@ void runStepThree(const QString &work, qint64 entries, const QString &table)
                 fail(QStringLiteral("the standby office did not read the table ahead"));
         });
         report("readAhead", readAhead);
-        report("step3", timed([&] { runBatchRename(standby, table, view); }));
+        report("step3", timed([&] { runStepThree(standby, table, view); }));
     }
     report("programPeak3", peakMiB());
     report("renamed", double(view.listed));
