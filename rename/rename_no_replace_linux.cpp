@@ -57,20 +57,32 @@ RenameFailure noSafeRename(const QByteArray &target)
     return {RenameError::NoSafeRename, {}};
 }
 
-std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target)
+// The entry `currentPath` names, or why it cannot be moved at all.
+std::optional<RenameFailure> lookUpSource(const QByteArray &current, const QByteArray &target, struct stat &status)
 {
-    struct stat status {};
     if (lstat(current.constData(), &status) != 0)
         return failureFromErrno(errno, current);
     if (S_ISDIR(status.st_mode) && target.startsWith(current + '/'))
         return RenameFailure{RenameError::InvalidName, {}};
-    if (!S_ISREG(status.st_mode))
-        return noSafeRename(target);
+    return std::nullopt;
+}
+
+// EPERM is also how a file system says it has no hard links at all, some
+// answer EINVAL or EOPNOTSUPP instead, and EMLINK says this file can take no
+// more.
+bool linksRefused(int linkError)
+{
+    return linkError == EPERM || linkError == EOPNOTSUPP || linkError == EINVAL || linkError == EMLINK;
+}
+
+// Links, then unlinks; `linkError` gets the link's errno when the link
+// itself is what failed, and stays 0 otherwise.
+std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target, int &linkError)
+{
+    linkError = 0;
     if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0) {
-        const int linkError = errno;
-        // EPERM is also how a file system says it has no hard links at all,
-        // and some answer EINVAL instead.
-        if (linkError == EPERM || linkError == EOPNOTSUPP || linkError == EINVAL)
+        linkError = errno;
+        if (linksRefused(linkError))
             return noSafeRename(target);
         return failureFromErrno(linkError, current);
     }
@@ -80,6 +92,114 @@ std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QBy
         return failureFromErrno(unlinkError, current);
     }
     return std::nullopt;
+}
+
+// What was made at the new path to hold it: told by device and inode.
+struct Reservation {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool folder = false;
+};
+
+// Whether `target` is still the reservation, untouched: the same entry and,
+// for a file, still empty (the rename onto a folder refuses by itself when
+// the folder is no longer empty).
+bool isStillReservation(const QByteArray &target, const Reservation &reservation)
+{
+    struct stat status {};
+    if (lstat(target.constData(), &status) != 0)
+        return false;
+    return status.st_dev == reservation.device && status.st_ino == reservation.inode &&
+           (reservation.folder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode) && status.st_size == 0);
+}
+
+void removeReservation(const QByteArray &target, const Reservation &reservation)
+{
+    if (!isStillReservation(target, reservation))
+        return;
+    if (reservation.folder)
+        rmdir(target.constData());
+    else
+        unlink(target.constData());
+}
+
+RenameFailure reservationRefused(int reserveError, const QByteArray &current, const QByteArray &target)
+{
+    if (reserveError == EINVAL || reserveError == EOPNOTSUPP || reserveError == ENOSYS)
+        return noSafeRename(target);
+    return failureFromErrno(reserveError, current);
+}
+
+// Makes the reservation: an empty folder for a folder, an empty file made
+// exclusively for anything else, each open to its owner only so that no
+// other user can write into it meanwhile.
+std::optional<RenameFailure> reserve(const QByteArray &current, const QByteArray &target, bool folder,
+                                     Reservation &reservation)
+{
+    reservation.folder = folder;
+    struct stat status {};
+    if (folder) {
+        if (mkdir(target.constData(), 0700) != 0)
+            return reservationRefused(errno, current, target);
+        if (lstat(target.constData(), &status) != 0) {
+            const int lookError = errno;
+            rmdir(target.constData());
+            return RenameFailure{RenameError::Other, qt_error_string(lookError)};
+        }
+    } else {
+        const int file = open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (file < 0)
+            return reservationRefused(errno, current, target);
+        // Closed before the rename: NFS keeps a file replaced while open
+        // under a name of its own until it is closed.
+        const bool known = fstat(file, &status) == 0;
+        const int lookError = errno;
+        close(file);
+        if (!known) {
+            unlink(target.constData());
+            return RenameFailure{RenameError::Other, qt_error_string(lookError)};
+        }
+    }
+    reservation.device = status.st_dev;
+    reservation.inode = status.st_ino;
+    return std::nullopt;
+}
+
+std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, const QByteArray &target, bool folder)
+{
+    Reservation reservation;
+    if (std::optional<RenameFailure> refused = reserve(current, target, folder, reservation))
+        return refused;
+    if (!isStillReservation(target, reservation))
+        return RenameFailure{RenameError::TargetExists, {}};
+    if (rename(current.constData(), target.constData()) == 0)
+        return std::nullopt;
+    const int renameError = errno;
+    const bool stillOurs = isStillReservation(target, reservation);
+    removeReservation(target, reservation);
+    // Refused onto our own empty entry: this file system will not rename
+    // onto anything, so no reservation can help.
+    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY))
+        return noSafeRename(target);
+    return failureFromErrno(renameError, current);
+}
+
+// Where the no-replace rename is refused. A link is atomic, leaves no window
+// for another entry to slip in, and costs two calls against a reservation's
+// four, most of them round trips on a network share; so files go by link
+// wherever the file system has links, and by reservation where it has not.
+std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target)
+{
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = lookUpSource(current, target, source))
+        return failure;
+    if (S_ISREG(source.st_mode)) {
+        int linkError = 0;
+        std::optional<RenameFailure> failure = linkThenUnlink(current, target, linkError);
+        if (!failure || !linksRefused(linkError) || failure->error == RenameError::TargetExists)
+            return failure;
+    }
+    return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }
 
 } // namespace
@@ -95,9 +215,9 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
         return std::nullopt;
     const int renameError = errno;
     // EINVAL is also how some file systems (and ENOSYS how old kernels) say
-    // they do not know the no-replace flag; only a link can stand in safely.
+    // they do not know the no-replace flag.
     if (renameError == EINVAL || renameError == ENOSYS)
-        return linkThenUnlink(*current, *target);
+        return renameWithoutNoReplace(*current, *target);
     return failureFromErrno(renameError, *current);
 }
 
@@ -107,5 +227,23 @@ std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const 
     const std::optional<QByteArray> target = encodePath(newPath);
     if (!current || !target)
         return RenameFailure{RenameError::InvalidName, {}};
-    return linkThenUnlink(*current, *target);
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+        return failure;
+    if (!S_ISREG(source.st_mode))
+        return noSafeRename(*target);
+    int linkError = 0;
+    return linkThenUnlink(*current, *target, linkError);
+}
+
+std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath)
+{
+    const std::optional<QByteArray> current = encodePath(currentPath);
+    const std::optional<QByteArray> target = encodePath(newPath);
+    if (!current || !target)
+        return RenameFailure{RenameError::InvalidName, {}};
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+        return failure;
+    return renameOntoReservation(*current, *target, S_ISDIR(source.st_mode));
 }

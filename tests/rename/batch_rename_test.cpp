@@ -1,4 +1,5 @@
 #include "rename/batch_rename.h"
+#include "rename/rename_no_replace.h"
 #include "rename/recorded_run.h"
 #include "rename/run_restore.h"
 #include "tests/common/temp_tree.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -47,6 +49,36 @@ TEST(RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     struct stat status {};
     ASSERT_EQ(lstat(QFile::encodeName(tree.path("c")).constData(), &status), 0);
     EXPECT_EQ(status.st_nlink, 1u);
+}
+
+// Where links are refused too, the new name is claimed first. A claim never
+// lands on a taken name, not even an empty folder, and a refusal leaves no
+// claim behind.
+TEST(RenameNoReplace, ReservationMovesAnyEntryAndNeverReplaces)
+{
+    TempTree tree;
+    tree.makeFile("a", "A");
+    tree.makeFile("b", "B");
+    tree.makeFile("d/x", "X");
+    tree.makeFolder("empty");
+    ASSERT_EQ(symlink("a", QFile::encodeName(tree.path("l")).constData()), 0);
+
+    for (const auto &[from, to] : {std::pair("a", "b"), std::pair("a", "empty"), std::pair("d", "empty"), std::pair("d", "b")}) {
+        SCOPED_TRACE(std::string(from) + " onto " + to);
+        EXPECT_EQ(renameByReservation(tree.path(from), tree.path(to)).value_or(RenameFailure{}).error,
+                  RenameError::TargetExists);
+    }
+    EXPECT_EQ(renameByReservation(tree.path("gone"), tree.path("n")).value_or(RenameFailure{}).error,
+              RenameError::SourceMissing);
+    EXPECT_EQ(renameByReservation(tree.path("d"), tree.path("d/inside")).value_or(RenameFailure{}).error,
+              RenameError::InvalidName);
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"a=A", "b=B", "d/", "d/x=X", "empty/", "l=A"}));
+
+    EXPECT_FALSE(renameByReservation(tree.path("a"), tree.path("c")).has_value());
+    EXPECT_FALSE(renameByReservation(tree.path("d"), tree.path("图纸")).has_value());
+    EXPECT_FALSE(renameByReservation(tree.path("l"), tree.path("m")).has_value());
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"b=B", "c=A", "empty/", "图纸/", "图纸/x=X"}));
+    EXPECT_EQ(QFileInfo(tree.path("m")).symLinkTarget(), tree.path("a"));
 }
 
 // NoClosingSlash is the root's path followed by "/a", which joined with ".txt"

@@ -2,6 +2,7 @@
 // CTest preloads rename_fault_shim.c, which makes the system calls fail on
 // cue; the files are real files in a temporary tree.
 #include "rename/batch_rename.h"
+#include "rename/rename_no_replace.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,9 +64,10 @@ void expectOutcomes(const QList<RowOutcome> &outcomes, const QList<Expected> &ex
     }
 }
 
-// Neither the no-replace rename nor a hard link: nothing can move safely, and
-// a taken new name must still be reported as taken, not as a lack of rights.
-// File systems refuse a link with EPERM or with EINVAL; both mean the same.
+// Neither the no-replace rename nor a hard link nor a rename onto a name
+// claimed first: nothing can move safely, and a taken new name must still be
+// reported as taken, not as a lack of rights. File systems refuse a link with
+// EPERM or with EINVAL; both mean the same.
 TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
 {
     for (const char *name : {"a", "b", "c"})
@@ -73,7 +76,7 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
     tree.makeFolder("e");
     const QStringList before = folderListing(tree.root());
 
-    for (const QByteArray &mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
+    for (const QByteArray &mode : {QByteArray("no-reservation"), QByteArray("no-reservation=EINVAL")}) {
         SCOPED_TRACE(mode.toStdString());
         QList<RowOutcome> outcomes;
         {
@@ -87,6 +90,88 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
         expectOutcomes(outcomes, {noSafeWay, taken, noSafeWay, taken});
         EXPECT_EQ(folderListing(tree.root()), before);
     }
+}
+
+// A share without hard links (as GNOME's network browsing mounts one): each
+// new name is claimed first, then taken over by a plain rename. Files,
+// folders with their contents, links, swaps, cycles and chains all rename;
+// a taken name still fails, and no claim is left behind.
+TEST_F(RenameUnderFaults, WithoutHardLinksFilesAndFoldersStillRename)
+{
+    for (const QByteArray &mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
+        SCOPED_TRACE(mode.toStdString());
+        const TempTree share;
+        const QString top = share.root() + "/";
+        for (const char *name : {"a", "b", "c", "2023 drawings/x", "2023 drawings/y", "f/1", "g/2", "h/3"})
+            share.makeFile(name, QByteArray(name).toUpper());
+        share.makeFolder("e");
+        ASSERT_EQ(symlink("a", QFile::encodeName(share.path("l")).constData()), 0);
+
+        QList<RowOutcome> outcomes;
+        {
+            const RenameFault fault(mode);
+            outcomes = renameFromNamingTable({{2, top, "a", "b"}, {3, top, "b", "a"}, {4, top + "2023 drawings/", "x", "y"},
+                                              {5, top + "2023 drawings/", "y", "z"}, {6, top, "2023 drawings", "2023 图纸"},
+                                              {7, top, "e", "c"}, {8, top, "f", "g"}, {9, top, "g", "h"}, {10, top, "h", "f"},
+                                              {11, top, "l", "链接"}});
+        }
+
+        const Expected renamed{RowStatus::Renamed, RenameError::Other, ""};
+        expectOutcomes(outcomes, {renamed, renamed, renamed, renamed, renamed,
+                                  {RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}, renamed, renamed,
+                                  renamed, renamed});
+        EXPECT_EQ(treeListing(share.root()),
+                  QStringList({"2023 图纸/", "2023 图纸/y=2023 DRAWINGS/X", "2023 图纸/z=2023 DRAWINGS/Y", "a=B", "b=A",
+                               "c=C", "e/", "f/", "f/3=H/3", "g/", "g/1=F/1", "h/", "h/2=G/2", "链接=B"}));
+        EXPECT_EQ(QFile::symLinkTarget(share.path("链接")), share.path("a"));
+    }
+}
+
+// A claim is only taken over while it is still the empty entry made for it:
+// an entry put in its place, or content put into it, right after it was made
+// stays as it is and the row fails as taken; the entry keeps its name.
+TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
+{
+    struct Case {
+        const char *mode;
+        bool folder;
+        QStringList after;
+    };
+    for (const Case &intrusion : {Case{"intrude:replace", false, {"a=A", "n=intruder"}},
+                                  Case{"intrude:fill", false, {"a=A", "n=intruder"}},
+                                  Case{"intrude:replace", true, {"a/", "a/x=X", "n=intruder"}},
+                                  Case{"intrude:fill", true, {"a/", "a/x=X", "n/", "n/intruder=intruder"}}}) {
+        SCOPED_TRACE(std::string(intrusion.mode) + (intrusion.folder ? " folder" : " file"));
+        const TempTree share;
+        share.makeFile(intrusion.folder ? "a/x" : "a", intrusion.folder ? "X" : "A");
+
+        QList<RowOutcome> outcomes;
+        {
+            const RenameFault fault(intrusion.mode);
+            outcomes = renameFromNamingTable({{2, share.root() + "/", "a", "n"}});
+        }
+
+        expectOutcomes(outcomes, {{RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}});
+        EXPECT_EQ(treeListing(share.root()), intrusion.after);
+    }
+}
+
+// When the rename onto the claim fails, the claim goes again; the entry and
+// its name are as they were.
+TEST_F(RenameUnderFaults, FailedRenameOntoTheClaimRemovesIt)
+{
+    tree.makeFile("a", "A");
+    tree.makeFile("d/x", "X");
+    const QStringList before = treeListing(tree.root());
+    const RenameFault fault("fail:a>n/d>m");
+
+    const std::optional<RenameFailure> fileFailure = renameByReservation(tree.path("a"), tree.path("n"));
+    const std::optional<RenameFailure> folderFailure = renameByReservation(tree.path("d"), tree.path("m"));
+
+    ASSERT_TRUE(fileFailure && folderFailure);
+    EXPECT_EQ(fileFailure->error, RenameError::Other);
+    EXPECT_EQ(folderFailure->error, RenameError::Other);
+    EXPECT_EQ(treeListing(tree.root()), before);
 }
 
 struct CycleFaultCase {
