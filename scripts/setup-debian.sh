@@ -2,7 +2,8 @@
 # Installs what Quillmere needs to build and run on Debian 12 (as root);
 # with --for-tests also what its tests use: a window manager and window tools
 # for the visible-window tests, LibreOffice's GTK 3 toolkit (what a GNOME
-# desktop runs) and the checkers of the Debian package.
+# desktop runs), the checkers of the Debian package, and bindfs, a FUSE
+# mount standing in for a network share.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -20,6 +21,7 @@ if [ "${1:-}" = --for-tests ]; then
     openbox xdotool
     libreoffice-gtk3
     dpkg-dev lintian desktop-file-utils appstream
+    bindfs
   )
 fi
 missing=()

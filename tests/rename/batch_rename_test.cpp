@@ -2,6 +2,7 @@
 #include "rename/rename_no_replace.h"
 #include "rename/recorded_run.h"
 #include "rename/run_restore.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -464,9 +465,10 @@ RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
     return table;
 }
 
-void checkRandomBatch(unsigned seed)
+// In a tree inside `parent`, the system's temporary folder when empty.
+void checkRandomBatch(const QString &parent, unsigned seed)
 {
-    TempTree tree;
+    const TempTree tree(parent);
     const RandomTable table = makeRandomTable(seed, tree);
     QList<ino_t> sources;
     for (const NamingTableRow &row : table.rows)
@@ -538,14 +540,23 @@ void forEachSeed(const std::function<void(unsigned)> &check)
 
 TEST(BatchRenameProperty, NothingIsLostAndEveryOutcomeIsTrue)
 {
-    forEachSeed(checkRandomBatch);
+    forEachSeed([](unsigned seed) { checkRandomBatch(QString(), seed); });
+}
+
+// On a FUSE mount, which refuses the no-replace rename: files move by hard
+// link, folders onto a claimed name.
+TEST(BatchRenameProperty, NothingIsLostOnAFuseMount)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    forEachSeed([&share](unsigned seed) { checkRandomBatch(share.mountPoint(), seed); });
 }
 
 // A random run, then its undo: the tree is exactly as before, names and
 // contents, whatever the run renamed, swapped, cycled or refused.
-void checkRandomUndo(unsigned seed)
+void checkRandomUndo(const QString &parent, unsigned seed)
 {
-    TempTree tree;
+    const TempTree tree(parent);
     const RandomTable table = makeRandomTable(seed, tree);
     const QTemporaryDir records;
     const QStringList before = treeListing(tree.root());
@@ -571,7 +582,14 @@ void checkRandomUndo(unsigned seed)
 
 TEST(BatchRenameProperty, UndoPutsTheTreeBackExactly)
 {
-    forEachSeed(checkRandomUndo);
+    forEachSeed([](unsigned seed) { checkRandomUndo(QString(), seed); });
+}
+
+TEST(BatchRenameProperty, UndoPutsTheTreeBackExactlyOnAFuseMount)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    forEachSeed([&share](unsigned seed) { checkRandomUndo(share.mountPoint(), seed); });
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // Step 3's renames on a file system that refuses what the local one allows.
 // CTest preloads rename_fault_shim.c, which makes the system calls fail on
-// cue; the files are real files in a temporary tree.
+// cue; the files are real files in a temporary tree, some of them seen
+// through a real FUSE mount.
 #include "rename/batch_rename.h"
 #include "rename/rename_no_replace.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -92,45 +94,44 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
     }
 }
 
-// A share without hard links (as GNOME's network browsing mounts one): each
-// new name is claimed first, then taken over by a plain rename. Files,
-// folders with their contents, links, swaps, cycles and chains all rename;
-// a taken name still fails, and no claim is left behind.
-TEST_F(RenameUnderFaults, WithoutHardLinksFilesAndFoldersStillRename)
+// Every kind of row in one run, in a new tree inside `parent` (the system's
+// temporary folder when empty), with the shim's `mode` set while it runs:
+// files swapped, a folder renamed with a chain inside it, a taken name, three
+// folders in a cycle, a link. All rename but the taken name, which fails as
+// such, and nothing is left behind.
+void renameEveryKindOfRow(const QString &parent, const QByteArray &mode)
 {
-    for (const QByteArray &mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
-        SCOPED_TRACE(mode.toStdString());
-        const TempTree share;
-        const QString top = share.root() + "/";
-        for (const char *name : {"a", "b", "c", "2023 drawings/x", "2023 drawings/y", "f/1", "g/2", "h/3"})
-            share.makeFile(name, QByteArray(name).toUpper());
-        share.makeFolder("e");
-        ASSERT_EQ(symlink("a", QFile::encodeName(share.path("l")).constData()), 0);
+    SCOPED_TRACE(mode.toStdString());
+    const TempTree share(parent);
+    const QString top = share.root() + "/";
+    for (const char *name : {"a", "b", "c", "2023 drawings/x", "2023 drawings/y", "f/1", "g/2", "h/3"})
+        share.makeFile(name, QByteArray(name).toUpper());
+    share.makeFolder("e");
+    ASSERT_EQ(symlink("a", QFile::encodeName(share.path("l")).constData()), 0);
 
-        QList<RowOutcome> outcomes;
-        {
-            const RenameFault fault(mode);
-            outcomes = renameFromNamingTable({{2, top, "a", "b"}, {3, top, "b", "a"}, {4, top + "2023 drawings/", "x", "y"},
-                                              {5, top + "2023 drawings/", "y", "z"}, {6, top, "2023 drawings", "2023 图纸"},
-                                              {7, top, "e", "c"}, {8, top, "f", "g"}, {9, top, "g", "h"}, {10, top, "h", "f"},
-                                              {11, top, "l", "链接"}});
-        }
-
-        const Expected renamed{RowStatus::Renamed, RenameError::Other, ""};
-        expectOutcomes(outcomes, {renamed, renamed, renamed, renamed, renamed,
-                                  {RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}, renamed, renamed,
-                                  renamed, renamed});
-        EXPECT_EQ(treeListing(share.root()),
-                  QStringList({"2023 图纸/", "2023 图纸/y=2023 DRAWINGS/X", "2023 图纸/z=2023 DRAWINGS/Y", "a=B", "b=A",
-                               "c=C", "e/", "f/", "f/3=H/3", "g/", "g/1=F/1", "h/", "h/2=G/2", "链接=B"}));
-        EXPECT_EQ(QFile::symLinkTarget(share.path("链接")), share.path("a"));
+    QList<RowOutcome> outcomes;
+    {
+        const RenameFault fault(mode);
+        outcomes = renameFromNamingTable({{2, top, "a", "b"}, {3, top, "b", "a"}, {4, top + "2023 drawings/", "x", "y"},
+                                          {5, top + "2023 drawings/", "y", "z"}, {6, top, "2023 drawings", "2023 图纸"},
+                                          {7, top, "e", "c"}, {8, top, "f", "g"}, {9, top, "g", "h"}, {10, top, "h", "f"},
+                                          {11, top, "l", "链接"}});
     }
+
+    const Expected renamed{RowStatus::Renamed, RenameError::Other, ""};
+    expectOutcomes(outcomes, {renamed, renamed, renamed, renamed, renamed,
+                              {RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}, renamed, renamed,
+                              renamed, renamed});
+    EXPECT_EQ(treeListing(share.root()),
+              QStringList({"2023 图纸/", "2023 图纸/y=2023 DRAWINGS/X", "2023 图纸/z=2023 DRAWINGS/Y", "a=B", "b=A", "c=C",
+                           "e/", "f/", "f/3=H/3", "g/", "g/1=F/1", "h/", "h/2=G/2", "链接=B"}));
+    EXPECT_EQ(QFile::symLinkTarget(share.path("链接")), share.path("a"));
 }
 
 // A claim is only taken over while it is still the empty entry made for it:
 // an entry put in its place, or content put into it, right after it was made
 // stays as it is and the row fails as taken; the entry keeps its name.
-TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
+void claimTakenByAnotherProgramIsNeverReplaced(const QString &parent)
 {
     struct Case {
         const char *mode;
@@ -142,7 +143,7 @@ TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
                                   Case{"intrude:replace", true, {"a/", "a/x=X", "n=intruder"}},
                                   Case{"intrude:fill", true, {"a/", "a/x=X", "n/", "n/intruder=intruder"}}}) {
         SCOPED_TRACE(std::string(intrusion.mode) + (intrusion.folder ? " folder" : " file"));
-        const TempTree share;
+        const TempTree share(parent);
         share.makeFile(intrusion.folder ? "a/x" : "a", intrusion.folder ? "X" : "A");
 
         QList<RowOutcome> outcomes;
@@ -154,6 +155,45 @@ TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
         expectOutcomes(outcomes, {{RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}});
         EXPECT_EQ(treeListing(share.root()), intrusion.after);
     }
+}
+
+// A share without hard links (as GNOME's network browsing mounts one): each
+// new name is claimed first, then taken over by a plain rename.
+TEST_F(RenameUnderFaults, WithoutHardLinksFilesAndFoldersStillRename)
+{
+    renameEveryKindOfRow(QString(), "no-safe-rename");
+    renameEveryKindOfRow(QString(), "no-safe-rename=EINVAL");
+}
+
+TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
+{
+    claimTakenByAnotherProgramIsNeverReplaced(QString());
+}
+
+// The same on a real FUSE mount, which refuses the no-replace rename itself:
+// files move by hard link there, folders and links onto a claim; with links
+// refused as well, everything moves onto a claim.
+TEST(RenameOnFuseMount, EveryKindOfRowRenamesWithAndWithoutHardLinks)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    {
+        const TempTree probe(share.mountPoint());
+        probe.makeFile("a");
+        errno = 0;
+        const bool refused = renameat2(AT_FDCWD, QFile::encodeName(probe.path("a")).constData(), AT_FDCWD,
+                                       QFile::encodeName(probe.path("b")).constData(), RENAME_NOREPLACE) != 0;
+        EXPECT_TRUE(refused && errno == EINVAL) << "this FUSE mount offers the no-replace rename; nothing else is tried";
+    }
+    renameEveryKindOfRow(share.mountPoint(), QByteArray());
+    renameEveryKindOfRow(share.mountPoint(), "no-safe-rename");
+}
+
+TEST(RenameOnFuseMount, ClaimTakenByAnotherProgramIsNeverReplaced)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    claimTakenByAnotherProgramIsNeverReplaced(share.mountPoint());
 }
 
 // When the rename onto the claim fails, the claim goes again; the entry and
