@@ -67,6 +67,20 @@ std::optional<RenameFailure> lookUpSource(const QByteArray &current, const QByte
     return std::nullopt;
 }
 
+// Both paths as the system takes them, and the entry to move; or why the
+// rename cannot begin.
+std::optional<RenameFailure> encodeAndLookUp(const QString &currentPath, const QString &newPath, QByteArray &current,
+                                             QByteArray &target, struct stat &source)
+{
+    const std::optional<QByteArray> encodedCurrent = encodePath(currentPath);
+    const std::optional<QByteArray> encodedTarget = encodePath(newPath);
+    if (!encodedCurrent || !encodedTarget)
+        return RenameFailure{RenameError::InvalidName, {}};
+    current = *encodedCurrent;
+    target = *encodedTarget;
+    return lookUpSource(current, target, source);
+}
+
 // EPERM is also how a file system says it has no hard links at all, some
 // answer EINVAL or EOPNOTSUPP instead, and EMLINK says this file can take no
 // more.
@@ -143,6 +157,7 @@ std::optional<RenameFailure> reserve(const QByteArray &current, const QByteArray
             return reservationRefused(errno, current, target);
         if (lstat(target.constData(), &status) != 0) {
             const int lookError = errno;
+            // Only an empty folder goes, and none but ours can be there yet.
             rmdir(target.constData());
             return RenameFailure{RenameError::Other, qt_error_string(lookError)};
         }
@@ -178,7 +193,8 @@ std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, co
     const bool stillOurs = isStillReservation(target, reservation);
     removeReservation(target, reservation);
     // Refused onto our own empty entry: this file system will not rename
-    // onto anything, so no reservation can help.
+    // onto anything, so no reservation can help. A folder someone filled
+    // meanwhile stays, and is then reported as taken.
     if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY))
         return noSafeRename(target);
     return failureFromErrno(renameError, current);
@@ -186,7 +202,7 @@ std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, co
 
 // Where the no-replace rename is refused. A link is atomic, leaves no window
 // for another entry to slip in, and costs two calls against a reservation's
-// four, most of them round trips on a network share; so files go by link
+// five, most of them round trips on a network share; so files go by link
 // wherever the file system has links, and by reservation where it has not.
 std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target)
 {
@@ -223,27 +239,23 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath)
 {
-    const std::optional<QByteArray> current = encodePath(currentPath);
-    const std::optional<QByteArray> target = encodePath(newPath);
-    if (!current || !target)
-        return RenameFailure{RenameError::InvalidName, {}};
+    QByteArray current;
+    QByteArray target;
     struct stat source {};
-    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
         return failure;
     if (!S_ISREG(source.st_mode))
-        return noSafeRename(*target);
+        return noSafeRename(target);
     int linkError = 0;
-    return linkThenUnlink(*current, *target, linkError);
+    return linkThenUnlink(current, target, linkError);
 }
 
 std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath)
 {
-    const std::optional<QByteArray> current = encodePath(currentPath);
-    const std::optional<QByteArray> target = encodePath(newPath);
-    if (!current || !target)
-        return RenameFailure{RenameError::InvalidName, {}};
+    QByteArray current;
+    QByteArray target;
     struct stat source {};
-    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
         return failure;
-    return renameOntoReservation(*current, *target, S_ISDIR(source.st_mode));
+    return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }
