@@ -22,7 +22,9 @@ struct RenameFailure {
 // encoding fails as InvalidName rather than naming some other entry.
 // Where the file system refuses to rename without replacing (network shares,
 // FUSE mounts), a regular file is moved by renameFileByLink; a folder, a link,
-// and a file where hard links are refused too, by renameByReservation.
+// and a file where hard links are refused too, by renameByReservation. Such
+// a refusal is remembered for the new path's folder, for the life of the
+// process: its later renames go that way at once.
 // Returns nothing on success. On failure returns why; nothing has changed on
 // disk (see renameFileByLink and renameByReservation for their exceptions).
 std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath);

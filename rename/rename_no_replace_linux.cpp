@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMutex>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -200,15 +202,48 @@ std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, co
     return failureFromErrno(renameError, current);
 }
 
+// The folders whose file system refused the no-replace rename. Asking a
+// network share again costs a round trip to its server for every rename, as
+// much as the rename itself; the rows of one folder come in their hundreds.
+// Told by path, a folder that has since become another file system only
+// takes the slower way, which is just as safe there.
+class FoldersWithoutNoReplace {
+public:
+    bool contains(const QByteArray &folder) const
+    {
+        const QMutexLocker locker(&mutex);
+        return folders.contains(folder);
+    }
+    void insert(const QByteArray &folder)
+    {
+        const QMutexLocker locker(&mutex);
+        folders.insert(folder);
+    }
+
+private:
+    mutable QMutex mutex;
+    QSet<QByteArray> folders;
+};
+
+FoldersWithoutNoReplace &foldersWithoutNoReplace()
+{
+    static FoldersWithoutNoReplace folders;
+    return folders;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    return path.left(path.lastIndexOf('/'));
+}
+
 // Where the no-replace rename is refused. A link is atomic, leaves no window
 // for another entry to slip in, and costs two calls against a reservation's
 // five, most of them round trips on a network share; so files go by link
 // wherever the file system has links, and by reservation where it has not.
-std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target)
+// `source` is the entry at `current`, looked up by lookUpSource.
+std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target,
+                                                    const struct stat &source)
 {
-    struct stat source {};
-    if (std::optional<RenameFailure> failure = lookUpSource(current, target, source))
-        return failure;
     if (S_ISREG(source.st_mode)) {
         int linkError = 0;
         std::optional<RenameFailure> failure = linkThenUnlink(current, target, linkError);
@@ -227,14 +262,24 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
     if (!current || !target)
         return RenameFailure{RenameError::InvalidName, {}};
 
-    if (renameat2(AT_FDCWD, current->constData(), AT_FDCWD, target->constData(), RENAME_NOREPLACE) == 0)
+    const QByteArray folder = folderOf(*target);
+    const bool refusedBefore = foldersWithoutNoReplace().contains(folder);
+    if (!refusedBefore &&
+        renameat2(AT_FDCWD, current->constData(), AT_FDCWD, target->constData(), RENAME_NOREPLACE) == 0)
         return std::nullopt;
-    const int renameError = errno;
+    const int renameError = refusedBefore ? EINVAL : errno;
     // EINVAL is also how some file systems (and ENOSYS how old kernels) say
     // they do not know the no-replace flag.
-    if (renameError == EINVAL || renameError == ENOSYS)
-        return renameWithoutNoReplace(*current, *target);
-    return failureFromErrno(renameError, *current);
+    if (renameError != EINVAL && renameError != ENOSYS)
+        return failureFromErrno(renameError, *current);
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+        return failure;
+    // A folder moved into itself, the other common cause of the refusal, is
+    // ruled out by now; a name some file system will not take may still put
+    // its folder on the slower ways, which are just as safe.
+    foldersWithoutNoReplace().insert(folder);
+    return renameWithoutNoReplace(*current, *target, source);
 }
 
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath)
