@@ -20,11 +20,13 @@ struct RenameFailure {
 // or another link to the same file. Paths reach the system through
 // QFile::encodeName; a path holding NUL or one that does not survive that
 // encoding fails as InvalidName rather than naming some other entry.
-// Where the file system refuses to rename without replacing, a regular file
-// is moved by renameFileByLink and anything else fails as NoSafeRename, or as
-// TargetExists when `newPath` is taken.
+// Where the file system refuses to rename without replacing (network shares,
+// FUSE mounts), a regular file is moved by renameFileByLink; a folder, a link,
+// and a file where hard links are refused too, by renameByReservation. Such
+// a refusal is remembered for the new path's folder, for the life of the
+// process: its later renames go that way at once.
 // Returns nothing on success. On failure returns why; nothing has changed on
-// disk (see renameFileByLink for its one exception).
+// disk (see renameFileByLink and renameByReservation for their exceptions).
 std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath);
 
 // Moves the regular file at `currentPath` to `newPath` by making a hard link
@@ -35,3 +37,17 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 // Where the file system cannot link either, fails as NoSafeRename, or as
 // TargetExists when `newPath` is taken.
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath);
+
+// Moves the entry at `currentPath` to `newPath` by first claiming `newPath`
+// for it: an empty file made exclusively (or an empty folder, for a folder),
+// which a plain rename then replaces. Right before that rename the claim is
+// looked at again; if anything but the empty entry made here stands at
+// `newPath`, fails as TargetExists and changes nothing. Fails as TargetExists
+// when `newPath` is taken from the start, and as NoSafeRename where the file
+// system can make no such claim or will not rename onto it. When the rename
+// itself fails, the claim is removed again if it is still the empty entry
+// made here; one that someone else has written into or filled is left as it
+// is. Should another program replace the claim in the instant between the
+// last look and the rename, the rename replaces that entry in turn: no file
+// system offers a way to shut that instant without the no-replace rename.
+std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath);

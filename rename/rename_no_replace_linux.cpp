@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMutex>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -57,20 +59,46 @@ RenameFailure noSafeRename(const QByteArray &target)
     return {RenameError::NoSafeRename, {}};
 }
 
-std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target)
+// The entry `currentPath` names, or why it cannot be moved at all.
+std::optional<RenameFailure> lookUpSource(const QByteArray &current, const QByteArray &target, struct stat &status)
 {
-    struct stat status {};
     if (lstat(current.constData(), &status) != 0)
         return failureFromErrno(errno, current);
     if (S_ISDIR(status.st_mode) && target.startsWith(current + '/'))
         return RenameFailure{RenameError::InvalidName, {}};
-    if (!S_ISREG(status.st_mode))
-        return noSafeRename(target);
+    return std::nullopt;
+}
+
+// Both paths as the system takes them, and the entry to move; or why the
+// rename cannot begin.
+std::optional<RenameFailure> encodeAndLookUp(const QString &currentPath, const QString &newPath, QByteArray &current,
+                                             QByteArray &target, struct stat &source)
+{
+    const std::optional<QByteArray> encodedCurrent = encodePath(currentPath);
+    const std::optional<QByteArray> encodedTarget = encodePath(newPath);
+    if (!encodedCurrent || !encodedTarget)
+        return RenameFailure{RenameError::InvalidName, {}};
+    current = *encodedCurrent;
+    target = *encodedTarget;
+    return lookUpSource(current, target, source);
+}
+
+// EPERM is also how a file system says it has no hard links at all, some
+// answer EINVAL or EOPNOTSUPP instead, and EMLINK says this file can take no
+// more.
+bool linksRefused(int linkError)
+{
+    return linkError == EPERM || linkError == EOPNOTSUPP || linkError == EINVAL || linkError == EMLINK;
+}
+
+// Links, then unlinks; `linkError` gets the link's errno when the link
+// itself is what failed, and stays 0 otherwise.
+std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target, int &linkError)
+{
+    linkError = 0;
     if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0) {
-        const int linkError = errno;
-        // EPERM is also how a file system says it has no hard links at all,
-        // and some answer EINVAL instead.
-        if (linkError == EPERM || linkError == EOPNOTSUPP || linkError == EINVAL)
+        linkError = errno;
+        if (linksRefused(linkError))
             return noSafeRename(target);
         return failureFromErrno(linkError, current);
     }
@@ -82,6 +110,149 @@ std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QBy
     return std::nullopt;
 }
 
+// What was made at the new path to hold it: told by device and inode.
+struct Reservation {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool folder = false;
+};
+
+// Whether `target` is still the reservation, untouched: the same entry and,
+// for a file, still empty (the rename onto a folder refuses by itself when
+// the folder is no longer empty).
+bool isStillReservation(const QByteArray &target, const Reservation &reservation)
+{
+    struct stat status {};
+    if (lstat(target.constData(), &status) != 0)
+        return false;
+    return status.st_dev == reservation.device && status.st_ino == reservation.inode &&
+           (reservation.folder ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode) && status.st_size == 0);
+}
+
+void removeReservation(const QByteArray &target, const Reservation &reservation)
+{
+    if (!isStillReservation(target, reservation))
+        return;
+    if (reservation.folder)
+        rmdir(target.constData());
+    else
+        unlink(target.constData());
+}
+
+RenameFailure reservationRefused(int reserveError, const QByteArray &current, const QByteArray &target)
+{
+    if (reserveError == EINVAL || reserveError == EOPNOTSUPP || reserveError == ENOSYS)
+        return noSafeRename(target);
+    return failureFromErrno(reserveError, current);
+}
+
+// Makes the reservation: an empty folder for a folder, an empty file made
+// exclusively for anything else, each open to its owner only so that no
+// other user can write into it meanwhile.
+std::optional<RenameFailure> reserve(const QByteArray &current, const QByteArray &target, bool folder,
+                                     Reservation &reservation)
+{
+    reservation.folder = folder;
+    struct stat status {};
+    if (folder) {
+        if (mkdir(target.constData(), 0700) != 0)
+            return reservationRefused(errno, current, target);
+        if (lstat(target.constData(), &status) != 0) {
+            const int lookError = errno;
+            // Only an empty folder goes, and none but ours can be there yet.
+            rmdir(target.constData());
+            return RenameFailure{RenameError::Other, qt_error_string(lookError)};
+        }
+    } else {
+        const int file = open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (file < 0)
+            return reservationRefused(errno, current, target);
+        // Closed before the rename: NFS keeps a file replaced while open
+        // under a name of its own until it is closed.
+        const bool known = fstat(file, &status) == 0;
+        const int lookError = errno;
+        close(file);
+        if (!known) {
+            unlink(target.constData());
+            return RenameFailure{RenameError::Other, qt_error_string(lookError)};
+        }
+    }
+    reservation.device = status.st_dev;
+    reservation.inode = status.st_ino;
+    return std::nullopt;
+}
+
+std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, const QByteArray &target, bool folder)
+{
+    Reservation reservation;
+    if (std::optional<RenameFailure> refused = reserve(current, target, folder, reservation))
+        return refused;
+    if (!isStillReservation(target, reservation))
+        return RenameFailure{RenameError::TargetExists, {}};
+    if (rename(current.constData(), target.constData()) == 0)
+        return std::nullopt;
+    const int renameError = errno;
+    const bool stillOurs = isStillReservation(target, reservation);
+    removeReservation(target, reservation);
+    // Refused onto our own empty entry: this file system will not rename
+    // onto anything, so no reservation can help. A folder someone filled
+    // meanwhile stays, and is then reported as taken.
+    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY))
+        return noSafeRename(target);
+    return failureFromErrno(renameError, current);
+}
+
+// The folders whose file system refused the no-replace rename. Asking a
+// network share again costs a round trip to its server for every rename, as
+// much as the rename itself; the rows of one folder come in their hundreds.
+// Told by path, a folder that has since become another file system only
+// takes the slower way, which is just as safe there.
+class FoldersWithoutNoReplace {
+public:
+    bool contains(const QByteArray &folder) const
+    {
+        const QMutexLocker locker(&mutex);
+        return folders.contains(folder);
+    }
+    void insert(const QByteArray &folder)
+    {
+        const QMutexLocker locker(&mutex);
+        folders.insert(folder);
+    }
+
+private:
+    mutable QMutex mutex;
+    QSet<QByteArray> folders;
+};
+
+FoldersWithoutNoReplace &foldersWithoutNoReplace()
+{
+    static FoldersWithoutNoReplace folders;
+    return folders;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    return path.left(path.lastIndexOf('/'));
+}
+
+// Where the no-replace rename is refused. A link is atomic, leaves no window
+// for another entry to slip in, and costs two calls against a reservation's
+// five, most of them round trips on a network share; so files go by link
+// wherever the file system has links, and by reservation where it has not.
+// `source` is the entry at `current`, looked up by lookUpSource.
+std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target,
+                                                    const struct stat &source)
+{
+    if (S_ISREG(source.st_mode)) {
+        int linkError = 0;
+        std::optional<RenameFailure> failure = linkThenUnlink(current, target, linkError);
+        if (!failure || !linksRefused(linkError) || failure->error == RenameError::TargetExists)
+            return failure;
+    }
+    return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
+}
+
 } // namespace
 
 std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath)
@@ -91,21 +262,45 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
     if (!current || !target)
         return RenameFailure{RenameError::InvalidName, {}};
 
-    if (renameat2(AT_FDCWD, current->constData(), AT_FDCWD, target->constData(), RENAME_NOREPLACE) == 0)
+    const QByteArray folder = folderOf(*target);
+    const bool refusedBefore = foldersWithoutNoReplace().contains(folder);
+    if (!refusedBefore &&
+        renameat2(AT_FDCWD, current->constData(), AT_FDCWD, target->constData(), RENAME_NOREPLACE) == 0)
         return std::nullopt;
-    const int renameError = errno;
+    const int renameError = refusedBefore ? EINVAL : errno;
     // EINVAL is also how some file systems (and ENOSYS how old kernels) say
-    // they do not know the no-replace flag; only a link can stand in safely.
-    if (renameError == EINVAL || renameError == ENOSYS)
-        return linkThenUnlink(*current, *target);
-    return failureFromErrno(renameError, *current);
+    // they do not know the no-replace flag.
+    if (renameError != EINVAL && renameError != ENOSYS)
+        return failureFromErrno(renameError, *current);
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+        return failure;
+    // A folder moved into itself, the other common cause of the refusal, is
+    // ruled out by now; a name some file system will not take may still put
+    // its folder on the slower ways, which are just as safe.
+    foldersWithoutNoReplace().insert(folder);
+    return renameWithoutNoReplace(*current, *target, source);
 }
 
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath)
 {
-    const std::optional<QByteArray> current = encodePath(currentPath);
-    const std::optional<QByteArray> target = encodePath(newPath);
-    if (!current || !target)
-        return RenameFailure{RenameError::InvalidName, {}};
-    return linkThenUnlink(*current, *target);
+    QByteArray current;
+    QByteArray target;
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
+        return failure;
+    if (!S_ISREG(source.st_mode))
+        return noSafeRename(target);
+    int linkError = 0;
+    return linkThenUnlink(current, target, linkError);
+}
+
+std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath)
+{
+    QByteArray current;
+    QByteArray target;
+    struct stat source {};
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
+        return failure;
+    return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }

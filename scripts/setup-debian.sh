@@ -4,7 +4,8 @@
 # translations, xdg-utils and xCHM. With --for-tests also what only the tests,
 # benchmarks and fuzzing use: GoogleTest, clang, an X server, a window manager
 # and window tools for the visible-window tests, LibreOffice's GTK 3 toolkit
-# (what a GNOME desktop runs) and the checkers of the Debian package.
+# (what a GNOME desktop runs), the checkers of the Debian package, and bindfs,
+# a FUSE mount standing in for a network share.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -22,6 +23,7 @@ if [ "${1:-}" = --for-tests ]; then
     openbox xdotool
     libreoffice-gtk3
     dpkg-dev lintian desktop-file-utils appstream
+    bindfs
   )
 fi
 missing=()

@@ -12,6 +12,12 @@
 class TempTree {
 public:
     TempTree() = default;
+    // A tree inside `parentFolder` (a mounted share, say); when it is empty,
+    // in the system's temporary folder.
+    explicit TempTree(const QString &parentFolder)
+        : dir(parentFolder.isEmpty() ? QString() : parentFolder + QStringLiteral("/tree-XXXXXX"))
+    {
+    }
     QString root() const { return dir.path(); }
     QString path(const QString &relative) const { return dir.filePath(relative); }
 

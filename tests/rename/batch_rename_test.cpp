@@ -1,12 +1,15 @@
 #include "rename/batch_rename.h"
+#include "rename/rename_no_replace.h"
 #include "rename/recorded_run.h"
 #include "rename/run_restore.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -47,6 +50,36 @@ TEST(RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     struct stat status {};
     ASSERT_EQ(lstat(QFile::encodeName(tree.path("c")).constData(), &status), 0);
     EXPECT_EQ(status.st_nlink, 1u);
+}
+
+// Where links are refused too, the new name is claimed first. A claim never
+// lands on a taken name, not even an empty folder, and a refusal leaves no
+// claim behind.
+TEST(RenameNoReplace, ReservationMovesAnyEntryAndNeverReplaces)
+{
+    TempTree tree;
+    tree.makeFile("a", "A");
+    tree.makeFile("b", "B");
+    tree.makeFile("d/x", "X");
+    tree.makeFolder("empty");
+    ASSERT_EQ(symlink("a", QFile::encodeName(tree.path("l")).constData()), 0);
+
+    for (const auto &[from, to] : {std::pair("a", "b"), std::pair("a", "empty"), std::pair("d", "empty"), std::pair("d", "b")}) {
+        SCOPED_TRACE(std::string(from) + " onto " + to);
+        EXPECT_EQ(renameByReservation(tree.path(from), tree.path(to)).value_or(RenameFailure{}).error,
+                  RenameError::TargetExists);
+    }
+    EXPECT_EQ(renameByReservation(tree.path("gone"), tree.path("n")).value_or(RenameFailure{}).error,
+              RenameError::SourceMissing);
+    EXPECT_EQ(renameByReservation(tree.path("d"), tree.path("d/inside")).value_or(RenameFailure{}).error,
+              RenameError::InvalidName);
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"a=A", "b=B", "d/", "d/x=X", "empty/", "l=A"}));
+
+    EXPECT_FALSE(renameByReservation(tree.path("a"), tree.path("c")).has_value());
+    EXPECT_FALSE(renameByReservation(tree.path("d"), tree.path("图纸")).has_value());
+    EXPECT_FALSE(renameByReservation(tree.path("l"), tree.path("m")).has_value());
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"b=B", "c=A", "empty/", "图纸/", "图纸/x=X"}));
+    EXPECT_EQ(QFileInfo(tree.path("m")).symLinkTarget(), tree.path("a"));
 }
 
 // NoClosingSlash is the root's path followed by "/a", which joined with ".txt"
@@ -407,9 +440,10 @@ RandomTable makeRandomTable(unsigned seed, const TempTree &tree)
     return table;
 }
 
-void checkRandomBatch(unsigned seed)
+// In a tree inside `parent`, the system's temporary folder when empty.
+void checkRandomBatch(const QString &parent, unsigned seed)
 {
-    TempTree tree;
+    const TempTree tree(parent);
     const RandomTable table = makeRandomTable(seed, tree);
     QList<ino_t> sources;
     for (const NamingTableRow &row : table.rows)
@@ -481,14 +515,23 @@ void forEachSeed(const std::function<void(unsigned)> &check)
 
 TEST(BatchRenameProperty, NothingIsLostAndEveryOutcomeIsTrue)
 {
-    forEachSeed(checkRandomBatch);
+    forEachSeed([](unsigned seed) { checkRandomBatch(QString(), seed); });
+}
+
+// On a FUSE mount, which refuses the no-replace rename: files move by hard
+// link, folders onto a claimed name.
+TEST(BatchRenameProperty, NothingIsLostOnAFuseMount)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    forEachSeed([&share](unsigned seed) { checkRandomBatch(share.mountPoint(), seed); });
 }
 
 // A random run, then its undo: the tree is exactly as before, names and
 // contents, whatever the run renamed, swapped, cycled or refused.
-void checkRandomUndo(unsigned seed)
+void checkRandomUndo(const QString &parent, unsigned seed)
 {
-    TempTree tree;
+    const TempTree tree(parent);
     const RandomTable table = makeRandomTable(seed, tree);
     const QTemporaryDir records;
     const QStringList before = treeListing(tree.root());
@@ -514,7 +557,14 @@ void checkRandomUndo(unsigned seed)
 
 TEST(BatchRenameProperty, UndoPutsTheTreeBackExactly)
 {
-    forEachSeed(checkRandomUndo);
+    forEachSeed([](unsigned seed) { checkRandomUndo(QString(), seed); });
+}
+
+TEST(BatchRenameProperty, UndoPutsTheTreeBackExactlyOnAFuseMount)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    forEachSeed([&share](unsigned seed) { checkRandomUndo(share.mountPoint(), seed); });
 }
 
 } // namespace

@@ -1,28 +1,45 @@
-/* Preloaded into a test program, this makes renameat2 and linkat fail as a
- * given file system would, on the real file system underneath. The test sets
+/* Preloaded into a test program, this makes renames and links fail, and
+ * other programs meddle with new entries, as a given file system or share
+ * would, on the real file system underneath. The test sets
  * QUILLMERE_RENAME_FAULT before each call it wants to disturb:
  *   no-safe-rename  renameat2 with RENAME_NOREPLACE fails with EINVAL and
  *                   linkat with EPERM, as on some FUSE network shares;
- *   no-safe-rename=EINVAL  the same, but linkat fails with EINVAL, as other
- *                   file systems without hard links answer;
- *   fail:F>T/F>T... a renameat2 whose source and target names (last path
- *                   components) match one F>T pair fails with EIO; a pattern
- *                   ending in '*' matches names that begin with the rest;
+ *   no-reservation  as no-safe-rename, and a plain rename onto an existing
+ *                   entry fails with EEXIST, as an SFTP server without the
+ *                   POSIX rename answers: nothing can claim a new name;
+ *   either with "=EINVAL" added: the same, but linkat fails with EINVAL, as
+ *                   other file systems without hard links answer;
+ *   intrude:replace as no-safe-rename, and right after a file is made
+ *                   exclusively or a folder is made, another program puts
+ *                   its own file "intruder" in its place;
+ *   intrude:fill    as no-safe-rename, and right after a file is made
+ *                   exclusively it is written "intruder" into, or a file
+ *                   "intruder" is put into a folder just made;
+ *   fail:F>T/F>T... a renameat2 or rename whose source and target names
+ *                   (last path components) match one F>T pair fails with
+ *                   EIO; a pattern ending in '*' matches names that begin
+ *                   with the rest;
  *   kill-at:K       the K-th renameat2 since the mode was set is carried
  *                   out, then the process is killed (SIGKILL), as a crash or
  *                   a power cut would end it right there.
- * Unset or empty, both calls pass straight through to the C library. */
+ * Unset or empty, every call passes straight through to the C library. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 typedef int (*RenameAt2)(int, const char *, int, const char *, unsigned int);
 typedef int (*LinkAt)(int, const char *, int, const char *, int);
+typedef int (*Open)(const char *, int, ...);
+typedef int (*MakeFolder)(const char *, mode_t);
+typedef int (*Rename)(const char *, const char *);
 
 static const char *fault(void)
 {
@@ -30,9 +47,50 @@ static const char *fault(void)
     return value ? value : "";
 }
 
+static int startsWith(const char *text, const char *beginning)
+{
+    return strncmp(text, beginning, strlen(beginning)) == 0;
+}
+
 static int noSafeRename(const char *mode)
 {
-    return strncmp(mode, "no-safe-rename", 14) == 0;
+    return startsWith(mode, "no-safe-rename") || startsWith(mode, "no-reservation") || startsWith(mode, "intrude:");
+}
+
+/* The other program's file, made with the real calls. */
+static void writeIntruder(const char *path, int flags)
+{
+    const Open realOpen = (Open)dlsym(RTLD_NEXT, "open");
+    const int file = realOpen(path, flags | O_WRONLY | O_CLOEXEC, 0644);
+    if (file >= 0) {
+        if (write(file, "intruder", 8) != 8)
+            perror("rename_fault_shim: intruder");
+        close(file);
+    }
+}
+
+static void intrudeOnFile(const char *path)
+{
+    const char *mode = fault();
+    if (strcmp(mode, "intrude:replace") == 0) {
+        unlink(path);
+        writeIntruder(path, O_CREAT | O_EXCL);
+    } else if (strcmp(mode, "intrude:fill") == 0) {
+        writeIntruder(path, O_APPEND);
+    }
+}
+
+static void intrudeOnFolder(const char *path)
+{
+    const char *mode = fault();
+    if (strcmp(mode, "intrude:replace") == 0) {
+        rmdir(path);
+        writeIntruder(path, O_CREAT | O_EXCL);
+    } else if (strcmp(mode, "intrude:fill") == 0) {
+        char inside[4096];
+        snprintf(inside, sizeof inside, "%s/intruder", path);
+        writeIntruder(inside, O_CREAT | O_EXCL);
+    }
 }
 
 static const char *lastComponent(const char *path)
@@ -91,9 +149,62 @@ int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPat
 {
     const char *mode = fault();
     if (noSafeRename(mode)) {
-        errno = strcmp(mode, "no-safe-rename=EINVAL") == 0 ? EINVAL : EPERM;
+        errno = strstr(mode, "=EINVAL") ? EINVAL : EPERM;
         return -1;
     }
     const LinkAt real = (LinkAt)dlsym(RTLD_NEXT, "linkat");
     return real(oldFolder, oldPath, newFolder, newPath, flags);
+}
+
+static int openWith(const char *symbol, const char *path, int flags, va_list arguments)
+{
+    const mode_t permissions = (flags & O_CREAT) ? (mode_t)va_arg(arguments, int) : 0;
+    const Open real = (Open)dlsym(RTLD_NEXT, symbol);
+    const int file = real(path, flags, permissions);
+    if (file >= 0 && (flags & O_CREAT) && (flags & O_EXCL))
+        intrudeOnFile(path);
+    return file;
+}
+
+int open(const char *path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int file = openWith("open", path, flags, arguments);
+    va_end(arguments);
+    return file;
+}
+
+int open64(const char *path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int file = openWith("open64", path, flags, arguments);
+    va_end(arguments);
+    return file;
+}
+
+int mkdir(const char *path, mode_t permissions)
+{
+    const MakeFolder real = (MakeFolder)dlsym(RTLD_NEXT, "mkdir");
+    const int result = real(path, permissions);
+    if (result == 0)
+        intrudeOnFolder(path);
+    return result;
+}
+
+int rename(const char *oldPath, const char *newPath)
+{
+    const char *mode = fault();
+    struct stat status;
+    if (startsWith(mode, "no-reservation") && lstat(newPath, &status) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    if (strncmp(mode, "fail:", 5) == 0 && pairMatches(mode + 5, lastComponent(oldPath), lastComponent(newPath))) {
+        errno = EIO;
+        return -1;
+    }
+    const Rename real = (Rename)dlsym(RTLD_NEXT, "rename");
+    return real(oldPath, newPath);
 }

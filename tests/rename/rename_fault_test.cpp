@@ -1,7 +1,10 @@
 // Step 3's renames on a file system that refuses what the local one allows.
 // CTest preloads rename_fault_shim.c, which makes the system calls fail on
-// cue; the files are real files in a temporary tree.
+// cue; the files are real files in a temporary tree, some of them seen
+// through a real FUSE mount.
 #include "rename/batch_rename.h"
+#include "rename/rename_no_replace.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,9 +64,10 @@ void expectOutcomes(const QList<RowOutcome> &outcomes, const QList<Expected> &ex
     }
 }
 
-// Neither the no-replace rename nor a hard link: nothing can move safely, and
-// a taken new name must still be reported as taken, not as a lack of rights.
-// File systems refuse a link with EPERM or with EINVAL; both mean the same.
+// Neither the no-replace rename nor a hard link nor a rename onto a name
+// claimed first: nothing can move safely, and a taken new name must still be
+// reported as taken, not as a lack of rights. File systems refuse a link with
+// EPERM or with EINVAL; both mean the same.
 TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
 {
     for (const char *name : {"a", "b", "c"})
@@ -71,7 +76,7 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
     tree.makeFolder("e");
     const QStringList before = folderListing(tree.root());
 
-    for (const QByteArray &mode : {QByteArray("no-safe-rename"), QByteArray("no-safe-rename=EINVAL")}) {
+    for (const QByteArray &mode : {QByteArray("no-reservation"), QByteArray("no-reservation=EINVAL")}) {
         SCOPED_TRACE(mode.toStdString());
         QList<RowOutcome> outcomes;
         {
@@ -85,6 +90,126 @@ TEST_F(RenameUnderFaults, WithoutSafeRenameNothingMovesAndTakenNamesSaySo)
         expectOutcomes(outcomes, {noSafeWay, taken, noSafeWay, taken});
         EXPECT_EQ(folderListing(tree.root()), before);
     }
+}
+
+// Every kind of row in one run, in a new tree inside `parent` (the system's
+// temporary folder when empty), with the shim's `mode` set while it runs:
+// files swapped, a folder renamed with a chain inside it, a taken name, three
+// folders in a cycle, a link. All rename but the taken name, which fails as
+// such, and nothing is left behind.
+void renameEveryKindOfRow(const QString &parent, const QByteArray &mode)
+{
+    SCOPED_TRACE(mode.toStdString());
+    const TempTree share(parent);
+    const QString top = share.root() + "/";
+    for (const char *name : {"a", "b", "c", "2023 drawings/x", "2023 drawings/y", "f/1", "g/2", "h/3"})
+        share.makeFile(name, QByteArray(name).toUpper());
+    share.makeFolder("e");
+    ASSERT_EQ(symlink("a", QFile::encodeName(share.path("l")).constData()), 0);
+
+    QList<RowOutcome> outcomes;
+    {
+        const RenameFault fault(mode);
+        outcomes = renameFromNamingTable({{2, top, "a", "b"}, {3, top, "b", "a"}, {4, top + "2023 drawings/", "x", "y"},
+                                          {5, top + "2023 drawings/", "y", "z"}, {6, top, "2023 drawings", "2023 图纸"},
+                                          {7, top, "e", "c"}, {8, top, "f", "g"}, {9, top, "g", "h"}, {10, top, "h", "f"},
+                                          {11, top, "l", "链接"}});
+    }
+
+    const Expected renamed{RowStatus::Renamed, RenameError::Other, ""};
+    expectOutcomes(outcomes, {renamed, renamed, renamed, renamed, renamed,
+                              {RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}, renamed, renamed,
+                              renamed, renamed});
+    EXPECT_EQ(treeListing(share.root()),
+              QStringList({"2023 图纸/", "2023 图纸/y=2023 DRAWINGS/X", "2023 图纸/z=2023 DRAWINGS/Y", "a=B", "b=A", "c=C",
+                           "e/", "f/", "f/3=H/3", "g/", "g/1=F/1", "h/", "h/2=G/2", "链接=B"}));
+    EXPECT_EQ(QFile::symLinkTarget(share.path("链接")), share.path("a"));
+}
+
+// A claim is only taken over while it is still the empty entry made for it:
+// an entry put in its place, or content put into it, right after it was made
+// stays as it is and the row fails as taken; the entry keeps its name.
+void claimTakenByAnotherProgramIsNeverReplaced(const QString &parent)
+{
+    struct Case {
+        const char *mode;
+        bool folder;
+        QStringList after;
+    };
+    for (const Case &intrusion : {Case{"intrude:replace", false, {"a=A", "n=intruder"}},
+                                  Case{"intrude:fill", false, {"a=A", "n=intruder"}},
+                                  Case{"intrude:replace", true, {"a/", "a/x=X", "n=intruder"}},
+                                  Case{"intrude:fill", true, {"a/", "a/x=X", "n/", "n/intruder=intruder"}}}) {
+        SCOPED_TRACE(std::string(intrusion.mode) + (intrusion.folder ? " folder" : " file"));
+        const TempTree share(parent);
+        share.makeFile(intrusion.folder ? "a/x" : "a", intrusion.folder ? "X" : "A");
+
+        QList<RowOutcome> outcomes;
+        {
+            const RenameFault fault(intrusion.mode);
+            outcomes = renameFromNamingTable({{2, share.root() + "/", "a", "n"}});
+        }
+
+        expectOutcomes(outcomes, {{RowStatus::FailedRename, RenameError::TargetExists, "新文件名已存在"}});
+        EXPECT_EQ(treeListing(share.root()), intrusion.after);
+    }
+}
+
+// A share without hard links (as GNOME's network browsing mounts one): each
+// new name is claimed first, then taken over by a plain rename.
+TEST_F(RenameUnderFaults, WithoutHardLinksFilesAndFoldersStillRename)
+{
+    renameEveryKindOfRow(QString(), "no-safe-rename");
+    renameEveryKindOfRow(QString(), "no-safe-rename=EINVAL");
+}
+
+TEST_F(RenameUnderFaults, ClaimTakenByAnotherProgramIsNeverReplaced)
+{
+    claimTakenByAnotherProgramIsNeverReplaced(QString());
+}
+
+// The same on a real FUSE mount, which refuses the no-replace rename itself:
+// files move by hard link there, folders and links onto a claim; with links
+// refused as well, everything moves onto a claim.
+TEST(RenameOnFuseMount, EveryKindOfRowRenamesWithAndWithoutHardLinks)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    {
+        const TempTree probe(share.mountPoint());
+        probe.makeFile("a");
+        errno = 0;
+        const bool refused = renameat2(AT_FDCWD, QFile::encodeName(probe.path("a")).constData(), AT_FDCWD,
+                                       QFile::encodeName(probe.path("b")).constData(), RENAME_NOREPLACE) != 0;
+        EXPECT_TRUE(refused && errno == EINVAL) << "this FUSE mount offers the no-replace rename; nothing else is tried";
+    }
+    renameEveryKindOfRow(share.mountPoint(), QByteArray());
+    renameEveryKindOfRow(share.mountPoint(), "no-safe-rename");
+}
+
+TEST(RenameOnFuseMount, ClaimTakenByAnotherProgramIsNeverReplaced)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    claimTakenByAnotherProgramIsNeverReplaced(share.mountPoint());
+}
+
+// When the rename onto the claim fails, the claim goes again; the entry and
+// its name are as they were.
+TEST_F(RenameUnderFaults, FailedRenameOntoTheClaimRemovesIt)
+{
+    tree.makeFile("a", "A");
+    tree.makeFile("d/x", "X");
+    const QStringList before = treeListing(tree.root());
+    const RenameFault fault("fail:a>n/d>m");
+
+    const std::optional<RenameFailure> fileFailure = renameByReservation(tree.path("a"), tree.path("n"));
+    const std::optional<RenameFailure> folderFailure = renameByReservation(tree.path("d"), tree.path("m"));
+
+    ASSERT_TRUE(fileFailure && folderFailure);
+    EXPECT_EQ(fileFailure->error, RenameError::Other);
+    EXPECT_EQ(folderFailure->error, RenameError::Other);
+    EXPECT_EQ(treeListing(tree.root()), before);
 }
 
 struct CycleFaultCase {

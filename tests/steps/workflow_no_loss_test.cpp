@@ -7,6 +7,7 @@
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
 #include "steps/undo_step.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 
@@ -113,11 +114,13 @@ QSet<qint64> rowsNamedAsFailed(const QString &message)
     return rows;
 }
 
-void runSeed(unsigned seed)
+// One random table through steps 1 to 3 and undo, in a tree inside `parent`
+// (the system's temporary folder when empty).
+void runSeed(const QString &parent, unsigned seed)
 {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    TempTree tree;
+    const TempTree tree(parent);
     tree.makeFolder("files");
     buildRandomTree(tree, "files/", random);
     const QString filesRoot = tree.path("files");
@@ -211,19 +214,33 @@ void runSeed(unsigned seed)
     }
 }
 
-TEST(WorkflowNoLoss, RandomTablesNeverLoseAFile)
+void runSeeds(const QString &parent)
 {
     const unsigned seeds = qEnvironmentVariableIsSet("QUILLMERE_WORKFLOW_SEEDS")
         ? qEnvironmentVariableIntValue("QUILLMERE_WORKFLOW_SEEDS")
         : 3;
     const unsigned first = qEnvironmentVariableIntValue("QUILLMERE_WORKFLOW_FIRST_SEED");
     for (unsigned seed = first; seed < first + seeds; ++seed) {
-        runSeed(seed);
-        if (HasFailure()) {
+        runSeed(parent, seed);
+        if (::testing::Test::HasFailure()) {
             std::printf("rerun: QUILLMERE_WORKFLOW_FIRST_SEED=%u QUILLMERE_WORKFLOW_SEEDS=1\n", seed);
             return;
         }
     }
+}
+
+TEST(WorkflowNoLoss, RandomTablesNeverLoseAFile)
+{
+    runSeeds(QString());
+}
+
+// The files and the workbook on a FUSE mount, as on a network share mounted
+// through FUSE: no no-replace rename there.
+TEST(WorkflowNoLoss, RandomTablesNeverLoseAFileOnAFuseMount)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    runSeeds(share.mountPoint());
 }
 
 } // namespace
