@@ -54,16 +54,19 @@ bool usersOfficeRuns()
 // stop listening, as step 2 leaves it.
 class UnsavedChangesProbe : public OfficeConnection {
 public:
-    UnsavedChangesProbe(QString launcher, std::unique_ptr<OfficeProcess> handOver, QString pipe)
-        : OfficeConnection(std::move(handOver), std::move(pipe)), launcherPath(std::move(launcher))
+    UnsavedChangesProbe(QString launcher, std::unique_ptr<OfficeProcess> handOver, QString pipe,
+                        std::chrono::milliseconds limit)
+        : OfficeConnection(std::move(handOver), std::move(pipe)), launcherPath(std::move(launcher)), bound(limit)
     {
     }
 
+    // An office that does not take the request in time is left listening
+    // rather than kept waited for: step 3 must go on.
     ~UnsavedChangesProbe()
     {
         dropConnection();
         auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
-        if (closer.ok() && !closer.value()->waitForExit(exitLimit))
+        if (closer.ok() && !closer.value()->waitForExit(bound))
             closer.value()->kill();
     }
 
@@ -92,6 +95,7 @@ public:
 
 private:
     const QString launcherPath;
+    const std::chrono::milliseconds bound;
 };
 
 } // namespace
@@ -111,7 +115,7 @@ std::optional<bool> usersOfficeShowsUnsavedChanges(const QString &workbookPath, 
                                                     QStringLiteral("--nodefault"), QStringLiteral("--norestore")});
     if (!handOver.ok())
         return std::nullopt;
-    UnsavedChangesProbe probe(launcher, std::move(handOver.value()), pipe);
+    UnsavedChangesProbe probe(launcher, std::move(handOver.value()), pipe, limit);
     if (!probe.connect(limit).ok())
         return std::nullopt;
     return probe.ask(canonicalPath, limit);
