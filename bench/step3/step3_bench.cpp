@@ -318,18 +318,19 @@ bool timeOnShare(CalcOffice &maker, const QString &scratch, qint64 entries, int 
     const QString workbook = scratch + QStringLiteral("/names-share-%1.xls").arg(entries);
     if (!makeWorkbook(maker, workbook, root, entries, NewNames::Text))
         return false;
-    const SheetResult<QList<NamingTableRow>> rows = readNamingTable(maker, workbook);
-    if (!rows.ok())
+    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
+    if (!table.ok() || !table.value())
         return false;
+    const QList<NamingTableRow> &rows = *table.value();
     const auto recorded = [&](const QList<NamingTableRow> &read, BatchRenameView &view) {
-        renameRows(read, workbook, view);
+        renameReadRows(read, workbook, view);
     };
     for (const EntryKind kind : {EntryKind::Files, EntryKind::Folders}) {
         double times[3] = {};
         for (int round = 0; round < rounds; ++round) {
             const double measured[3] = {
-                timePlainRenames(rows.value(), root, entries, kind),
-                timeStepThree([&](BatchRenameView &view) { recorded(rows.value(), view); }, root, entries, kind),
+                timePlainRenames(rows, root, entries, kind),
+                timeStepThree([&](BatchRenameView &view) { recorded(rows, view); }, root, entries, kind),
                 timeReadAheadStep(workbook, root, entries, recorded, kind),
             };
             for (int i = 0; i < 3; ++i) {
