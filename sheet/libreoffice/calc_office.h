@@ -38,7 +38,9 @@ public:
     // `launcher` and also hands files to a running office.
     LibreOfficeCalc(CalcWindow kind, QString program, std::unique_ptr<OfficeProcess> launcher,
                     std::unique_ptr<QTemporaryDir> privateProfile, QString pipe)
-        : OfficeConnection(std::move(launcher), std::move(pipe)), window(kind), launcherPath(std::move(program)),
+        : OfficeConnection(std::move(launcher), std::move(pipe),
+                           kind == CalcWindow::Hidden ? OfficeOnScreen::Hidden : OfficeOnScreen::Shown),
+          window(kind), launcherPath(std::move(program)),
           profile(std::move(privateProfile))
     {
     }
@@ -98,13 +100,25 @@ private:
     // Takes `component` as our workbook; one that is not a spreadsheet is
     // closed and refused.
     void adoptWorkbook(const Reference<lang::XComponent> &component);
-    // The document the office already has open from `url`, or none.
-    Reference<lang::XComponent> openDocument(const OUString &url);
+    // The document the office shows from `file`, or none. Documents are told
+    // apart by the file they show, however its name is spelled in a URL.
+    Reference<lang::XComponent> documentShowing(const QFileInfo &file);
+    // Whether the office is in the middle of opening a document: a window
+    // still waiting for its document, or a dialog of the office's open.
+    bool openingUnderWay();
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);
-    Reference<lang::XComponent> openAsTheUserWould(const QFileInfo &file, const OUString &url);
-    // As openWorkbook, or openWorkbookForReading when `readOnly`.
-    SheetStatus loadWorkbook(const QString &path, bool readOnly);
+    // Works in the window that shows `file`, opening it as the user would
+    // when none does. Fails without the path in its text.
+    SheetStatus openInTheUsersWindow(const QFileInfo &file);
+    // Has the office open `file` as a double-click would and waits for its
+    // document: as long as the office asks the user about the file, and up
+    // to a bound otherwise. Never ends the office, whatever happens; a
+    // question the user cancels fails as a file not opened.
+    SheetStatus openAsTheUserWould(const QFileInfo &file);
+    // Loads `file` over the bridge, read-only when `readOnly`. Fails without
+    // the path in its text; no workbook is open then.
+    SheetStatus loadWorkbook(const QFileInfo &file, bool readOnly);
 
     const CalcWindow window;
     const QString launcherPath;

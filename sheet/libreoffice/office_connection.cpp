@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <thread>
 
-OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe)
-    : process(std::move(launcher)), acceptString(std::move(pipe)), watchdog([this] { breakOff(); })
+OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe, OfficeOnScreen shown)
+    : process(std::move(launcher)), acceptString(std::move(pipe)), onScreen(shown), watchdog([this] { breakOff(); })
 {
 }
 
@@ -32,7 +32,7 @@ void OfficeConnection::breakOff()
     } catch (const uno::Exception &) {
         // Already closed: the blocked call has been released either way.
     }
-    if (officeIsOurs())
+    if (onScreen == OfficeOnScreen::Hidden && officeIsOurs())
         process->kill();
 }
 
@@ -40,6 +40,7 @@ void OfficeConnection::dropConnection()
 {
     workbook.clear();
     desktop.clear();
+    officeContext.clear();
     Reference<lang::XComponent> oldBridge;
     {
         std::lock_guard lock(connectionMutex);
@@ -66,7 +67,10 @@ SheetStatus OfficeConnection::connect(std::chrono::seconds limit)
 {
     const SheetStatus reached = reachOffice(limit);
     if (!reached.ok()) {
-        process->kill();
+        if (onScreen == OfficeOnScreen::Hidden)
+            process->kill();
+        else
+            process->leaveRunning();
         lostText = reached.error();
     }
     return reached;
@@ -106,8 +110,7 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
     const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return guarded(std::max(remaining, std::chrono::milliseconds(1000)), [this] {
         const Reference<bridge::XBridge> remote(bridge, UNO_QUERY_THROW);
-        const Reference<uno::XComponentContext> officeContext(remote->getInstance("StarOffice.ComponentContext"),
-                                                              UNO_QUERY_THROW);
+        officeContext.set(remote->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
         desktop = frame::Desktop::create(officeContext);
         return std::monostate{};
     });
