@@ -50,9 +50,9 @@ public:
     // Makes a new, empty workbook at `path`, saved there by the office in the
     // format its extension names (.xlsx Office Open XML, .ods OpenDocument,
     // any other Excel 97), and opens it as openWorkbook does. Fails without
-    // writing anything when `path` already names a file or a link: an
-    // existing file is never replaced. On failure no workbook is open; a
-    // file saved before the open failed stays.
+    // writing anything when `path` already names a file or a link (an
+    // existing file is never replaced) or its folder does not exist. On
+    // failure no workbook is open; a file saved before the open failed stays.
     virtual SheetStatus createWorkbook(const QString &path) = 0;
 
     // Closes the workbook without saving, so that the office no longer holds

@@ -103,8 +103,9 @@ private:
     // The document the office shows from `file`, or none. Documents are told
     // apart by the file they show, however its name is spelled in a URL.
     Reference<lang::XComponent> documentShowing(const QFileInfo &file);
-    // Whether the office is in the middle of opening a document: a window
-    // still waiting for its document, or a dialog of the office's open.
+    // Whether the office is in the middle of opening a document: it has a
+    // window still waiting for its document, which it keeps while it asks
+    // the user about the file.
     bool openingUnderWay();
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);

@@ -4,9 +4,6 @@
 #include <QFile>
 
 #include <com/sun/star/awt/PosSize.hpp>
-#include <com/sun/star/awt/Toolkit.hpp>
-#include <com/sun/star/awt/XDialog.hpp>
-#include <com/sun/star/awt/XExtendedToolkit.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
@@ -40,7 +37,7 @@ constexpr WindowSize windowSizeGiven{1024, 768};
 // How long the office may take to show a file handed to it, or to ask the
 // user about it; once it asks, the wait lasts as long as the question.
 constexpr auto openingLimit = std::chrono::seconds(60);
-const QString notOpenedAfterQuestion = QStringLiteral("LibreOffice 没有打开这个文件（打开前的提问被取消或关闭了）");
+const QString notOpenedAfterAll = QStringLiteral("LibreOffice 没有打开这个文件（打开时被取消或失败）");
 
 // The office's name of the format a new workbook is saved in, from the
 // extension the user gave it.
@@ -116,11 +113,6 @@ bool LibreOfficeCalc::openingUnderWay()
         if (frame.is() && !frame->getController().is())
             return true;
     }
-    const Reference<awt::XExtendedToolkit> toolkit(awt::Toolkit::create(officeContext), UNO_QUERY_THROW);
-    for (sal_Int32 i = 0; i < toolkit->getTopWindowCount(); ++i) {
-        if (Reference<awt::XDialog>(toolkit->getTopWindow(i), UNO_QUERY).is())
-            return true;
-    }
     return false;
 }
 
@@ -163,28 +155,28 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
     // its own instead, that office is the user's like any other.
     handing.value()->leaveRunning();
 
-    enum class Opening { Shown, AskingTheUser, NothingYet };
+    enum class Opening { Shown, UnderWay, NothingYet };
     // Each look is a call of its own: a question the office asks about the
     // file (text import, password, macros, repair) stays open as long as the
     // user takes, and no single call may wait that long.
     const auto deadline = std::chrono::steady_clock::now() + openingLimit;
-    bool askedTheUser = false;
+    bool sawItOpening = false;
     for (;;) {
         const auto seen = guarded(shortCallLimit, [&] {
             if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
                 adoptWorkbook(shown);
                 return Opening::Shown;
             }
-            return openingUnderWay() ? Opening::AskingTheUser : Opening::NothingYet;
+            return openingUnderWay() ? Opening::UnderWay : Opening::NothingYet;
         });
         if (!seen.ok())
-            return SheetStatus::failure(askedTheUser ? notOpenedAfterQuestion : seen.error());
+            return SheetStatus::failure(sawItOpening ? notOpenedAfterAll + QStringLiteral("；") + seen.error() : seen.error());
         if (seen.value() == Opening::Shown)
             return sheetDone();
-        if (seen.value() == Opening::AskingTheUser) {
-            askedTheUser = true;
-        } else if (askedTheUser) {
-            return SheetStatus::failure(notOpenedAfterQuestion);
+        if (seen.value() == Opening::UnderWay) {
+            sawItOpening = true;
+        } else if (sawItOpening) {
+            return SheetStatus::failure(notOpenedAfterAll);
         } else if (std::chrono::steady_clock::now() >= deadline) {
             return SheetStatus::failure(
                 QStringLiteral("LibreOffice 在 %1 秒内没有打开这个文件，不再等待；LibreOffice 仍在运行")
@@ -279,9 +271,16 @@ SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
 {
     const QFileInfo file(path);
     const auto stored = guarded(longCallLimit, [&] {
+        // A document in the user's window is theirs: let go of, never closed.
+        if (window == CalcWindow::Visible)
+            workbook.clear();
         closeWorkbook();
         if (file.exists() || file.isSymLink())
             throw CallFailure{QStringLiteral("%1 已存在，不会被新工作簿替换").arg(QDir::toNativeSeparators(path))};
+        // The office would make missing folders on its way; only the file
+        // itself was asked for.
+        if (!file.absoluteDir().exists())
+            throw CallFailure{QStringLiteral("文件夹 %1 不存在").arg(QDir::toNativeSeparators(file.absolutePath()))};
         // Made hidden over the bridge, which builds no window: the user's
         // window comes from opening the saved file as the user would.
         const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(true))});

@@ -40,7 +40,6 @@ void OfficeConnection::dropConnection()
 {
     workbook.clear();
     desktop.clear();
-    officeContext.clear();
     Reference<lang::XComponent> oldBridge;
     {
         std::lock_guard lock(connectionMutex);
@@ -110,7 +109,8 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
     const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return guarded(std::max(remaining, std::chrono::milliseconds(1000)), [this] {
         const Reference<bridge::XBridge> remote(bridge, UNO_QUERY_THROW);
-        officeContext.set(remote->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
+        const Reference<uno::XComponentContext> officeContext(remote->getInstance("StarOffice.ComponentContext"),
+                                                              UNO_QUERY_THROW);
         desktop = frame::Desktop::create(officeContext);
         return std::monostate{};
     });

@@ -53,7 +53,6 @@ protected:
     std::unique_ptr<OfficeProcess> process;
     const QString acceptString;
     const OfficeOnScreen onScreen;
-    css::uno::Reference<css::uno::XComponentContext> officeContext;
     css::uno::Reference<css::frame::XDesktop2> desktop;
     css::uno::Reference<css::frame::XModel> workbook;
     // Why the office can no longer be used; empty while it can.
