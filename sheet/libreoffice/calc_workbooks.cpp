@@ -37,6 +37,7 @@ constexpr WindowSize windowSizeGiven{1024, 768};
 // How long the office may take to show a file handed to it, or to ask the
 // user about it; once it asks, the wait lasts as long as the question.
 constexpr auto openingLimit = std::chrono::seconds(60);
+constexpr auto openingEndedMargin = std::chrono::seconds(3);
 const QString notOpenedAfterAll = QStringLiteral("LibreOffice 没有打开这个文件（打开时被取消或失败）");
 
 // The office's name of the format a new workbook is saved in, from the
@@ -161,6 +162,10 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
     // user takes, and no single call may wait that long.
     const auto deadline = std::chrono::steady_clock::now() + openingLimit;
     bool sawItOpening = false;
+    // An office starting up may show an empty window for a moment before the
+    // file arrives: only an opening that stays ended counts as given up.
+    const auto notYet = std::chrono::steady_clock::time_point::max();
+    auto givenUpBy = notYet;
     for (;;) {
         const auto seen = guarded(shortCallLimit, [&] {
             if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
@@ -173,11 +178,16 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
             return SheetStatus::failure(sawItOpening ? notOpenedAfterAll + QStringLiteral("；") + seen.error() : seen.error());
         if (seen.value() == Opening::Shown)
             return sheetDone();
+        const auto now = std::chrono::steady_clock::now();
         if (seen.value() == Opening::UnderWay) {
             sawItOpening = true;
+            givenUpBy = notYet;
         } else if (sawItOpening) {
-            return SheetStatus::failure(notOpenedAfterAll);
-        } else if (std::chrono::steady_clock::now() >= deadline) {
+            if (givenUpBy == notYet)
+                givenUpBy = now + openingEndedMargin;
+            else if (now >= givenUpBy)
+                return SheetStatus::failure(notOpenedAfterAll);
+        } else if (now >= deadline) {
             return SheetStatus::failure(
                 QStringLiteral("LibreOffice 在 %1 秒内没有打开这个文件，不再等待；LibreOffice 仍在运行")
                     .arg(std::chrono::duration_cast<std::chrono::seconds>(openingLimit).count()));
