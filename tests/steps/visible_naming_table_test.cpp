@@ -5,6 +5,7 @@
 #include "tests/common/wait_until.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSize>
@@ -142,6 +143,17 @@ TEST_F(VisibleNamingTable, StepTwoWaitsWhileTheOfficeAsksAndSaysNotOpenedWhenThe
     EXPECT_GT(windowsOn(other), 0) << "the user's office is left running with their document";
 }
 
+// The state letter of process `pid` ('T' when stopped), or 0 once it is gone.
+char processState(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = status.readAll();
+    const QByteArray state = line.mid(line.lastIndexOf(')') + 2, 1);
+    return state.isEmpty() ? 0 : state[0];
+}
+
 // An office that stops answering is left as it is, window and all: step 2
 // gives up on it but never ends it.
 TEST_F(VisibleNamingTable, AnOfficeThatStopsAnsweringIsNeverKilled)
@@ -149,16 +161,21 @@ TEST_F(VisibleNamingTable, AnOfficeThatStopsAnsweringIsNeverKilled)
     auto started = startLibreOfficeCalc(CalcWindow::Visible);
     ASSERT_TRUE(started.ok()) << started.error().toStdString();
     std::unique_ptr<CalcOffice> office = std::move(started.value());
-    const QList<qint64> offices = visibleOfficesOfThisProcess("soffice.bin");
-    ASSERT_FALSE(offices.isEmpty());
-    for (qint64 pid : offices)
+    // A first start in a new profile may end one office program and start
+    // another; only one stopped can vanish by being killed alone.
+    QList<qint64> offices;
+    for (qint64 pid : visibleOfficesOfThisProcess("soffice.bin")) {
         ::kill(pid_t(pid), SIGSTOP);
+        if (waitUntil([pid] { return processState(pid) == 'T'; }, std::chrono::seconds(5)))
+            offices << pid;
+    }
+    ASSERT_FALSE(offices.isEmpty());
 
     EXPECT_FALSE(office->isAnswering());
     office.reset();
 
     for (qint64 pid : offices) {
-        EXPECT_FALSE(commandLineOf(pid).isEmpty()) << "office " << pid << " was ended";
+        EXPECT_EQ(processState(pid), 'T') << "office " << pid << " was ended";
         ::kill(pid_t(pid), SIGCONT);
     }
 }
