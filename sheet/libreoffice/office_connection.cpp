@@ -18,7 +18,8 @@ OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QStr
 
 // Runs on the watchdog's thread while the caller is blocked in a call: closing
 // the pipe makes that call fail at once instead of waiting for an office that
-// may never answer.
+// may never answer. A hidden office of ours is ended too; one the user sees
+// may be busy with their work, and is left to them.
 void OfficeConnection::breakOff()
 {
     Reference<connection::XConnection> stale;
