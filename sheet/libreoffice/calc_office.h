@@ -28,8 +28,8 @@ inline constexpr auto answerLimit = std::chrono::seconds(5);
 // ones left; office_process.* is the launched process and call_watchdog.* the
 // bound on each call; office_connection.* the pipe and its guarded calls;
 // uno_bridge.* and uno_names.h what every file shares; calc_workbooks.cpp
-// makes and opens workbooks and shows their window, calc_cells.cpp reads and writes
-// cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
+// makes and opens workbooks and shows their window, calc_cells.cpp reads and
+// writes cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
 // answers, quits and leaves the office to the user; shown_text_export.* reads
 // the sheet's text copy, excel_palette.* the fill colours.
 class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
