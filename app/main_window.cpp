@@ -10,6 +10,7 @@
 #include "steps/naming_table_export.h"
 #include "steps/scan_step.h"
 #include "steps/undo_step.h"
+#include "steps/workbook_choice.h"
 #include "ui/app_icon.h"
 #include "ui/busy_pointer.h"
 #include "ui/dialogs.h"
@@ -201,7 +202,7 @@ void MainWindow::chooseFolderAndScan()
 void MainWindow::chooseWorkbookAndWriteTable()
 {
     // Kept at once, before any test: cancelling forgets an earlier workbook.
-    workbook = dialogs.chooseOpenFile(this, QStringLiteral("xls文件 (*.xls)"));
+    workbook = workbookPathFor(dialogs.chooseFileToOpenOrCreate(this, workbookFileFilters()));
     if (workbook.isEmpty()) {
         dialogs.showMessage(this, QStringLiteral("没有选择文件,请重新选择"));
         return;

@@ -9,6 +9,11 @@ const QStringList &headerTexts()
     return texts;
 }
 
+qint64 sheetRowsOf(const QString &workbookPath)
+{
+    return workbookPath.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive) ? xlsSheetRows : largeSheetRows;
+}
+
 QList<CellRect> shadedGroups(const QList<CellText> &folderCells, qint64 lastColumn)
 {
     QList<CellRect> shaded;

@@ -19,6 +19,13 @@ inline constexpr qint64 nameColumn = 3;
 inline constexpr qint64 newNameColumn = 4;
 // A .xls sheet ends at this row; the table must fit above it.
 inline constexpr qint64 xlsSheetRows = 65536;
+// A sheet of the newer formats, .xlsx and .ods, ends at this row.
+inline constexpr qint64 largeSheetRows = 1048576;
+
+// The rows a sheet of the workbook at `path` keeps when it is saved, told by
+// the file's extension: a .xls workbook keeps xlsSheetRows, any other
+// largeSheetRows. Cannot fail.
+qint64 sheetRowsOf(const QString &workbookPath);
 // Every second folder group gets this fill: pale green in the Excel 97 palette.
 inline constexpr int groupShade = 35;
 

@@ -47,6 +47,13 @@ public:
     // afterwards can write to the file, and it is let go without saving. It
     // opens even while another office has it open. Fails like openWorkbook.
     virtual SheetStatus openWorkbookForReading(const QString &path) = 0;
+    // Makes a new, empty workbook at `path`, saved there by the office in the
+    // format its extension names (.xlsx Office Open XML, .ods OpenDocument,
+    // any other Excel 97), and opens it as openWorkbook does. Fails without
+    // writing anything when `path` already names a file or a link (an
+    // existing file is never replaced) or its folder does not exist. On
+    // failure no workbook is open; a file saved before the open failed stays.
+    virtual SheetStatus createWorkbook(const QString &path) = 0;
 
     // Closes the workbook without saving, so that the office no longer holds
     // its file open. Every sheet operation then fails until another workbook

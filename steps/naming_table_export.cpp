@@ -2,6 +2,9 @@
 
 #include "sheet/naming_table_layout.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -61,9 +64,18 @@ bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &work
 bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
                       const ShowMessage &showMessage)
 {
-    const SheetStatus opened = office.openWorkbook(workbookPath);
-    if (!opened.ok()) {
-        showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
+    const QFileInfo file(workbookPath);
+    // A link whose target is missing counts as existing: a new workbook
+    // saved there would land wherever the link points.
+    if (file.exists() || file.isSymLink()) {
+        const SheetStatus opened = office.openWorkbook(workbookPath);
+        if (!opened.ok()) {
+            showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
+            return false;
+        }
+    } else if (const SheetStatus created = office.createWorkbook(workbookPath); !created.ok()) {
+        showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
+                        .arg(QDir::toNativeSeparators(workbookPath), created.error()));
         return false;
     }
     // From here on a failed operation is skipped and the step goes on, unless
@@ -72,13 +84,17 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     bestEffort(office.activateFirstSheet());
 
     using namespace NamingTable;
-    const qint64 fitting = xlsSheetRows - firstDataRow + 1;
+    const qint64 sheetRows = sheetRowsOf(workbookPath);
+    const qint64 fitting = sheetRows - firstDataRow + 1;
     qint64 count = entries.size();
     if (count > fitting) {
-        showMessage(QStringLiteral("工作表最多只能容纳 %1 个文件（共 %2 行，含表头）：只写入前 %1 个，其余 %3 个文件没有写入。")
-                        .arg(fitting)
-                        .arg(xlsSheetRows)
-                        .arg(count - fitting));
+        QString tooMany = QStringLiteral("工作表最多只能容纳 %1 个文件（共 %2 行，含表头）：只写入前 %1 个，其余 %3 个文件没有写入。")
+                              .arg(fitting)
+                              .arg(sheetRows)
+                              .arg(count - fitting);
+        if (sheetRows == xlsSheetRows)
+            tooMany += QStringLiteral("这是 .xls 工作簿的上限；.xlsx 或 .ods 工作簿最多可容纳 %1 行。").arg(largeSheetRows);
+        showMessage(tooMany);
         count = fitting;
     }
 

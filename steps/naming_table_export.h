@@ -18,13 +18,16 @@
 using ShowMessage = std::function<void(const QString &)>;
 
 // Opens the workbook in a spreadsheet window started by `startVisible` and
-// writes the table of the found entries there; the window stays open with the
+// writes the table of the found entries there; a workbook that does not
+// exist yet is first made by the office, empty, in the format its extension
+// names, and an existing file is never replaced by a new one; the window stays open with the
 // workbook unsaved, and the program keeps no hold on it. Every problem the
 // user must know of comes as one message through `showMessage`: the office
 // missing, failing to start or not answering in time (the table
 // stops there and no process of ours is left behind), a workbook that cannot
-// be opened (no table is started), and entries beyond the last row of a .xls
-// sheet (said before writing; the entries that fit are written).
+// be made or opened (no table is started), and entries beyond the last row of
+// the workbook's sheet, 65,536 rows for .xls and 1,048,576 for the newer
+// formats (said before writing; the entries that fit are written).
 // Any other operation that fails is skipped and the rest of the table is
 // still written; nothing is said about it. Returns whether the table stands
 // in the window: false when the office or the workbook failed.

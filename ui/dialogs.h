@@ -14,9 +14,12 @@ public:
     // or an empty text when the user cancels.
     virtual QString chooseFolder(QWidget *owner) = 0;
 
-    // File-open dialog owned by `owner`, offering `filter` (Qt filter syntax).
-    // Returns the chosen file's full path, or an empty text on cancel.
-    virtual QString chooseOpenFile(QWidget *owner, const QString &filter) = 0;
+    // File dialog owned by `owner` for a file to open or to make: the user
+    // picks an existing file or types the name of one that does not exist
+    // yet, and is never asked about replacing one. Offers `filters` (Qt
+    // filter syntax, separated by ";;"), the first one preselected. Returns
+    // the full path as chosen or typed, or an empty text on cancel.
+    virtual QString chooseFileToOpenOrCreate(QWidget *owner, const QString &filters) = 0;
 
     // Modal message box with the application title and an OK button only.
     virtual void showMessage(QWidget *owner, const QString &text) = 0;

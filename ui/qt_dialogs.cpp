@@ -14,9 +14,17 @@ QString QtDialogs::chooseFolder(QWidget *owner)
     return QFileDialog::getExistingDirectory(owner);
 }
 
-QString QtDialogs::chooseOpenFile(QWidget *owner, const QString &filter)
+QString QtDialogs::chooseFileToOpenOrCreate(QWidget *owner, const QString &filters)
 {
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
+    // An open dialog that also takes a name not yet on disk; the static
+    // helpers offer either one or a save dialog that asks about replacing.
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 void QtDialogs::showMessage(QWidget *owner, const QString &text)

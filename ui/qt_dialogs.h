@@ -7,7 +7,7 @@
 class QtDialogs : public Dialogs {
 public:
     QString chooseFolder(QWidget *owner) override;
-    QString chooseOpenFile(QWidget *owner, const QString &filter) override;
+    QString chooseFileToOpenOrCreate(QWidget *owner, const QString &filters) override;
     void showMessage(QWidget *owner, const QString &text) override;
     bool askYesNo(QWidget *owner, const QString &question) override;
     bool openWithDesktop(QWidget *owner, const QString &path) override;

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStorageInfo>
-#include <QUrl>
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -178,7 +177,7 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     const auto exported = guarded(textCopyLimit(rect.bottom), [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
-        workbookFile = QUrl(toQString(workbook->getURL())).toLocalFile();
+        workbookFile = localPathOf(workbook->getURL());
         // The texts travel through a file of our own rather than over the
         // bridge: the export applies every cell's number format in one go
         // (numbers and text formats alike, whatever the column's width), and
@@ -190,7 +189,7 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
         });
         const QString target = exportFolder.filePath(QStringLiteral("sheet.csv"));
         Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
-            ->storeToURL(toOUString(QUrl::fromLocalFile(target).toString(QUrl::FullyEncoded)), format);
+            ->storeToURL(fileUrl(target), format);
         const Reference<sheet::XCellRangesQuery> query(
             sheet->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
             UNO_QUERY_THROW);

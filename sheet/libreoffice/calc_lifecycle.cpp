@@ -36,36 +36,35 @@ SheetStatus LibreOfficeCalc::quit()
 // Called as a visible instance is let go: the window stays for the user, our
 // connection goes (an office still connected to may outlive its last window),
 // and the office stops listening on our pipe, so it ends as usual when the user
-// closes its last window. An office of ours that shows nothing is ended
-// instead of lingering without a window.
+// closes its last window. An office of ours that shows nothing at all is asked
+// to end instead of lingering without a window. Whatever else happens, a
+// visible office is never killed: it may be asking the user something, or
+// hold documents of theirs.
 void LibreOfficeCalc::leaveToUser()
 {
     if (!lostText.isEmpty()) {
         if (process)
-            process->kill();
+            process->leaveRunning();
         return;
     }
     const bool ours = officeIsOurs();
-    const auto shown = guarded(shortCallLimit, [this] {
+    const auto showsNothing = guarded(shortCallLimit, [this] {
         const Reference<container::XEnumerationAccess> components(desktop->getComponents(), UNO_QUERY_THROW);
-        return components->createEnumeration()->hasMoreElements();
+        return !components->createEnumeration()->hasMoreElements() && !openingUnderWay();
     });
-    if (ours && shown.ok() && !shown.value()) {
+    if (ours && showsNothing.ok() && showsNothing.value()) {
         bestEffort(guarded(shortCallLimit, [this] { return desktop->terminate(); }));
         dropConnection();
         if (!process->waitForExit(exitLimit))
-            process->kill();
+            process->leaveRunning();
         return;
     }
     dropConnection();
-    if (!shown.ok()) {
-        if (process)
-            process->kill();
-        return;
+    if (lostText.isEmpty()) {
+        auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
+        if (closer.ok() && !closer.value()->waitForExit(exitLimit))
+            closer.value()->leaveRunning();
     }
-    auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
-    if (closer.ok() && !closer.value()->waitForExit(exitLimit))
-        closer.value()->kill();
     if (process)
         process->leaveRunning();
 }

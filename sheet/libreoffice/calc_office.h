@@ -42,8 +42,8 @@ inline std::chrono::milliseconds textCopyLimit(qint64 rows)
 // ones left; office_process.* is the launched process and call_watchdog.* the
 // bound on each call; office_connection.* the pipe and its guarded calls;
 // uno_bridge.* and uno_names.h what every file shares; calc_workbooks.cpp
-// opens workbooks and shows their window, calc_cells.cpp reads and writes
-// cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
+// makes and opens workbooks and shows their window, calc_cells.cpp reads and
+// writes cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
 // answers, quits and leaves the office to the user; shown_text_export.* reads
 // the sheet's text copy, excel_palette.* the fill colours;
 // unsaved_changes_probe.cpp asks the user's office about unsaved changes.
@@ -53,7 +53,9 @@ public:
     // `launcher` and also hands files to a running office.
     LibreOfficeCalc(CalcWindow kind, QString program, std::unique_ptr<OfficeProcess> launcher,
                     std::unique_ptr<QTemporaryDir> privateProfile, QString pipe)
-        : OfficeConnection(std::move(launcher), std::move(pipe)), window(kind), launcherPath(std::move(program)),
+        : OfficeConnection(std::move(launcher), std::move(pipe),
+                           kind == CalcWindow::Hidden ? OfficeOnScreen::Hidden : OfficeOnScreen::Shown),
+          window(kind), launcherPath(std::move(program)),
           profile(std::move(privateProfile))
     {
     }
@@ -113,13 +115,26 @@ private:
     // Takes `component` as our workbook; one that is not a spreadsheet is
     // closed and refused.
     void adoptWorkbook(const Reference<lang::XComponent> &component);
-    // The document the office already has open from `url`, or none.
-    Reference<lang::XComponent> openDocument(const OUString &url);
+    // The document the office shows from `file`, or none. Documents are told
+    // apart by the file they show, however its name is spelled in a URL.
+    Reference<lang::XComponent> documentShowing(const QFileInfo &file);
+    // Whether the office is in the middle of opening a document: it has a
+    // window still waiting for its document, which it keeps while it asks
+    // the user about the file.
+    bool openingUnderWay();
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);
-    Reference<lang::XComponent> openAsTheUserWould(const QFileInfo &file, const OUString &url);
-    // As openWorkbook, or openWorkbookForReading when `readOnly`.
-    SheetStatus loadWorkbook(const QString &path, bool readOnly);
+    // Works in the window that shows `file`, opening it as the user would
+    // when none does. Fails without the path in its text.
+    SheetStatus openInTheUsersWindow(const QFileInfo &file);
+    // Has the office open `file` as a double-click would and waits for its
+    // document: as long as the office asks the user about the file, and up
+    // to a bound otherwise. Never ends the office, whatever happens; a
+    // question the user cancels fails as a file not opened.
+    SheetStatus openAsTheUserWould(const QFileInfo &file);
+    // Loads `file` over the bridge, read-only when `readOnly`. Fails without
+    // the path in its text; no workbook is open then.
+    SheetStatus loadWorkbook(const QFileInfo &file, bool readOnly);
 
     const CalcWindow window;
     const QString launcherPath;

@@ -2,13 +2,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QUrl>
 
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -32,17 +34,36 @@ struct WindowSize {
 // it, and gets the size below.
 constexpr WindowSize smallestUsableWindow{800, 600};
 constexpr WindowSize windowSizeGiven{1024, 768};
-constexpr auto notOpenedMargin = std::chrono::seconds(10);
+// How long the office may take to show a file handed to it, or to ask the
+// user about it; once it asks, the wait lasts as long as the question.
+constexpr auto showingLimit = std::chrono::seconds(60);
+constexpr auto openingEndedMargin = std::chrono::seconds(3);
+const QString notOpenedAfterAll = QStringLiteral("LibreOffice 没有打开这个文件（打开时被取消或失败）");
 
-// The office's filter for a workbook stored under `path`, by its extension.
-OUString storeFilterFor(const QString &path)
+// The office's name of the format a new workbook is saved in, from the
+// extension the user gave it.
+const char *storeFilterFor(const QFileInfo &file)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
+    const QString extension = file.suffix().toLower();
     if (extension == QLatin1String("xlsx"))
         return "Calc MS Excel 2007 XML";
     if (extension == QLatin1String("ods"))
         return "calc8";
     return "MS Excel 97";
+}
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
 }
 
 } // namespace
@@ -65,16 +86,35 @@ SheetStatus LibreOfficeCalc::closeWithoutSaving()
     });
 }
 
-Reference<lang::XComponent> LibreOfficeCalc::openDocument(const OUString &url)
+Reference<lang::XComponent> LibreOfficeCalc::documentShowing(const QFileInfo &file)
 {
+    const std::optional<FileIdentity> wanted = identityOf(file.absoluteFilePath());
+    const QString wantedPath = QDir::cleanPath(file.absoluteFilePath());
     const Reference<container::XEnumeration> components =
         Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
     while (components->hasMoreElements()) {
         const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
-        if (model.is() && model->getURL() == url)
+        if (!model.is())
+            continue;
+        const QString shownPath = localPathOf(model->getURL());
+        if (shownPath.isEmpty())
+            continue;
+        const bool same = wanted ? identityOf(shownPath) == wanted : QDir::cleanPath(shownPath) == wantedPath;
+        if (same)
             return Reference<lang::XComponent>(model, UNO_QUERY);
     }
     return {};
+}
+
+bool LibreOfficeCalc::openingUnderWay()
+{
+    const Reference<container::XIndexAccess> frames(desktop->getFrames(), UNO_QUERY_THROW);
+    for (sal_Int32 i = 0; i < frames->getCount(); ++i) {
+        const Reference<frame::XFrame> frame(frames->getByIndex(i), UNO_QUERY);
+        if (frame.is() && !frame->getController().is())
+            return true;
+    }
+    return false;
 }
 
 // A workbook locked by another office would make the office ask the user in
@@ -107,57 +147,113 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
 // thread. A load through the bridge would build the window on the bridge's
 // thread instead, where LibreOffice's GTK toolkit can wait for the clipboard
 // for ever. The document is then found among the office's open documents.
-Reference<lang::XComponent> LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file, const OUString &url)
+SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
 {
     auto handing = OfficeProcess::start(launcherPath, {file.absoluteFilePath()});
     if (!handing.ok())
-        throw CallFailure{handing.error()};
-    if (!handing.value()->waitForExit(exitLimit))
-        handing.value()->kill();
-    // Short of the call's own limit, so that a file the office does not open
-    // (a question the user answered with Cancel) is reported as such rather
-    // than as an office that stopped answering.
-    const auto deadline = std::chrono::steady_clock::now() + longCallLimit - notOpenedMargin;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (const Reference<lang::XComponent> shown = openDocument(url); shown.is())
-            return shown;
+        return SheetStatus::failure(handing.error());
+    // The launcher only passes the file on; should it start an office of
+    // its own instead, that office is the user's like any other.
+    handing.value()->leaveRunning();
+
+    enum class Opening { Shown, UnderWay, NothingYet };
+    // Each look is a call of its own: a question the office asks about the
+    // file (text import, password, macros, repair) stays open as long as the
+    // user takes, and no single call may wait that long.
+    const auto deadline = std::chrono::steady_clock::now() + showingLimit;
+    bool sawItOpening = false;
+    // An office starting up may show an empty window for a moment before the
+    // file arrives: only an opening that stays ended counts as given up.
+    const auto notYet = std::chrono::steady_clock::time_point::max();
+    auto givenUpBy = notYet;
+    for (;;) {
+        const auto seen = guarded(shortCallLimit, [&] {
+            if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
+                adoptWorkbook(shown);
+                return Opening::Shown;
+            }
+            return openingUnderWay() ? Opening::UnderWay : Opening::NothingYet;
+        });
+        if (!seen.ok())
+            return SheetStatus::failure(sawItOpening ? notOpenedAfterAll + QStringLiteral("；") + seen.error() : seen.error());
+        if (seen.value() == Opening::Shown)
+            return sheetDone();
+        const auto now = std::chrono::steady_clock::now();
+        if (seen.value() == Opening::UnderWay) {
+            sawItOpening = true;
+            givenUpBy = notYet;
+        } else if (sawItOpening) {
+            if (givenUpBy == notYet)
+                givenUpBy = now + openingEndedMargin;
+            else if (now >= givenUpBy)
+                return SheetStatus::failure(notOpenedAfterAll);
+        } else if (now >= deadline) {
+            return SheetStatus::failure(
+                QStringLiteral("LibreOffice 在 %1 秒内没有打开这个文件，不再等待；LibreOffice 仍在运行")
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(showingLimit).count()));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    throw CallFailure{QStringLiteral("LibreOffice 没有打开这个文件")};
 }
 
 SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
 {
-    return loadWorkbook(path, false);
+    const QFileInfo file(path);
+    const SheetStatus opened = window == CalcWindow::Visible ? openInTheUsersWindow(file) : loadWorkbook(file, false);
+    if (!opened.ok())
+        return SheetStatus::failure(QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
+    // Only the user's window must be able to save what is written there; a
+    // hidden office that cannot write the file has lost nothing.
+    if (window == CalcWindow::Hidden)
+        return sheetDone();
+    const auto writable = guarded(shortCallLimit, [this] {
+        if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
+            throw CallFailure{QStringLiteral("它只能以只读方式打开（可能被其他用户锁定）")};
+        return std::monostate{};
+    });
+    if (!writable.ok())
+        return SheetStatus::failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writable.error()));
+    return sheetDone();
 }
 
 SheetStatus LibreOfficeCalc::openWorkbookForReading(const QString &path)
 {
-    return loadWorkbook(path, true);
+    const SheetStatus opened = loadWorkbook(QFileInfo(path), true);
+    if (!opened.ok())
+        return SheetStatus::failure(QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
+    return sheetDone();
 }
 
-SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
+SheetStatus LibreOfficeCalc::openInTheUsersWindow(const QFileInfo &file)
 {
-    const QFileInfo file(path);
-    const OUString url = toOUString(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
-    const auto opened = guarded(openingLimit(file.size()), [&] {
+    const auto alreadyShown = guarded(shortCallLimit, [&] {
+        // A document of the user's window is never closed by us, only let go.
+        workbook.clear();
+        if (!file.isFile())
+            throw CallFailure{QStringLiteral("文件不存在")};
+        // The user's office already shows this file: work in that window.
+        // Loading it again would give a second, diverging copy, and saving
+        // either one would drop whatever the other held.
+        if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
+            if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
+                throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
+            workbook.set(shown, UNO_QUERY_THROW);
+            return true;
+        }
+        refuseIfLocked(file);
+        return false;
+    });
+    if (!alreadyShown.ok())
+        return SheetStatus::failure(alreadyShown.error());
+    return alreadyShown.value() ? sheetDone() : openAsTheUserWould(file);
+}
+
+SheetStatus LibreOfficeCalc::loadWorkbook(const QFileInfo &file, bool readOnly)
+{
+    return guarded(openingLimit(file.size()), [&] {
         closeWorkbook();
         if (!file.isFile())
             throw CallFailure{QStringLiteral("文件不存在")};
-        if (window == CalcWindow::Visible && !readOnly) {
-            // The user's office already shows this file: work in that window.
-            // Loading it again would give a second, diverging copy, and saving
-            // either one would drop whatever the other held.
-            if (const Reference<lang::XComponent> shown = openDocument(url); shown.is()) {
-                if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
-                    throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
-                workbook.set(shown, UNO_QUERY_THROW);
-                return std::monostate{};
-            }
-            refuseIfLocked(file);
-            adoptWorkbook(openAsTheUserWould(file, url));
-            return std::monostate{};
-        }
         // The document decides from the user's own macro-security settings
         // whether its macros may run, and a case that would ask the user is
         // answered with no: the dialog would stall the step.
@@ -172,42 +268,47 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QString &path, bool readOnly)
             arguments.getArray()[arguments.getLength() - 1] = property("ReadOnly", Any(true));
         }
         const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
-        const Reference<lang::XComponent> component = loader->loadComponentFromURL(url, "_blank", 0, arguments);
+        const Reference<lang::XComponent> component =
+            loader->loadComponentFromURL(fileUrl(file.absoluteFilePath()), "_blank", 0, arguments);
         if (!component.is())
             throw CallFailure{QStringLiteral("LibreOffice 无法读取这个文件")};
         adoptWorkbook(component);
         return std::monostate{};
     });
-    if (!opened.ok())
-        return SheetStatus::failure(
-            QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
-    // Only the user's window must be able to save what is written there; a
-    // hidden office that cannot write the file has lost nothing.
-    if (window == CalcWindow::Hidden || readOnly)
-        return sheetDone();
-    const auto writable = guarded(shortCallLimit, [this] {
-        if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
-            throw CallFailure{QStringLiteral("它只能以只读方式打开（可能被其他用户锁定）")};
-        return std::monostate{};
-    });
-    if (!writable.ok())
-        return SheetStatus::failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writable.error()));
-    return sheetDone();
 }
 
 SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
 {
-    return guarded(longCallLimit, [&] {
+    const QFileInfo file(path);
+    const auto stored = guarded(longCallLimit, [&] {
+        // A document in the user's window is theirs: let go of, never closed.
+        if (window == CalcWindow::Visible)
+            workbook.clear();
         closeWorkbook();
-        const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(window == CalcWindow::Hidden))});
+        if (file.exists() || file.isSymLink())
+            throw CallFailure{QStringLiteral("%1 已存在，不会被新工作簿替换").arg(QDir::toNativeSeparators(path))};
+        // The office would make missing folders on its way; only the file
+        // itself was asked for.
+        if (!file.absoluteDir().exists())
+            throw CallFailure{QStringLiteral("文件夹 %1 不存在").arg(QDir::toNativeSeparators(file.absolutePath()))};
+        // Made hidden over the bridge, which builds no window: the user's
+        // window comes from opening the saved file as the user would.
+        const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(true))});
         const Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
         adoptWorkbook(loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, arguments));
-        const Sequence<beans::PropertyValue> format = propertyList({property("FilterName", Any(storeFilterFor(path)))});
-        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)
-            ->storeAsURL(toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)),
-                         format);
+        // The office refuses to write over a file that appeared meanwhile.
+        const Sequence<beans::PropertyValue> format = propertyList({
+            property("FilterName", Any(OUString::createFromAscii(storeFilterFor(file)))),
+            property("Overwrite", Any(false)),
+        });
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->storeAsURL(fileUrl(file.absoluteFilePath()), format);
+        if (window == CalcWindow::Visible)
+            closeWorkbook();
         return std::monostate{};
     });
+    if (!stored.ok() || window == CalcWindow::Hidden)
+        return stored;
+    return openWorkbook(path);
 }
 
 SheetStatus LibreOfficeCalc::showWindow()

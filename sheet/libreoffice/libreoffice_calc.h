@@ -26,9 +26,6 @@ enum class CalcWindow {
 // operation is bounded in time like the port's.
 class CalcOffice : public Spreadsheet {
 public:
-    // Creates an empty workbook and stores it at `path` in the format its
-    // extension names (.xlsx, .ods; Excel 97 for any other); it stays open. On failure nothing is open and the file may be missing.
-    virtual SheetStatus createWorkbook(const QString &path) = 0;
     // As a user typing it: "12" becomes a number, "=1+1" a formula.
     virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
     // The cell's value as the user sees it; fails for an unreadable cell.

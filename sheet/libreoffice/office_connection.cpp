@@ -11,14 +11,15 @@
 #include <algorithm>
 #include <thread>
 
-OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe)
-    : process(std::move(launcher)), acceptString(std::move(pipe)), watchdog([this] { breakOff(); })
+OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe, OfficeOnScreen shown)
+    : process(std::move(launcher)), acceptString(std::move(pipe)), onScreen(shown), watchdog([this] { breakOff(); })
 {
 }
 
 // Runs on the watchdog's thread while the caller is blocked in a call: closing
 // the pipe makes that call fail at once instead of waiting for an office that
-// may never answer.
+// may never answer. A hidden office of ours is ended too; one the user sees
+// may be busy with their work, and is left to them.
 void OfficeConnection::breakOff()
 {
     Reference<connection::XConnection> stale;
@@ -32,7 +33,7 @@ void OfficeConnection::breakOff()
     } catch (const uno::Exception &) {
         // Already closed: the blocked call has been released either way.
     }
-    if (officeIsOurs())
+    if (onScreen == OfficeOnScreen::Hidden && officeIsOurs())
         process->kill();
 }
 
@@ -66,7 +67,10 @@ SheetStatus OfficeConnection::connect(std::chrono::seconds limit)
 {
     const SheetStatus reached = reachOffice(limit);
     if (!reached.ok()) {
-        process->kill();
+        if (onScreen == OfficeOnScreen::Hidden)
+            process->kill();
+        else
+            process->leaveRunning();
         lostText = reached.error();
     }
     return reached;

@@ -14,17 +14,23 @@
 #include <memory>
 #include <mutex>
 
+// Whether the user sees the office: one that shows windows is theirs, never
+// killed by us, whatever it does; a hidden one is ended when it fails us.
+enum class OfficeOnScreen { Hidden, Shown };
+
 // The pipe connection to one office and the calls made over it. Each call is
 // bounded by a watchdog; a call that runs out of time, or finds the office
 // gone, loses the connection for good, and every later call fails at once
-// with the reason.
+// with the reason. A hidden office of ours is killed then; a shown one is
+// left running.
 class OfficeConnection {
 public:
     // `process` is the office's launcher, started with --accept=`acceptString`.
-    OfficeConnection(std::unique_ptr<OfficeProcess> process, QString acceptString);
+    OfficeConnection(std::unique_ptr<OfficeProcess> process, QString acceptString, OfficeOnScreen onScreen);
 
     // Connects to the office, waiting at most `limit` for it to answer. On
-    // failure the office is killed and the connection is lost with the reason.
+    // failure the connection is lost with the reason, and a hidden office is
+    // killed; a shown one is left running, as it may be asking the user.
     SheetStatus connect(std::chrono::seconds limit);
 
 protected:
@@ -46,6 +52,7 @@ protected:
     // disarming waits for that handler, so one thread at a time has it.
     std::unique_ptr<OfficeProcess> process;
     const QString acceptString;
+    const OfficeOnScreen onScreen;
     css::uno::Reference<css::frame::XDesktop2> desktop;
     css::uno::Reference<css::frame::XModel> workbook;
     // Why the office can no longer be used; empty while it can.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
 
 #include <csignal>
 #include <cstdlib>
@@ -47,6 +48,22 @@ OUString toOUString(const QString &text)
 QString toQString(const OUString &text)
 {
     return QString(reinterpret_cast<const QChar *>(text.getStr()), text.getLength());
+}
+
+OUString fileUrl(const QString &path)
+{
+    OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(toOUString(path), url) != osl::FileBase::E_None)
+        return {};
+    return url;
+}
+
+QString localPathOf(const OUString &url)
+{
+    OUString path;
+    if (!url.startsWithIgnoreAsciiCase("file:") || osl::FileBase::getSystemPathFromFileURL(url, path) != osl::FileBase::E_None)
+        return {};
+    return toQString(path);
 }
 
 beans::PropertyValue property(const char *name, const Any &value)

@@ -20,6 +20,12 @@ struct CallFailure {
 rtl::OUString toOUString(const QString &text);
 QString toQString(const rtl::OUString &text);
 
+// The office's URL of a local path, spelled as the office itself spells it.
+rtl::OUString fileUrl(const QString &path);
+// The local path a file URL of the office stands for, its escapes decoded;
+// empty for a URL that names no local file (a new, unsaved document's).
+QString localPathOf(const rtl::OUString &url);
+
 css::beans::PropertyValue property(const char *name, const css::uno::Any &value);
 css::uno::Sequence<css::beans::PropertyValue> propertyList(std::initializer_list<css::beans::PropertyValue> items);
 

@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -277,6 +279,44 @@ TEST(QtQuestionBox, IsTitledQmrtAndAnswersWithTheButtonClicked)
     }
 }
 
+// The real file chooser of step 2: its first filter is preselected, and it
+// returns a name typed for a file that does not exist yet, or an existing
+// one, without asking about replacing it.
+TEST(QtFileChooser, TakesANewNameOrAnExistingFileWithoutAskingToReplace)
+{
+    TempTree tree;
+    tree.makeFile("existing.ods", "mine");
+    for (const QString name : {"new.xlsx", "existing.ods"}) {
+        QStringList filters;
+        QString preselected;
+        QTimer::singleShot(0, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            filters = chooser->nameFilters();
+            preselected = chooser->selectedNameFilter();
+            chooser->setDirectory(tree.root());
+            chooser->selectFile(name);
+            // A dialog that refuses the name, or asks about it, shows a box of
+            // its own inside accept(): close both, so the test fails, not hangs.
+            QTimer::singleShot(0, [chooser] {
+                if (QWidget *asking = QApplication::activeModalWidget(); asking && asking != chooser) {
+                    asking->close();
+                    chooser->reject();
+                }
+            });
+            // As the Open button does, with the dialog's own checks.
+            QMetaObject::invokeMethod(chooser, "accept");
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.chooseFileToOpenOrCreate(nullptr, "xls文件 (*.xls);;所有电子表格 (*.xls *.xlsx *.ods)"),
+                  tree.path(name));
+        EXPECT_EQ(filters, QStringList({"xls文件 (*.xls)", "所有电子表格 (*.xls *.xlsx *.ods)"}));
+        EXPECT_EQ(preselected, "xls文件 (*.xls)");
+    }
+    EXPECT_EQ(fileContent(tree.path("existing.ods")), "mine");
+    EXPECT_FALSE(QFile::exists(tree.path("new.xlsx")));
+}
+
 TEST_F(MainWindow, AddFileTypeMenuItemDoesNothing)
 {
     fillAllLists();
@@ -326,7 +366,8 @@ TEST_F(MainWindow, StepTwoWithoutAChosenFileForgetsTheWorkbookAndSaysSo)
 {
     chooseWorkbookWithNoOfficeInstalled(form, dialogs, "/earlier/book.xls");
     form.Command2->click();
-    EXPECT_EQ(dialogs.fileFilters, QStringList{"xls文件 (*.xls)"});
+    EXPECT_EQ(dialogs.fileFilters, QStringList{"xls文件 (*.xls);;Excel 工作簿 (*.xlsx);;OpenDocument 电子表格 (*.ods);;"
+                                               "所有电子表格 (*.xls *.xlsx *.ods)"});
     EXPECT_TRUE(form.workbookPath().isEmpty());
     EXPECT_EQ(dialogs.messages, QStringList{"没有选择文件,请重新选择"});
 }

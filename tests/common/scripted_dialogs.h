@@ -25,9 +25,9 @@ public:
     Dialogs *desktop = nullptr;
 
     QString chooseFolder(QWidget *) override { return takeFirst(folderAnswers); }
-    QString chooseOpenFile(QWidget *, const QString &filter) override
+    QString chooseFileToOpenOrCreate(QWidget *, const QString &filters) override
     {
-        fileFilters << filter;
+        fileFilters << filters;
         return takeFirst(fileAnswers);
     }
     void showMessage(QWidget *, const QString &text) override { messages << text; }

@@ -103,6 +103,11 @@ SheetStatus OfficeKilledOnCue::openWorkbookForReading(const QString &path)
 }
 
 
+SheetStatus OfficeKilledOnCue::createWorkbook(const QString &path)
+{
+    return passOn("createWorkbook", [&] { return office->createWorkbook(path); });
+}
+
 SheetStatus OfficeKilledOnCue::showWindow()
 {
     return passOn("showWindow", [&] { return office->showWindow(); });

@@ -24,6 +24,7 @@ public:
 
     SheetStatus openWorkbook(const QString &path) override;
     SheetStatus openWorkbookForReading(const QString &path) override;
+    SheetStatus createWorkbook(const QString &path) override;
     SheetStatus showWindow() override;
     SheetStatus activateFirstSheet() override;
     SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;

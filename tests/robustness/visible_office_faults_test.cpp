@@ -3,68 +3,34 @@
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
 #include "tests/common/office_test_support.h"
-#include "tests/common/temp_tree.h"
-#include "tests/common/wait_until.h"
+#include "tests/common/visible_office_test.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 
 namespace {
 
-class VisibleOffice : public ::testing::Test {
+class VisibleOffice : public VisibleOfficeTest {
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xwininfo").isEmpty())
-            GTEST_SKIP() << "needs an X display (run under xvfb-run) and xwininfo";
-        maker = sharedWorkingOffice();
-        ASSERT_NE(maker, nullptr);
-        // The visible office runs in the user's profile; give it a fresh one.
-        tree.makeFolder("home");
-        savedHome = qgetenv("HOME");
-        qputenv("HOME", tree.path("home").toLocal8Bit());
-    }
-
-    // The user closes the window: played by ending the office left for them.
-    void TearDown() override
-    {
+        VisibleOfficeTest::SetUp();
         if (IsSkipped())
             return;
-        qputenv("HOME", savedHome);
-        EXPECT_TRUE(endVisibleOfficesLeftToTheUser());
+        maker = sharedWorkingOffice();
+        ASSERT_NE(maker, nullptr);
     }
 
     QStringList runStep2(const QStringList &folders, const QStringList &names)
     {
-        QStringList messages;
-        QElapsedTimer timer;
-        timer.start();
-        exportNamingTable(visibleOfficeStarter(), workbook, foundEntries(folders, names), [&](const QString &text) { messages << text; });
-        EXPECT_LT(timer.elapsed(), 60000);
-        return messages;
+        return VisibleOfficeTest::runStep2(workbook, folders, names);
     }
-
-    // Waits for the window to be mapped; the office shows it a moment after
-    // the step has returned.
-    int windowsOnTheWorkbook()
-    {
-        int shown = 0;
-        waitUntil([&] {
-            shown = int(calcWindowsShowing(QFileInfo(workbook).fileName()).size());
-            return shown > 0;
-        });
-        return shown;
-    }
+    int windowsOnTheWorkbook() { return windowsOn(workbook); }
 
     CalcOffice *maker = nullptr;
-    TempTree tree;
     const QString workbook = tree.path("table.xls");
-    QByteArray savedHome;
 };
 
 TEST_F(VisibleOffice, SecondStepTwoOnTheOpenWorkbookReusesItsWindow)

@@ -1,10 +1,13 @@
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_export.h"
+#include "steps/standby_office.h"
+#include "steps/workbook_choice.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -149,9 +152,120 @@ TEST_F(NamingTableExport, EntriesBeyondTheLastXlsRowAreAnnouncedAndLeftOut)
     EXPECT_EQ(reader->fillColorIndex(1002, 1).value(), 35) << "second group (entries 1000-1999)";
 }
 
+// A new .xlsx or .ods sheet holds what a .xls sheet cannot: every entry is
+// written and nothing is said.
+TEST_F(NamingTableExport, ANewXlsxTableTakesMoreRowsThanAnXlsSheetHolds)
+{
+    const QString large = tree.path("large.xlsx");
+    const qint64 entries = NamingTable::xlsSheetRows + 1;
+    QStringList folders;
+    QStringList names;
+    for (qint64 i = 0; i < entries; ++i) {
+        folders << QStringLiteral("F%1\\").arg(i / 1000);
+        names << QStringLiteral("n%1").arg(i);
+    }
+    writeNamingTable(*writer, large, foundEntries(folders, names), [this](const QString &text) { messages << text; });
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(writer->usedExtent().value().rows, entries + 1);
+    EXPECT_EQ(readTexts(*writer, {entries + 1, 2, entries + 1, 3}), (QList<QStringList>{{folders.last(), names.last()}}));
+}
+
+TEST_F(NamingTableExport, TheXlsLimitMessageNamesTheFormatsThatHoldMore)
+{
+    const qint64 entries = NamingTable::xlsSheetRows;
+    QStringList folders;
+    QStringList names;
+    for (qint64 i = 0; i < entries; ++i) {
+        folders << "F\\";
+        names << QStringLiteral("n%1").arg(i);
+    }
+    writeNamingTable(*writer, tree.path("new.xls"), foundEntries(folders, names), [this](const QString &text) { messages << text; });
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("其余 1 个"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(".xlsx") && messages[0].contains(".ods") && messages[0].contains("1048576"))
+        << messages[0].toStdString();
+}
+
+// A workbook that does not exist yet is made in the format its extension
+// names; the table, its shading and widths, the user's save, the waiting
+// office's read-ahead and step 3 then work as with an existing .xls.
+class NewWorkbookFormat : public NamingTableExport, public ::testing::WithParamInterface<const char *> {
+};
+
+TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
+{
+    const QString workbook = tree.path(QStringLiteral("新 命名表.%1").arg(GetParam()));
+    tree.makeFile("x/a.txt", "a");
+    tree.makeFile("y/b.txt", "b");
+    const QString x = tree.path("x") + "/";
+    const QString y = tree.path("y") + "/";
+    ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries({x, y}, {"a.txt", "b.txt"}),
+                                 [this](const QString &text) { messages << text; }));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    const QByteArray signature = fileContent(workbook).left(4);
+    EXPECT_EQ(signature, QByteArray(GetParam() == QString("xls") ? "\xd0\xcf\x11\xe0" : "PK\x03\x04"));
+    if (GetParam() == QString("ods")) {
+        EXPECT_TRUE(fileContent(workbook).contains("application/vnd.oasis.opendocument.spreadsheet"));
+    }
+    EXPECT_EQ(readTexts(*writer, {1, 1, 3, 4}), (QList<QStringList>{header, {"", x, "a.txt", ""}, {"", y, "b.txt", ""}}));
+
+    // The user types the new names and saves.
+    ASSERT_TRUE(writer->putTextBlock(2, 4, {{"a2.txt"}, {"b2.txt"}}).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+    ASSERT_TRUE(reader->openWorkbook(workbook).ok());
+    EXPECT_EQ(shadedRows(4, 1), QList<qint64>{3});
+    EXPECT_GT(reader->columnWidth(2).value(), reader->columnWidth(1).value());
+
+    StandbyOffice standby(hiddenOfficeStarter());
+    standby.prepare(workbook);
+    ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+    RecordingRenameView view;
+    runBatchRename(standby, workbook, view);
+    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+    EXPECT_EQ(fileContent(tree.path("x/a2.txt")), "a");
+    EXPECT_EQ(fileContent(tree.path("y/b2.txt")), "b");
+}
+
+INSTANTIATE_TEST_SUITE_P(NamingTableExport, NewWorkbookFormat, ::testing::Values("xls", "xlsx", "ods"),
+                         [](const ::testing::TestParamInfo<const char *> &test) { return std::string(test.param); });
+
+// Whatever stands at the path, a file or a link to nowhere, is never replaced
+// by a new workbook.
+TEST_F(NamingTableExport, ANewWorkbookNeverReplacesWhatStandsAtItsPath)
+{
+    tree.makeFile("taken.ods", "mine");
+    EXPECT_FALSE(writer->createWorkbook(tree.path("taken.ods")).ok());
+    EXPECT_EQ(fileContent(tree.path("taken.ods")), "mine");
+
+    const QString link = tree.path("dangling.xlsx");
+    ASSERT_TRUE(QFile::link(tree.path("elsewhere.xlsx"), link));
+    writeNamingTable(*writer, link, foundEntries({"X\\"}, {"a"}), [this](const QString &text) { messages << text; });
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(tree.path("elsewhere.xlsx")));
+}
+
+TEST(WorkbookChoice, ANewNameWithoutASpreadsheetExtensionBecomesAnXlsWorkbook)
+{
+    TempTree tree;
+    tree.makeFile("existing", "x");
+    EXPECT_EQ(workbookPathFor(""), "");
+    EXPECT_EQ(workbookPathFor(tree.path("表")), tree.path("表.xls"));
+    EXPECT_EQ(workbookPathFor(tree.path("plan.2026")), tree.path("plan.2026.xls"));
+    EXPECT_EQ(workbookPathFor(tree.path("a.XLSX")), tree.path("a.XLSX"));
+    EXPECT_EQ(workbookPathFor(tree.path("a.ods")), tree.path("a.ods"));
+    EXPECT_EQ(workbookPathFor(tree.path("existing")), tree.path("existing")) << "an existing file is taken as it is";
+    EXPECT_TRUE(workbookFileFilters().startsWith("xls文件 (*.xls);;"));
+}
+
 struct UnopenableCase {
     const char *name;
+    const char *file;
     QByteArray content;
+    const char *message;
 };
 
 class UnopenableWorkbook : public NamingTableExport, public ::testing::WithParamInterface<UnopenableCase> {
@@ -159,13 +273,13 @@ class UnopenableWorkbook : public NamingTableExport, public ::testing::WithParam
 
 TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
 {
-    const QString target = tree.path("not-a-table.xls");
+    const QString target = tree.path(GetParam().file);
     if (!GetParam().content.isNull())
-        tree.makeFile("not-a-table.xls", GetParam().content);
+        tree.makeFile(GetParam().file, GetParam().content);
     writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), [this](const QString &text) { messages << text; });
 
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8(GetParam().message))) << messages[0].toStdString();
     EXPECT_TRUE(writer->unresponsiveReason().isEmpty());
     if (!GetParam().content.isNull()) {
         QFile file(target);
@@ -175,8 +289,8 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
 }
 
 INSTANTIATE_TEST_SUITE_P(NamingTableExport, UnopenableWorkbook,
-                         ::testing::Values(UnopenableCase{"Missing", QByteArray()},
-                                           UnopenableCase{"Drawing", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n")}),
+                         ::testing::Values(UnopenableCase{"InAMissingFolder", "missing/not-a-table.xls", QByteArray(), "无法新建工作簿"},
+                                           UnopenableCase{"Drawing", "not-a-table.xls", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n"), "无法打开工作簿"}),
                          [](const ::testing::TestParamInfo<UnopenableCase> &test) { return test.param.name; });
 
 TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)

@@ -1,34 +1,34 @@
 #include "steps/naming_table_export.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/visible_office_test.h"
 #include "tests/common/wait_until.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSize>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 namespace {
 
-TEST(VisibleNamingTable, OpensAUsableCalcWindowAndTheSavedFileStaysReadable)
+using VisibleNamingTable = VisibleOfficeTest;
+
+TEST_F(VisibleNamingTable, OpensAUsableCalcWindowAndTheSavedFileStaysReadable)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable("xwininfo").isEmpty())
-        GTEST_SKIP() << "needs an X display (run under xvfb-run) and xwininfo";
     CalcOffice *hidden = sharedWorkingOffice();
     ASSERT_NE(hidden, nullptr);
-    TempTree tree;
-    tree.makeFolder("home");
     const QString path = tree.path("visible.xls");
     makeWorkbook(*hidden, path, {{"", "", "", "kept"}});
 
-    // The visible office runs in the user's profile; give it a fresh one.
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", tree.path("home").toLocal8Bit());
-    QStringList messages;
-    exportNamingTable(visibleOfficeStarter(), path, foundEntries({"X\\", "Y\\"}, {"a", "b"}), [&](const QString &text) { messages << text; });
-    qputenv("HOME", savedHome);
+    const QStringList messages = runStep2(path, {"X\\", "Y\\"}, {"a", "b"});
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 
     QSize shown;
@@ -45,9 +45,139 @@ TEST(VisibleNamingTable, OpensAUsableCalcWindowAndTheSavedFileStaysReadable)
     EXPECT_EQ(hidden->cellText(1, 4).value(), "kept");
     EXPECT_EQ(hidden->cellText(1, 2).value(), "") << "the window's table is not saved";
     EXPECT_TRUE(hidden->saveWorkbook().ok());
+}
 
-    // The window is the user's to close; the test plays that part.
-    EXPECT_TRUE(endVisibleOfficesLeftToTheUser());
+// The office saves the new workbook empty, in the format its name asks for,
+// and the table stands in its window unsaved.
+TEST_F(VisibleNamingTable, ANewWorkbookIsMadeInEachFormatAndShownWithTheTable)
+{
+    for (const QString name : {"新表.xls", "新表.xlsx", "新表.ods"}) {
+        const QString path = tree.path(name);
+        const QStringList messages = runStep2(path, {"X/"}, {"a"});
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        EXPECT_GT(windowsOn(path), 0) << name.toStdString();
+        EXPECT_EQ(fileContent(path).left(4), name.endsWith(".xls") ? QByteArray("\xd0\xcf\x11\xe0") : QByteArray("PK\x03\x04"))
+            << name.toStdString();
+    }
+}
+
+// The office spells these names in its URLs in its own way; step 2 finds the
+// document by the file it shows, new or existing, and a second run finds the
+// window already showing it.
+TEST_F(VisibleNamingTable, AwkwardlyNamedWorkbooksAreFoundInTheWindow)
+{
+    CalcOffice *maker = sharedWorkingOffice();
+    ASSERT_NE(maker, nullptr);
+    const QStringList names{"a[1].xls",      "b];c.xls",        "#hash.xls",           "100%.xlsx",
+                            "%41%20.ods",    "two  spaces .xls", "中文 表格.xls",        "quote'\"&.xlsx",
+                            "back\\slash.xls", "semi;colon[]#%.ods", "?*~$.xls",         "naïve Ω é.xlsx"};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString path = tree.path(names[i]);
+        const bool existing = i % 2 == 0;
+        if (existing)
+            makeWorkbook(*maker, path, {{"", "", "", "kept"}});
+        QStringList messages = runStep2(path, {"X/"}, {"a"});
+        EXPECT_TRUE(messages.isEmpty()) << names[i].toStdString() << ": " << messages.join('\n').toStdString();
+        messages = runStep2(path, {"X/", "Y/"}, {"a", "b"});
+        EXPECT_TRUE(messages.isEmpty()) << names[i].toStdString() << " again: " << messages.join('\n').toStdString();
+        if (existing) {
+            ASSERT_TRUE(maker->openWorkbookForReading(path).ok());
+            EXPECT_EQ(maker->cellText(1, 4).value(), "kept") << "the table is not saved";
+        }
+    }
+}
+
+// The X window id of a window whose title holds one of `titles`, or empty.
+QString windowTitled(const QStringList &titles)
+{
+    for (const QString &title : titles) {
+        QProcess search;
+        search.start("xdotool", {"search", "--name", title});
+        search.waitForFinished(10000);
+        const QString found = QString::fromLatin1(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+// A text file named .xls makes the office ask how to import it. Step 2 waits
+// for as long as the question stays open, past the bound it keeps for an
+// office that neither shows the file nor asks, and says the file was not
+// opened when the user cancels. The office goes on running with the user's
+// other document.
+TEST_F(VisibleNamingTable, StepTwoWaitsWhileTheOfficeAsksAndSaysNotOpenedWhenTheUserCancels)
+{
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "needs xdotool to answer the office's dialog";
+    const QString other = tree.path("other.ods");
+    ASSERT_TRUE(runStep2(other, {"X/"}, {"a"}).isEmpty());
+    ASSERT_GT(windowsOn(other), 0);
+    const QString path = tree.path("comma.xls");
+    tree.makeFile("comma.xls", "folder,name,new\n/a/,b,c\n");
+
+    std::atomic<bool> stepDone = false;
+    QStringList messages;
+    std::thread step([&] {
+        exportNamingTable(visibleOfficeStarter(), path, foundEntries({"X/"}, {"a"}),
+                          [&](const QString &text) { messages << text; });
+        stepDone = true;
+    });
+    const QStringList questionTitles{"Text Import", "文本导入"};
+    QString question;
+    EXPECT_TRUE(waitUntil([&] { return !(question = windowTitled(questionTitles)).isEmpty(); }))
+        << "the office never asked about the text file";
+    // Longer than step 2 waits for an office that shows nothing.
+    waitUntil([&] { return stepDone.load(); }, std::chrono::seconds(65));
+    EXPECT_FALSE(stepDone) << "step 2 stopped waiting while the question was open";
+    // The user cancels the question.
+    if (!question.isEmpty()) {
+        EXPECT_EQ(QProcess::execute("xdotool", {"windowactivate", "--sync", question, "key", "--clearmodifiers", "Escape"}), 0);
+    }
+    EXPECT_TRUE(waitUntil([&] { return stepDone.load(); }));
+    step.join();
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("没有打开这个文件"))) << messages[0].toStdString();
+    EXPECT_GT(windowsOn(other), 0) << "the user's office is left running with their document";
+}
+
+// The state letter of process `pid` ('T' when stopped), or 0 once it is gone.
+char processState(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = status.readAll();
+    const QByteArray state = line.mid(line.lastIndexOf(')') + 2, 1);
+    return state.isEmpty() ? 0 : state[0];
+}
+
+// An office that stops answering is left as it is, window and all: step 2
+// gives up on it but never ends it.
+TEST_F(VisibleNamingTable, AnOfficeThatStopsAnsweringIsNeverKilled)
+{
+    auto started = startLibreOfficeCalc(CalcWindow::Visible);
+    ASSERT_TRUE(started.ok()) << started.error().toStdString();
+    std::unique_ptr<CalcOffice> office = std::move(started.value());
+    // A first start in a new profile may end one office program and start
+    // another; only one stopped can vanish by being killed alone.
+    QList<qint64> offices;
+    for (qint64 pid : visibleOfficesOfThisProcess("soffice.bin")) {
+        ::kill(pid_t(pid), SIGSTOP);
+        if (waitUntil([pid] { return processState(pid) == 'T'; }, std::chrono::seconds(5)))
+            offices << pid;
+    }
+    ASSERT_FALSE(offices.isEmpty());
+
+    EXPECT_FALSE(office->isAnswering());
+    office.reset();
+
+    for (qint64 pid : offices) {
+        EXPECT_EQ(processState(pid), 'T') << "office " << pid << " was ended";
+        ::kill(pid_t(pid), SIGCONT);
+    }
 }
 
 } // namespace
