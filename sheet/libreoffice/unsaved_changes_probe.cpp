@@ -56,7 +56,7 @@ class UnsavedChangesProbe : public OfficeConnection {
 public:
     UnsavedChangesProbe(QString launcher, std::unique_ptr<OfficeProcess> handOver, QString pipe,
                         std::chrono::milliseconds limit)
-        : OfficeConnection(std::move(handOver), std::move(pipe)), launcherPath(std::move(launcher)), bound(limit)
+        : OfficeConnection(std::move(handOver), std::move(pipe), OfficeOnScreen::Shown), launcherPath(std::move(launcher)), bound(limit)
     {
     }
 

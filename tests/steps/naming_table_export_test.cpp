@@ -223,7 +223,7 @@ TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
     standby.prepare(workbook);
     ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
     RecordingRenameView view;
-    runBatchRename(standby, workbook, view);
+    runStepThree(standby, workbook, view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(fileContent(tree.path("x/a2.txt")), "a");
     EXPECT_EQ(fileContent(tree.path("y/b2.txt")), "b");
