@@ -4,6 +4,7 @@
 #include "app/column_list_model.h"
 #include "app/found_entries_model.h"
 #include "app/window_rename_view.h"
+#include "app/window_table_view.h"
 #include "app/window_undo_view.h"
 #include "search/directory_scan.h"
 #include "steps/batch_rename_step.h"
@@ -207,8 +208,8 @@ void MainWindow::chooseWorkbookAndWriteTable()
         dialogs.showMessage(this, QStringLiteral("没有选择文件,请重新选择"));
         return;
     }
-    const bool written = exportNamingTable(starters.visible, workbook, found->entries(),
-                                           [this](const QString &text) { dialogs.showMessage(this, text); });
+    WindowTableView view(dialogs, this);
+    const bool written = exportNamingTable(starters.visible, workbook, found->entries(), view);
     // The user now types names for a while: time enough to start step 3's
     // office and have it read each save, so that step 3 answers at once.
     if (written)

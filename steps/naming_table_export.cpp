@@ -40,29 +40,29 @@ QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, 
     return stale;
 }
 
-bool stillAnswering(Spreadsheet &office, const ShowMessage &showMessage)
+bool stillAnswering(Spreadsheet &office, NamingTableView &view)
 {
     if (office.unresponsiveReason().isEmpty())
         return true;
-    showMessage(QStringLiteral("LibreOffice 没有响应，命名表没有写完：%1").arg(office.unresponsiveReason()));
+    view.showMessage(QStringLiteral("LibreOffice 没有响应，命名表没有写完：%1").arg(office.unresponsiveReason()));
     return false;
 }
 
 } // namespace
 
 bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       const ShowMessage &showMessage)
+                       NamingTableView &view)
 {
     auto started = startVisible();
     if (!started.ok()) {
-        showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
+        view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
         return false;
     }
-    return writeNamingTable(*started.value(), workbookPath, entries, showMessage);
+    return writeNamingTable(*started.value(), workbookPath, entries, view);
 }
 
 bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
-                      const ShowMessage &showMessage)
+                      NamingTableView &view)
 {
     const QFileInfo file(workbookPath);
     // A link whose target is missing counts as existing: a new workbook
@@ -70,11 +70,11 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     if (file.exists() || file.isSymLink()) {
         const SheetStatus opened = office.openWorkbook(workbookPath);
         if (!opened.ok()) {
-            showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
+            view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
             return false;
         }
     } else if (const SheetStatus created = office.createWorkbook(workbookPath); !created.ok()) {
-        showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
+        view.showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
                         .arg(QDir::toNativeSeparators(workbookPath), created.error()));
         return false;
     }
@@ -94,13 +94,13 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
                               .arg(count - fitting);
         if (sheetRows == xlsSheetRows)
             tooMany += QStringLiteral("这是 .xls 工作簿的上限；.xlsx 或 .ods 工作簿最多可容纳 %1 行。").arg(largeSheetRows);
-        showMessage(tooMany);
+        view.showMessage(tooMany);
         count = fitting;
     }
 
     // A new name left beside another entry would rename that entry to it.
     if (const SheetStatus cleared = office.clearCells(staleNewNames(office, entries, count)); !cleared.ok()) {
-        showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(cleared.error()));
+        view.showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(cleared.error()));
         return false;
     }
     bestEffort(office.putTextBlock(headerRow, 1, {headerTexts()}));
@@ -109,11 +109,11 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     for (qint64 i = 0; i < count; ++i)
         rows.append({entries.folderPaths[i], entries.fileNames[i]});
     bestEffort(office.putTextBlock(firstDataRow, folderColumn, rows));
-    if (!stillAnswering(office, showMessage))
+    if (!stillAnswering(office, view))
         return false;
 
     bestEffort(office.runFirstSheetMacro(clearRowMacro));
-    if (!stillAnswering(office, showMessage))
+    if (!stillAnswering(office, view))
         return false;
 
     UsedExtent used;
@@ -137,5 +137,5 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     bestEffort(office.fitColumnsToText(folderColumn, nameColumn));
     bestEffort(office.widenColumnToMatch(newNameColumn, nameColumn));
     bestEffort(office.placeCursor(firstDataRow, newNameColumn));
-    return stillAnswering(office, showMessage);
+    return stillAnswering(office, view);
 }

@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <functional>
-
 // Writing the naming table: row 1 the header, then one row per listed entry
 // with its folder in column B and its file name in column C, every second
 // group of rows with the same folder shaded. Nothing is saved: the user fills
@@ -15,14 +13,20 @@
 // cleared, so that a workbook used again cannot rename a file to a name typed
 // for another. Rows below the new table keep all their cells.
 
-using ShowMessage = std::function<void(const QString &)>;
+// Where step 2 tells the user what went wrong: a message box of the main
+// window.
+class NamingTableView {
+public:
+    virtual ~NamingTableView() = default;
+    virtual void showMessage(const QString &text) = 0;
+};
 
 // Opens the workbook in a spreadsheet window started by `startVisible` and
 // writes the table of the found entries there; a workbook that does not
 // exist yet is first made by the office, empty, in the format its extension
 // names, and an existing file is never replaced by a new one; the window stays open with the
 // workbook unsaved, and the program keeps no hold on it. Every problem the
-// user must know of comes as one message through `showMessage`: the office
+// user must know of comes as one message through `view`: the office
 // missing, failing to start or not answering in time (the table
 // stops there and no process of ours is left behind), a workbook that cannot
 // be made or opened (no table is started), and entries beyond the last row of
@@ -32,9 +36,9 @@ using ShowMessage = std::function<void(const QString &)>;
 // still written; nothing is said about it. Returns whether the table stands
 // in the window: false when the office or the workbook failed.
 bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       const ShowMessage &showMessage);
+                       NamingTableView &view);
 
 // The same table written through an office that is already running, which is
 // left running with the workbook open and unsaved.
 bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
-                      const ShowMessage &showMessage);
+                      NamingTableView &view);

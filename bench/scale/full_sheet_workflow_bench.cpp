@@ -6,6 +6,7 @@
 // step 3 reads the saved table and renames every file. Prints each time and
 // fails when a file was lost or not renamed.
 #include "bench/common/bench_office.h"
+#include "tests/common/recording_table_view.h"
 #include "steps/batch_rename_step.h"
 #include "search/directory_scan.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
@@ -76,7 +77,8 @@ int main(int argc, char **argv)
         return 2;
     QStringList messages;
     timed("step 2: write and shade the table", [&] {
-        writeNamingTable(office, workbook, found, [&](const QString &text) { messages << text; });
+        RecordingTableView stepTwo(messages);
+        writeNamingTable(office, workbook, found, stepTwo);
     });
     timed("user: type every new name, save", [&] {
         QList<QStringList> columnD;

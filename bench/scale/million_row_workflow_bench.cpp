@@ -14,6 +14,7 @@
 // processes of their own. The tree is kept in WORK_FOLDER for later runs of
 // the same size. Fails when an entry is lost or not renamed, or a part fails.
 #include "bench/common/bench_office.h"
+#include "tests/common/recording_table_view.h"
 #include "bench/common/find_listing.h"
 #include "search/directory_scan.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
@@ -141,7 +142,8 @@ void runStepsOneAndTwo(const QString &work, qint64 entries)
     QStringList messages;
     bool written = false;
     report("step2", timed([&] {
-        written = writeNamingTable(*office, stepTwoTable, found, [&](const QString &text) { messages << text; });
+        RecordingTableView stepTwo(messages);
+        written = writeNamingTable(*office, stepTwoTable, found, stepTwo);
     }));
     report("programPeak12", peakMiB());
     const SheetResult<UsedExtent> extent = office->usedExtent();

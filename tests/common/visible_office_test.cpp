@@ -1,4 +1,5 @@
 #include "tests/common/visible_office_test.h"
+#include "tests/common/recording_table_view.h"
 
 #include "steps/naming_table_export.h"
 #include "tests/common/office_test_support.h"
@@ -30,8 +31,9 @@ QStringList VisibleOfficeTest::runStep2(const QString &workbookPath, const QStri
     QStringList messages;
     QElapsedTimer timer;
     timer.start();
+    RecordingTableView stepTwo(messages);
     exportNamingTable(visibleOfficeStarter(), workbookPath, foundEntries(folders, names),
-                      [&](const QString &text) { messages << text; });
+                      stepTwo);
     EXPECT_LT(timer.elapsed(), 60000);
     return messages;
 }

@@ -3,6 +3,7 @@
 // office process behind, and leave every file either renamed and reported so,
 // or untouched.
 #include "steps/batch_rename_step.h"
+#include "tests/common/recording_table_view.h"
 #include "tests/app/main_window_under_test.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_export.h"
@@ -81,7 +82,8 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
     ASSERT_NE(office, nullptr);
 
     QStringList messages;
-    writeNamingTable(*office, workbook, foundEntries(folders, names), [&](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*office, workbook, foundEntries(folders, names), stepTwo);
 
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
     ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
@@ -254,7 +256,8 @@ protected:
 TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 {
     QStringList messages;
-    writeNamingTable(*office, workbook, foundEntries({tree.path("files") + "/"}, {"a.txt"}), [&](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*office, workbook, foundEntries({tree.path("files") + "/"}, {"a.txt"}), stepTwo);
 
     const QString expected = QString::fromUtf8(GetParam().step2Message);
     ASSERT_EQ(messages.size(), expected.isEmpty() ? 0 : 1) << messages.join('\n').toStdString();

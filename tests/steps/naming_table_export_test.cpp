@@ -1,4 +1,5 @@
 #include "sheet/naming_table_layout.h"
+#include "tests/common/recording_table_view.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "steps/workbook_choice.h"
@@ -30,7 +31,8 @@ protected:
     void exportAndReopen(const QList<QStringList> &earlier, const QStringList &folders, const QStringList &names)
     {
         makeWorkbook(*writer, path, earlier);
-        writeNamingTable(*writer, path, foundEntries(folders, names), [this](const QString &text) { messages << text; });
+        RecordingTableView stepTwo(messages);
+        writeNamingTable(*writer, path, foundEntries(folders, names), stepTwo);
         ASSERT_TRUE(writer->saveWorkbook().ok());
         ASSERT_TRUE(reader->openWorkbook(path).ok());
     }
@@ -102,8 +104,9 @@ TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideThe
     // Shading left by an earlier run must not outlive its groups.
     ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}}, 35).ok());
     ASSERT_TRUE(writer->saveWorkbook().ok());
+    RecordingTableView stepTwo(messages);
     writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"old1", "1E5", "=A1"}),
-                     [this](const QString &text) { messages << text; });
+                     stepTwo);
     ASSERT_TRUE(writer->saveWorkbook().ok());
     ASSERT_TRUE(reader->openWorkbook(path).ok());
 
@@ -164,7 +167,8 @@ TEST_F(NamingTableExport, ANewXlsxTableTakesMoreRowsThanAnXlsSheetHolds)
         folders << QStringLiteral("F%1\\").arg(i / 1000);
         names << QStringLiteral("n%1").arg(i);
     }
-    writeNamingTable(*writer, large, foundEntries(folders, names), [this](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*writer, large, foundEntries(folders, names), stepTwo);
 
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(writer->usedExtent().value().rows, entries + 1);
@@ -180,7 +184,8 @@ TEST_F(NamingTableExport, TheXlsLimitMessageNamesTheFormatsThatHoldMore)
         folders << "F\\";
         names << QStringLiteral("n%1").arg(i);
     }
-    writeNamingTable(*writer, tree.path("new.xls"), foundEntries(folders, names), [this](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*writer, tree.path("new.xls"), foundEntries(folders, names), stepTwo);
 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("其余 1 个"))) << messages[0].toStdString();
@@ -201,8 +206,9 @@ TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
     tree.makeFile("y/b.txt", "b");
     const QString x = tree.path("x") + "/";
     const QString y = tree.path("y") + "/";
+    RecordingTableView stepTwo(messages);
     ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries({x, y}, {"a.txt", "b.txt"}),
-                                 [this](const QString &text) { messages << text; }));
+                                 stepTwo));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 
     const QByteArray signature = fileContent(workbook).left(4);
@@ -242,7 +248,8 @@ TEST_F(NamingTableExport, ANewWorkbookNeverReplacesWhatStandsAtItsPath)
 
     const QString link = tree.path("dangling.xlsx");
     ASSERT_TRUE(QFile::link(tree.path("elsewhere.xlsx"), link));
-    writeNamingTable(*writer, link, foundEntries({"X\\"}, {"a"}), [this](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*writer, link, foundEntries({"X\\"}, {"a"}), stepTwo);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(tree.path("elsewhere.xlsx")));
@@ -276,7 +283,8 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
     const QString target = tree.path(GetParam().file);
     if (!GetParam().content.isNull())
         tree.makeFile(GetParam().file, GetParam().content);
-    writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), [this](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), stepTwo);
 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8(GetParam().message))) << messages[0].toStdString();
@@ -302,7 +310,8 @@ TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", tree.path("empty-bin").toLocal8Bit());
     QStringList messages;
-    exportNamingTable(visibleOfficeStarter(), tree.path("table.xls"), foundEntries({"X\\"}, {"a"}), [&](const QString &text) { messages << text; });
+    RecordingTableView stepTwo(messages);
+    exportNamingTable(visibleOfficeStarter(), tree.path("table.xls"), foundEntries({"X\\"}, {"a"}), stepTwo);
     qputenv("PATH", savedPath);
 
     ASSERT_EQ(messages.size(), 1);

@@ -1,4 +1,5 @@
 #include "steps/naming_table_export.h"
+#include "tests/common/recording_table_view.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/visible_office_test.h"
@@ -119,8 +120,9 @@ TEST_F(VisibleNamingTable, StepTwoWaitsWhileTheOfficeAsksAndSaysNotOpenedWhenThe
     std::atomic<bool> stepDone = false;
     QStringList messages;
     std::thread step([&] {
+        RecordingTableView stepTwo(messages);
         exportNamingTable(visibleOfficeStarter(), path, foundEntries({"X/"}, {"a"}),
-                          [&](const QString &text) { messages << text; });
+                          stepTwo);
         stepDone = true;
     });
     const QStringList questionTitles{"Text Import", "文本导入"};

@@ -4,6 +4,7 @@
 // names is untouched, and rows that swap their names are not named. Undo
 // then puts every entry back where it was.
 #include "steps/batch_rename_step.h"
+#include "tests/common/recording_table_view.h"
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
 #include "steps/undo_step.h"
@@ -133,8 +134,9 @@ void runSeed(const QString &parent, unsigned seed)
     const QString workbook = tree.path("names.xls");
     makeWorkbook(*office, workbook);
     QStringList messages;
+    RecordingTableView stepTwo(messages);
     writeNamingTable(*office, workbook, found,
-                     [&](const QString &text) { messages << text; });
+                     stepTwo);
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     const NewNames drawn = randomNewNames(found, random);
     const QStringList &newNames = drawn.names;
