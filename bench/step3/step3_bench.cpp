@@ -251,6 +251,20 @@ double timeReadAheadStep(const QString &workbook, const QString &root, qint64 en
         root, entries, kind);
 }
 
+// The rows of the naming table saved at `workbook`; nothing when it cannot
+// be read or is no naming table.
+std::optional<QList<NamingTableRow>> rowsOf(CalcOffice &maker, const QString &workbook)
+{
+    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
+    return table.ok() ? table.value() : std::nullopt;
+}
+
+// Step 3 from rows read from `workbook`, its run record written as always.
+auto recordedStepThree(const QString &workbook)
+{
+    return [workbook](const QList<NamingTableRow> &read, BatchRenameView &view) { renameReadRows(read, workbook, view); };
+}
+
 // The record's cost, the best of `rounds`: step 3 with and without its
 // record, from the rows read to the closing message, and from the click with
 // the table read ahead. False when a contender did not rename all.
@@ -258,13 +272,11 @@ bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int r
 {
     const QString root = scratch + QStringLiteral("/tree");
     const QString workbook = scratch + QStringLiteral("/names-%1-0.xls").arg(entries);
-    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
-    if (!table.ok() || !table.value())
+    const std::optional<QList<NamingTableRow>> read = rowsOf(maker, workbook);
+    if (!read)
         return false;
-    const QList<NamingTableRow> &rows = *table.value();
-    const auto recorded = [&](const QList<NamingTableRow> &read, BatchRenameView &view) {
-        renameReadRows(read, workbook, view);
-    };
+    const QList<NamingTableRow> &rows = *read;
+    const auto recorded = recordedStepThree(workbook);
     double times[4] = {};
     for (int round = 0; round < rounds; ++round) {
         const double measured[4] = {
@@ -318,13 +330,11 @@ bool timeOnShare(CalcOffice &maker, const QString &scratch, qint64 entries, int 
     const QString workbook = scratch + QStringLiteral("/names-share-%1.xls").arg(entries);
     if (!makeWorkbook(maker, workbook, root, entries, NewNames::Text))
         return false;
-    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
-    if (!table.ok() || !table.value())
+    const std::optional<QList<NamingTableRow>> read = rowsOf(maker, workbook);
+    if (!read)
         return false;
-    const QList<NamingTableRow> &rows = *table.value();
-    const auto recorded = [&](const QList<NamingTableRow> &read, BatchRenameView &view) {
-        renameReadRows(read, workbook, view);
-    };
+    const QList<NamingTableRow> &rows = *read;
+    const auto recorded = recordedStepThree(workbook);
     for (const EntryKind kind : {EntryKind::Files, EntryKind::Folders}) {
         double times[3] = {};
         for (int round = 0; round < rounds; ++round) {

@@ -37,6 +37,11 @@ inline std::chrono::milliseconds textCopyLimit(qint64 rows)
     return longCallLimit + std::chrono::seconds(20) * (rows / 100000);
 }
 
+// The document `desktop` shows from `file`, or none. Documents are told apart
+// by the file they show (device and inode; the cleaned path when the file
+// cannot be looked up), however its name is spelled in a URL.
+Reference<lang::XComponent> documentShowing(const Reference<frame::XDesktop2> &desktop, const QFileInfo &file);
+
 // CalcOffice on one LibreOffice over its connection. The bridge's files:
 // office_launch.cpp starts an office and leftover_files.cpp clears what killed
 // ones left; office_process.* is the launched process and call_watchdog.* the
@@ -115,9 +120,6 @@ private:
     // Takes `component` as our workbook; one that is not a spreadsheet is
     // closed and refused.
     void adoptWorkbook(const Reference<lang::XComponent> &component);
-    // The document the office shows from `file`, or none. Documents are told
-    // apart by the file they show, however its name is spelled in a URL.
-    Reference<lang::XComponent> documentShowing(const QFileInfo &file);
     // Whether the office is in the middle of opening a document: it has a
     // window still waiting for its document, which it keeps while it asks
     // the user about the file.

@@ -86,7 +86,7 @@ SheetStatus LibreOfficeCalc::closeWithoutSaving()
     });
 }
 
-Reference<lang::XComponent> LibreOfficeCalc::documentShowing(const QFileInfo &file)
+Reference<lang::XComponent> documentShowing(const Reference<frame::XDesktop2> &desktop, const QFileInfo &file)
 {
     const std::optional<FileIdentity> wanted = identityOf(file.absoluteFilePath());
     const QString wantedPath = QDir::cleanPath(file.absoluteFilePath());
@@ -168,7 +168,7 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
     auto givenUpBy = notYet;
     for (;;) {
         const auto seen = guarded(shortCallLimit, [&] {
-            if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
+            if (const Reference<lang::XComponent> shown = documentShowing(desktop, file); shown.is()) {
                 adoptWorkbook(shown);
                 return Opening::Shown;
             }
@@ -234,7 +234,7 @@ SheetStatus LibreOfficeCalc::openInTheUsersWindow(const QFileInfo &file)
         // The user's office already shows this file: work in that window.
         // Loading it again would give a second, diverging copy, and saving
         // either one would drop whatever the other held.
-        if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
+        if (const Reference<lang::XComponent> shown = documentShowing(desktop, file); shown.is()) {
             if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
                 throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
             workbook.set(shown, UNO_QUERY_THROW);

@@ -8,11 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QUrl>
 
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
-#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
 #include <algorithm>
@@ -70,25 +66,13 @@ public:
             closer.value()->kill();
     }
 
-    std::optional<bool> ask(const QString &canonicalPath, std::chrono::milliseconds limit)
+    std::optional<bool> ask(const QFileInfo &workbook, std::chrono::milliseconds limit)
     {
         const auto answer = guarded(limit, [&]() -> std::optional<bool> {
-            const Reference<container::XEnumeration> components =
-                Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
-            while (components->hasMoreElements()) {
-                const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
-                if (!model.is())
-                    continue;
-                // The office's URL spells the name its own way ("%5B" for
-                // "[", "%23" for "#"); the file it names is what counts.
-                const QString shown = QUrl(toQString(model->getURL())).toLocalFile();
-                if (shown.isEmpty() || QFileInfo(shown).canonicalFilePath() != canonicalPath)
-                    continue;
-                const Reference<util::XModifiable> modifiable(model, UNO_QUERY);
-                if (modifiable.is())
-                    return bool(modifiable->isModified());
-            }
-            return std::nullopt;
+            const Reference<util::XModifiable> shown(documentShowing(desktop, workbook), UNO_QUERY);
+            if (!shown.is())
+                return std::nullopt;
+            return bool(shown->isModified());
         });
         return answer.ok() ? answer.value() : std::nullopt;
     }
@@ -102,8 +86,8 @@ private:
 
 std::optional<bool> usersOfficeShowsUnsavedChanges(const QString &workbookPath, std::chrono::seconds limit)
 {
-    const QString canonicalPath = QFileInfo(workbookPath).canonicalFilePath();
-    if (canonicalPath.isEmpty() || !usersOfficeRuns())
+    const QFileInfo workbook(workbookPath);
+    if (!workbook.exists() || !usersOfficeRuns())
         return std::nullopt;
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (launcher.isEmpty())
@@ -118,5 +102,5 @@ std::optional<bool> usersOfficeShowsUnsavedChanges(const QString &workbookPath, 
     UnsavedChangesProbe probe(launcher, std::move(handOver.value()), pipe, limit);
     if (!probe.connect(limit).ok())
         return std::nullopt;
-    return probe.ask(canonicalPath, limit);
+    return probe.ask(workbook, limit);
 }
