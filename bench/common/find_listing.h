@@ -9,7 +9,9 @@
 inline qint64 listWithFind(const QString &root)
 {
     QProcess find;
-    find.start("find", {root, "-mindepth", "1", "-printf", "%h/ %f %s\n"});
+    find.setProgram("find");
+    find.setArguments({root, "-mindepth", "1", "-printf", "%h/ %f %s\n"});
+    find.open(QIODevice::ReadOnly);
     qint64 listed = 0;
     while (find.waitForReadyRead(-1) || find.bytesAvailable() > 0)
         listed += find.readAllStandardOutput().count('\n');
