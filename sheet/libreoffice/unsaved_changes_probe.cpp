@@ -17,9 +17,9 @@
 namespace {
 
 // Whether an office of this user runs with windows in the user's own profile
-// (the default one of this home folder), the one step 2 hands its workbook to. Only then is there anything to ask;
-// and handing our connection request to the launcher when none runs would
-// start one.
+// (the default one of this home folder), the one step 2 hands its workbook
+// to. Only then is there anything to ask; and handing our connection request
+// to the launcher when none runs would start one.
 bool usersOfficeRuns()
 {
     for (const QString &process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -52,7 +52,8 @@ class UnsavedChangesProbe : public OfficeConnection {
 public:
     UnsavedChangesProbe(QString launcher, std::unique_ptr<OfficeProcess> handOver, QString pipe,
                         std::chrono::milliseconds limit)
-        : OfficeConnection(std::move(handOver), std::move(pipe), OfficeOnScreen::Shown), launcherPath(std::move(launcher)), bound(limit)
+        : OfficeConnection(std::move(handOver), std::move(pipe), OfficeOnScreen::Shown),
+          launcherPath(std::move(launcher)), bound(limit)
     {
     }
 
