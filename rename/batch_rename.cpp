@@ -506,27 +506,42 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
     return plan;
 }
 
-QList<PlannedStep> plannedSteps(const RenamePlan &plan)
+void visitPlannedSteps(const RenamePlan &plan, const PlannedStepVisitor &visit)
 {
-    QList<PlannedStep> steps;
-    steps.reserve(plan.renames.size() + plan.units.size());
-    const auto step = [&plan](qsizetype index, const QString &from, const QString &to) {
+    const auto step = [&](qsizetype index, const QString &from, const QString &to) {
         const PlannedRename &rename = plan.renames[index];
-        return PlannedStep{plan.outcomes[rename.outcomeIndex].rowNumber, rename.entry, from, to};
+        visit(plan.outcomes[rename.outcomeIndex].rowNumber, rename.entry, from, to);
     };
     for (const RenamePlan::Unit &unit : plan.units) {
         const PlannedRename &first = plan.renames[unit.renames.front()];
         if (!unit.isCycle()) {
-            steps.append(step(unit.renames.front(), first.currentPath, first.newPath));
+            step(unit.renames.front(), first.currentPath, first.newPath);
             continue;
         }
-        steps.append(step(unit.renames.front(), first.currentPath, unit.temporaryPath));
+        step(unit.renames.front(), first.currentPath, unit.temporaryPath);
         for (qsizetype i = 1; i < unit.renames.size(); ++i) {
             const PlannedRename &member = plan.renames[unit.renames[i]];
-            steps.append(step(unit.renames[i], member.currentPath, member.newPath));
+            step(unit.renames[i], member.currentPath, member.newPath);
         }
-        steps.append(step(unit.renames.front(), unit.temporaryPath, first.newPath));
+        step(unit.renames.front(), unit.temporaryPath, first.newPath);
     }
+}
+
+qsizetype plannedStepCount(const RenamePlan &plan)
+{
+    qsizetype count = 0;
+    for (const RenamePlan::Unit &unit : plan.units)
+        count += unit.isCycle() ? unit.renames.size() + 1 : 1;
+    return count;
+}
+
+QList<PlannedStep> plannedSteps(const RenamePlan &plan)
+{
+    QList<PlannedStep> steps;
+    steps.reserve(plannedStepCount(plan));
+    visitPlannedSteps(plan, [&steps](qint64 rowNumber, const EntryId &entry, const QString &from, const QString &to) {
+        steps.append(PlannedStep{rowNumber, entry, from, to});
+    });
     return steps;
 }
 

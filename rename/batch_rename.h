@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // A cell of the naming table as read back from the workbook: its text (an
@@ -154,6 +155,16 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames);
 
 // The plan's system renames in the order they will run.
 QList<PlannedStep> plannedSteps(const RenamePlan &plan);
+
+// How many system renames the plan holds: one a unit, and one more for a
+// cycle's step back from its temporary name.
+qsizetype plannedStepCount(const RenamePlan &plan);
+
+// Hands `visit` each of the plan's system renames in the order they will
+// run, as plannedSteps lists them, without copying them out of the plan.
+using PlannedStepVisitor =
+    std::function<void(qint64 rowNumber, const EntryId &entry, const QString &oldPath, const QString &newPath)>;
+void visitPlannedSteps(const RenamePlan &plan, const PlannedStepVisitor &visit);
 
 // Carries out the plan's units in order and returns the plan's outcomes as
 // they then stand; see carryOutNamingTable for what a failure leaves.

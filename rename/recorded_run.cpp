@@ -16,7 +16,7 @@ RecordedRun carryOutRecorded(const RenamePlan &plan, const QString &folder, RunK
         return run;
     }
     RunRecordWriter record;
-    if ((run.recordFailure = record.begin(folder, kind, restores, workbook, plannedSteps(plan))))
+    if ((run.recordFailure = record.begin(folder, kind, restores, workbook, plan)))
         return run;
     run.recordPath = record.path();
     if (recorded)

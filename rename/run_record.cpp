@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 
 namespace {
 
@@ -26,13 +28,11 @@ bool needsEscape(char c)
     return c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
 }
 
+// Appends `text` to `line` as the record writes it: UTF-8, its escapes
+// written out.
 void appendEscaped(QByteArray &line, const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
-    if (std::none_of(utf8.begin(), utf8.end(), needsEscape)) {
-        line += utf8;
-        return;
-    }
     for (const char c : utf8) {
         if (c == '\\')
             line += "\\\\";
@@ -45,6 +45,12 @@ void appendEscaped(QByteArray &line, const QString &text)
         else
             line += c;
     }
+}
+
+bool anyNeedsEscape(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x80 && needsEscape(char(c.unicode())); });
 }
 
 std::optional<QString> unescaped(const QByteArray &field)
@@ -131,20 +137,75 @@ QByteArray headerOf(RunKind kind, const QString &restores, const QString &workbo
     return header;
 }
 
-void appendStepLine(QByteArray &text, const PlannedStep &step)
-{
-    text += "rename\t";
-    text += QByteArray::number(step.rowNumber);
-    text += '\t';
-    text += QByteArray::number(step.entry.device);
-    text += ':';
-    text += QByteArray::number(step.entry.inode);
-    text += '\t';
-    appendEscaped(text, step.oldPath);
-    text += '\t';
-    appendEscaped(text, step.newPath);
-    text += '\n';
-}
+// A run waits for its record before the first rename, and a record holds
+// two paths a rename. Its lines go out through one small buffer, used again
+// for every part: memory a process touches for the first time costs more
+// here than the text itself. Each path is encoded straight onto its line;
+// only a path that holds a character to escape takes the slower way.
+class StepLineWriter {
+public:
+    StepLineWriter(DurableFile &target, const QByteArray &header) : file(target), text(header)
+    {
+        text.reserve(chunk + fixedSpace);
+    }
+
+    void append(qint64 rowNumber, const EntryId &entry, const QString &oldPath, const QString &newPath)
+    {
+        if (failure)
+            return;
+        const qsizetype start = text.size();
+        text.resize(start + fixedSpace + encoder.requiredSpace(oldPath.size() + newPath.size()));
+        char *out = text.data() + start;
+        char *const end = text.data() + text.size();
+        out = std::copy_n("rename\t", 7, out);
+        out = std::to_chars(out, end, rowNumber).ptr;
+        *out++ = '\t';
+        out = std::to_chars(out, end, entry.device).ptr;
+        *out++ = ':';
+        out = std::to_chars(out, end, entry.inode).ptr;
+        *out++ = '\t';
+        if (anyNeedsEscape(oldPath) || anyNeedsEscape(newPath)) {
+            text.truncate(out - text.constData());
+            appendEscaped(text, oldPath);
+            text += '\t';
+            appendEscaped(text, newPath);
+            text += '\n';
+        } else {
+            out = encoder.appendToBuffer(out, oldPath);
+            *out++ = '\t';
+            out = encoder.appendToBuffer(out, newPath);
+            *out++ = '\n';
+            text.truncate(out - text.constData());
+        }
+        if (text.size() >= chunk)
+            flush();
+    }
+
+    // Writes the last line and what is left in the buffer; the first
+    // failure of any write.
+    std::optional<FileFailure> finish(const QByteArray &lastLine)
+    {
+        text += lastLine;
+        flush();
+        return failure;
+    }
+
+private:
+    void flush()
+    {
+        if (!failure)
+            failure = file.write(text);
+        text.resize(0);
+    }
+
+    static constexpr qsizetype chunk = 64 * 1024;
+    // "rename", three numbers of at most 20 digits, and five separators.
+    static constexpr qsizetype fixedSpace = 6 + 3 * 20 + 5;
+    DurableFile &file;
+    QByteArray text;
+    QStringEncoder encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    std::optional<FileFailure> failure;
+};
 
 std::optional<PlannedStep> parseStep(const QByteArray &line)
 {
@@ -245,7 +306,7 @@ bool RunRecord::processRunning() const
 }
 
 std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKind kind, const QString &restores,
-                                                    const QString &workbook, const QList<PlannedStep> &steps)
+                                                    const QString &workbook, const RenamePlan &plan)
 {
     if (const std::optional<FileFailure> failure = makeFolders(folder))
         return recordFailureOf(*failure);
@@ -262,12 +323,11 @@ std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKi
             return recordFailureOf(*failure);
     }
 
-    QByteArray text = headerOf(kind, restores, workbook, started);
-    text.reserve(text.size() + steps.size() * 160);
-    for (const PlannedStep &step : steps)
-        appendStepLine(text, step);
-    text += "planned\t" + QByteArray::number(steps.size()) + '\n';
-    std::optional<FileFailure> failure = file.write(text);
+    StepLineWriter lines(file, headerOf(kind, restores, workbook, started));
+    visitPlannedSteps(plan, [&lines](qint64 rowNumber, const EntryId &entry, const QString &from, const QString &to) {
+        lines.append(rowNumber, entry, from, to);
+    });
+    std::optional<FileFailure> failure = lines.finish("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n');
     if (!failure)
         failure = file.sync();
     if (!failure)

@@ -65,10 +65,11 @@ public:
     RunRecordWriter &operator=(const RunRecordWriter &) = delete;
 
     // Creates a new record in `folder` (made when missing) holding the
-    // header and every step, and makes file and folder durable. On failure
-    // returns why; a file begun is removed, and no rename may follow.
+    // header and every system rename of `plan`, and makes file and folder
+    // durable. On failure returns why; a file begun is removed, and no rename
+    // may follow.
     std::optional<RecordFailure> begin(const QString &folder, RunKind kind, const QString &restores,
-                                       const QString &workbook, const QList<PlannedStep> &steps);
+                                       const QString &workbook, const RenamePlan &plan);
 
     // Appends each row's outcome and the end line. Best effort: should it
     // fail, the record reads as a run cut off.

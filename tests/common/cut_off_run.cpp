@@ -13,8 +13,7 @@ bool leaveRunCutOffAfterItsRenames(const QList<NamingTableRow> &rows)
     const pid_t child = fork();
     if (child == 0) {
         RunRecordWriter record;
-        if (record.begin(runRecordsFolder(), RunKind::Step3, QString(), QStringLiteral("/t/names.xls"),
-                         plannedSteps(plan)))
+        if (record.begin(runRecordsFolder(), RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), plan))
             _exit(1);
         carryOutRenamePlan(plan);
         // No end line, and no destructors: the process is simply gone.

@@ -36,10 +36,17 @@ protected:
 };
 
 // Names that would break a line-based file (tab, line break, backslash) come
-// back exactly; the rest stays readable as it is.
+// back exactly; the rest stays readable as it is. Enough of them that the
+// record is written in several parts.
 TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
 {
-    const QStringList names{"plain", "tab\there", "line\nbreak", "back\\slash\\n", "图纸 1.dwg"};
+    QStringList names;
+    for (int part = 0; part < 4; ++part) {
+        names << QString("plain %1").arg(part) << QString("tab\there %1").arg(part) << QString("line\nbreak %1").arg(part)
+              << QString("back\\slash\\n %1").arg(part);
+        for (int i = 0; i < 150; ++i)
+            names << QString("图纸 %1-%2 of a drawing office's long project.dwg").arg(part).arg(i);
+    }
     for (const QString &name : names)
         tree.makeFile("files/" + name, name.toUtf8());
     QList<NamingTableRow> rows;
@@ -73,9 +80,9 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     QFile file(record.path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains("\t" + top() + "图纸 1.dwg\t" + top() + "new 4\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\t" + top() + "line\\nbreak\t")) << text.toStdString();
-    EXPECT_TRUE(text.contains("row\t7\tfailed\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\t" + top() + "图纸 0-0 of a drawing office's long project.dwg\t" + top() + "new 4\n"));
+    EXPECT_TRUE(text.contains("\t" + top() + "line\\nbreak 3\t"));
+    EXPECT_TRUE(text.contains(QString("row\t%1\tfailed\n").arg(names.size() + 2)));
 }
 
 // A folder with many renames is read once for its inodes; they must be the
@@ -132,7 +139,7 @@ TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
     tree.makeFile("files/a", "A");
     RunRecordWriter running;
     ASSERT_FALSE(running.begin(records(), RunKind::Step3, QString(), "/t/x.xls",
-                               plannedSteps(planNamingTableRenames({row(2, top(), "a", "b")})))
+                               planNamingTableRenames({row(2, top(), "a", "b")}))
                      .has_value());
     for (int i = 0; i < 21; ++i)
         run({row(2, top(), i % 2 ? "b" : "a", i % 2 ? "a" : "b")});
