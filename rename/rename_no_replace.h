@@ -38,6 +38,13 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 // TargetExists when `newPath` is taken.
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath);
 
+// Takes back what renameFileByLink had done when it was cut off between its
+// two steps, leaving one file under two names: removes `linkPath`, but only
+// while it and `keptPath` are the same regular file. Returns nothing on
+// success; on failure why (TargetExists: they are no longer the same file),
+// and both names stay.
+std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QString &keptPath);
+
 // Moves the entry at `currentPath` to `newPath` by first claiming `newPath`
 // for it: an empty file made exclusively (or an empty folder, for a folder),
 // which a plain rename then replaces. Right before that rename the claim is

@@ -304,3 +304,20 @@ std::optional<RenameFailure> renameByReservation(const QString &currentPath, con
         return failure;
     return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }
+
+std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QString &keptPath)
+{
+    QByteArray link;
+    QByteArray kept;
+    struct stat linked {};
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(linkPath, keptPath, link, kept, linked))
+        return failure;
+    struct stat keeping {};
+    if (lstat(kept.constData(), &keeping) != 0)
+        return failureFromErrno(errno, kept);
+    if (!S_ISREG(linked.st_mode) || linked.st_dev != keeping.st_dev || linked.st_ino != keeping.st_ino)
+        return RenameFailure{RenameError::TargetExists, {}};
+    if (unlink(link.constData()) != 0)
+        return failureFromErrno(errno, link);
+    return std::nullopt;
+}

@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -62,9 +63,14 @@ RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status)
 
 } // namespace
 
-bool LocatedEntry::renamed() const
+bool LocatedEntry::awayFromOldName() const
 {
     return found() && nameOf(currentPath) != nameOf(originalPath);
+}
+
+bool LocatedEntry::renamed() const
+{
+    return awayFromOldName() || !secondNames.isEmpty();
 }
 
 QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart)
@@ -91,18 +97,26 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
             continue;
         const QList<qsizetype> &rowSteps = stepsOfRow[row];
         const PlannedStep &first = steps[rowSteps.front()];
-        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false};
+        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false, {}};
         QStringList candidates{steps[i].newPath};
         for (auto step = rowSteps.crbegin(); step != rowSteps.crend(); ++step)
             candidates.append(steps[*step].oldPath);
+        candidates.removeDuplicates();
         for (const QString &candidate : candidates) {
             const QString path = survey.now(candidate);
-            if (holdsEntry(path, first.entry, runStart)) {
+            if (!holdsEntry(path, first.entry, runStart))
+                continue;
+            if (entry.found())
+                entry.secondNames.append(path);
+            else
                 entry.currentPath = path;
-                break;
-            }
         }
-        if (entry.found() && entry.renamed())
+        // Only a file has second names, and its old one is the one it keeps.
+        if (const QString oldPathNow = survey.now(first.oldPath); entry.secondNames.contains(oldPathNow)) {
+            entry.secondNames.removeOne(oldPathNow);
+            entry.secondNames.append(std::exchange(entry.currentPath, oldPathNow));
+        }
+        if (entry.awayFromOldName())
             survey.noteMoved(first.oldPath, entry.currentPath);
         entry.replaced = !entry.found() && entryStatusOf(entry.expectedPath).has_value();
         located.insert(row, entry);
@@ -127,7 +141,7 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
     QList<qsizetype> entryOfRename;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
-        if (entry.renamed()) {
+        if (entry.awayFromOldName()) {
             renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), nameOf(entry.originalPath),
                             entry.entry});
             entryOfRename.append(i);
@@ -135,8 +149,18 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
     }
 
     RestoreResult result;
-    const RecordedRun run =
-        carryOutRecorded(planRestoringRenames(renames), folder, RunKind::Restore, record.fileName(), record.workbook);
+    // Before any rename: a restored entry may need the name a second link holds.
+    QList<std::optional<RenameFailure>> secondNameLeft(entries.size());
+    const auto removeSecondNames = [&] {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            for (const QString &secondName : entries[i].secondNames) {
+                if (std::optional<RenameFailure> left = removeSecondLink(secondName, entries[i].currentPath))
+                    secondNameLeft[i] = left;
+            }
+        }
+    };
+    const RecordedRun run = carryOutRecorded(planRestoringRenames(renames), folder, RunKind::Restore,
+                                             record.fileName(), record.workbook, removeSecondNames);
     if ((result.recordFailure = run.recordFailure))
         return result;
 
@@ -149,8 +173,19 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
             result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
             continue;
         }
-        if (!outcomeOfEntry[i])
+        if (const std::optional<RenameFailure> &left = secondNameLeft[i]) {
+            RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed);
+            outcome.engineOutcome.status = RowStatus::FailedRename;
+            outcome.engineOutcome.error = left->error;
+            outcome.engineOutcome.systemText = left->systemText;
+            result.outcomes.append(outcome);
             continue;
+        }
+        if (!outcomeOfEntry[i]) {
+            if (!entry.secondNames.isEmpty())
+                result.outcomes.append(restoreOutcomeOf(entry, RestoreStatus::Restored));
+            continue;
+        }
         const RowOutcome &row = *outcomeOfEntry[i];
         RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored);
         if (row.status == RowStatus::FailedByOtherRow) {

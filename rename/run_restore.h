@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -26,10 +27,17 @@ struct LocatedEntry {
     QString currentPath;
     // The entry was not found and another entry stands at `expectedPath`.
     bool replaced = false;
+    // Other paths the run gave the entry that hold it too: a file whose move
+    // by link was cut off between the link and the removal of the name
+    // before. Should the entry's old path be one of them, `currentPath` is
+    // that old path, and the entry is back once these names are gone.
+    QStringList secondNames;
 
     bool found() const { return !currentPath.isEmpty(); }
-    // Found, under another name than before the run.
+    // Found, under another name than before the run, or under a second name.
     bool renamed() const;
+    // Found, and to be renamed to be back under its old name.
+    bool awayFromOldName() const;
 };
 
 // Every entry of `steps` (in execution order) of a run begun at `runStart`,
@@ -67,7 +75,8 @@ struct RestoreResult {
 // name its old name again, through the rename engine as a run of its own,
 // recorded in `folder` as restoring `record`. Entries changed since are left
 // alone and reported; nothing is ever replaced. Entries found under their old
-// names need nothing and are not reported.
+// names need nothing and are not reported. A file's second names are taken
+// away before any rename.
 RestoreResult restoreRun(const RunRecord &record, const QString &folder);
 
 // Whether a restore run that ended, or is still running, puts back the

@@ -21,7 +21,11 @@
  *                   with the rest;
  *   kill-at:K       the K-th renameat2 since the mode was set is carried
  *                   out, then the process is killed (SIGKILL), as a crash or
- *                   a power cut would end it right there.
+ *                   a power cut would end it right there;
+ *   link-kill-at:K  renameat2 with RENAME_NOREPLACE fails with EINVAL, so
+ *                   that files move by link, and the K-th linkat is carried
+ *                   out, then the process is killed, before the old name
+ *                   goes.
  * Unset or empty, every call passes straight through to the C library. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -126,7 +130,7 @@ static int pairMatches(const char *pairs, const char *from, const char *to)
 int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *newPath, unsigned int flags)
 {
     const char *mode = fault();
-    if (noSafeRename(mode) && (flags & RENAME_NOREPLACE)) {
+    if ((noSafeRename(mode) || startsWith(mode, "link-kill-at:")) && (flags & RENAME_NOREPLACE)) {
         errno = EINVAL;
         return -1;
     }
@@ -153,6 +157,13 @@ int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPat
         return -1;
     }
     const LinkAt real = (LinkAt)dlsym(RTLD_NEXT, "linkat");
+    if (startsWith(mode, "link-kill-at:")) {
+        static long calls = 0;
+        const int result = real(oldFolder, oldPath, newFolder, newPath, flags);
+        if (++calls == atol(mode + 13))
+            raise(SIGKILL);
+        return result;
+    }
     return real(oldFolder, oldPath, newFolder, newPath, flags);
 }
 

@@ -49,14 +49,15 @@ struct SmallRun {
 };
 
 // Carries out `plan` in a child killed right after its `killAt`-th rename
-// (0: once its record is written, before any rename). True when the child
-// was killed as asked.
-bool runKilledAt(const RenamePlan &plan, const QString &records, int killAt)
+// (0: once its record is written, before any rename), or its `killAt`-th
+// link where `fault` makes files move by link. True when the child was
+// killed as asked.
+bool runKilledAt(const RenamePlan &plan, const QString &records, int killAt, const QByteArray &fault = "kill-at:")
 {
     const pid_t child = fork();
     if (child == 0) {
         if (killAt > 0)
-            qputenv("QUILLMERE_RENAME_FAULT", "kill-at:" + QByteArray::number(killAt));
+            qputenv("QUILLMERE_RENAME_FAULT", fault + QByteArray::number(killAt));
         carryOutRecorded(plan, records, RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), [killAt] {
             if (killAt == 0)
                 raise(SIGKILL);
@@ -67,20 +68,29 @@ bool runKilledAt(const RenamePlan &plan, const QString &records, int killAt)
     return child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-TEST(RunRecovery, RunKilledAtEveryRenameIsPutBackWhole)
+// Where the file system refuses the no-replace rename, a file moves by a
+// link and then the removal of its old name; killed between the two, it
+// stands under both names, and recovery must leave it under its old one.
+class RunCutOff : public testing::TestWithParam<const char *> {};
+
+TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
 {
+    const QByteArray fault = GetParam();
+    const bool byLink = fault.startsWith("link");
     int steps = 0;
     {
         SmallRun probe;
         steps = int(plannedSteps(planNamingTableRenames(probe.rows())).size());
     }
     ASSERT_EQ(steps, 16) << "each swap or cycle takes one step more than its rows";
+    // The five steps of folders never move by link.
+    const int kills = byLink ? steps - 5 : steps;
 
-    for (int killAt = 0; killAt <= steps && !HasFailure(); ++killAt) {
-        SCOPED_TRACE("killed after rename " + std::to_string(killAt));
+    for (int killAt = 0; killAt <= kills && !HasFailure(); ++killAt) {
+        SCOPED_TRACE("killed after rename or link " + std::to_string(killAt));
         SmallRun run;
         const QStringList before = treeListing(run.files);
-        ASSERT_TRUE(runKilledAt(planNamingTableRenames(run.rows()), run.records, killAt))
+        ASSERT_TRUE(runKilledAt(planNamingTableRenames(run.rows()), run.records, killAt, fault))
             << "run through CTest, which preloads the fault library";
 
         const QList<RunRecord> records = readRunRecords(run.records);
@@ -105,6 +115,11 @@ TEST(RunRecovery, RunKilledAtEveryRenameIsPutBackWhole)
         EXPECT_FALSE(treeListing(run.files).join('\n').contains(cycleTemporaryPrefix()));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(ByRenameOrByLink, RunCutOff, testing::Values("kill-at:", "link-kill-at:"),
+                         [](const testing::TestParamInfo<const char *> &way) {
+                             return std::string(way.index == 0 ? "renamed" : "linked");
+                         });
 
 // Killed after its last rename, before its end was written: the run is done
 // on disk, and recovery still takes all of it back.
