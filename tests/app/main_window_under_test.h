@@ -24,7 +24,7 @@ class MainWindowUnderTest : public MainWindow {
 public:
     explicit MainWindowUnderTest(Dialogs &scripted)
         : MainWindow(scripted, {visibleOfficeStarter(), hiddenOfficeStarter(),
-                                [](const QString &workbook) { return usersOfficeShowsUnsavedChanges(workbook); }})
+                                [](const QString &shownWorkbook) { return usersOfficeShowsUnsavedChanges(shownWorkbook); }})
     {
     }
 

@@ -22,8 +22,16 @@ TEST(BatchRenameReport, FinalMessageNamesTheFirstTwentyFailures)
     outcomes[2].status = RowStatus::UnchangedSameName;
     EXPECT_EQ(finalMessage(outcomes), "OK,YOU MAKE IT!");
 
-    for (qint64 number = 5; number < 30; ++number)
-        outcomes << RowOutcome{number, RowStatus::FailedRename, RenameError::TargetExists, "%1旧", "新", RowProblem::RenameFailed};
+    for (qint64 number = 5; number < 30; ++number) {
+        RowOutcome taken;
+        taken.rowNumber = number;
+        taken.status = RowStatus::FailedRename;
+        taken.error = RenameError::TargetExists;
+        taken.oldName = "%1旧";
+        taken.newName = "新";
+        taken.problem = RowProblem::RenameFailed;
+        outcomes << taken;
+    }
     const QString message = finalMessage(outcomes);
 
     EXPECT_TRUE(message.startsWith("有 25 行未能更名")) << message.toStdString();
