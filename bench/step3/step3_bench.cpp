@@ -1,6 +1,7 @@
-// Usage: quillmere_step3_bench [sizes|share] [rounds]
+// Usage: quillmere_step3_bench [sizes|share|record] [rounds]
 //   sizes:  comma-separated row counts (default 100,1000,10000,65535)
 //   share:  only the comparison on a FUSE mount below, at 10,000 rows
+//   record: only the run record's cost below, at 10,000 and 65,535 rows
 //   rounds: rounds per size, the best counting (default 3; 1 for 65,535 rows)
 // Times step 3 from the click to the closing message, renaming `rows` files
 // (a hundred per folder) from a saved naming table:
@@ -88,6 +89,12 @@ bool makeTree(const QString &root, qint64 entries, EntryKind kind = EntryKind::F
             return false;
     }
     return true;
+}
+
+// Where the naming table of `entries` rows with new names of `kind` is kept.
+QString tablePath(const QString &scratch, qint64 entries, NewNames kind = NewNames::Text)
+{
+    return scratch + QStringLiteral("/names-%1-%2.xls").arg(entries).arg(int(kind));
 }
 
 bool makeWorkbook(CalcOffice &office, const QString &path, const QString &root, qint64 entries, NewNames kind)
@@ -182,7 +189,7 @@ StartSpreadsheet officeAlreadyWaiting()
 bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds, NewNames kind, Times &best)
 {
     const QString root = scratch + QStringLiteral("/tree");
-    const QString workbook = scratch + QStringLiteral("/names-%1-%2.xls").arg(entries).arg(int(kind));
+    const QString workbook = tablePath(scratch, entries, kind);
     if (!makeWorkbook(maker, workbook, root, entries, kind)) {
         std::printf("the naming table could not be made\n");
         return false;
@@ -271,7 +278,7 @@ auto recordedStepThree(const QString &workbook)
 bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds)
 {
     const QString root = scratch + QStringLiteral("/tree");
-    const QString workbook = scratch + QStringLiteral("/names-%1-0.xls").arg(entries);
+    const QString workbook = tablePath(scratch, entries);
     const std::optional<QList<NamingTableRow>> read = rowsOf(maker, workbook);
     if (!read)
         return false;
@@ -379,14 +386,15 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QList<qint64> sizes{100, 1000, 10000, 65535};
     const bool shareOnly = argc > 1 && qstrcmp(argv[1], "share") == 0;
-    if (argc > 1 && !shareOnly) {
+    const bool recordOnly = argc > 1 && qstrcmp(argv[1], "record") == 0;
+    if (argc > 1 && !shareOnly && !recordOnly) {
         sizes.clear();
         for (const QString &size : QString::fromLocal8Bit(argv[1]).split(u','))
             sizes << size.toLongLong();
     }
     const int rounds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 3;
     if (rounds < 1 || std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size < 1 || size > 65535; })) {
-        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share] [rounds >= 1]\n");
+        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record] [rounds >= 1]\n");
         return 2;
     }
 
@@ -396,6 +404,15 @@ int main(int argc, char **argv)
         return 1;
     if (shareOnly)
         return timeOnShare(*maker, scratch.path(), 10000, rounds) ? 0 : 1;
+    if (recordOnly) {
+        for (const qint64 entries : {10000, 65535}) {
+            const QString workbook = tablePath(scratch.path(), entries);
+            if (!makeWorkbook(*maker, workbook, scratch.path() + QStringLiteral("/tree"), entries, NewNames::Text) ||
+                !timeRecord(*maker, scratch.path(), entries, entries > 10000 ? 2 : rounds))
+                return 1;
+        }
+        return 0;
+    }
     Times text1000;
     Times text10000;
     for (qint64 entries : sizes) {
