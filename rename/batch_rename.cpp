@@ -506,25 +506,44 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
     return plan;
 }
 
-void visitPlannedSteps(const RenamePlan &plan, const PlannedStepVisitor &visit)
+bool PlannedStepWalk::next()
 {
-    const auto step = [&](qsizetype index, const QString &from, const QString &to) {
-        const PlannedRename &rename = plan.renames[index];
-        visit(plan.outcomes[rename.outcomeIndex].rowNumber, rename.entry, from, to);
-    };
-    for (const RenamePlan::Unit &unit : plan.units) {
-        const PlannedRename &first = plan.renames[unit.renames.front()];
-        if (!unit.isCycle()) {
-            step(unit.renames.front(), first.currentPath, first.newPath);
-            continue;
-        }
-        step(unit.renames.front(), first.currentPath, unit.temporaryPath);
-        for (qsizetype i = 1; i < unit.renames.size(); ++i) {
-            const PlannedRename &member = plan.renames[unit.renames[i]];
-            step(unit.renames[i], member.currentPath, member.newPath);
-        }
-        step(unit.renames.front(), unit.temporaryPath, first.newPath);
+    if (unit >= 0 && plan.units[unit].isCycle() && stepInUnit < plan.units[unit].renames.size()) {
+        ++stepInUnit;
+        return true;
     }
+    stepInUnit = 0;
+    return ++unit < plan.units.size();
+}
+
+const PlannedRename &PlannedStepWalk::rename() const
+{
+    const RenamePlan::Unit &current = plan.units[unit];
+    // The cycle's last step takes its first entry on from the temporary name.
+    const qsizetype member = stepInUnit < current.renames.size() ? stepInUnit : 0;
+    return plan.renames[current.renames[member]];
+}
+
+qint64 PlannedStepWalk::rowNumber() const
+{
+    return plan.outcomes[rename().outcomeIndex].rowNumber;
+}
+
+const EntryId &PlannedStepWalk::entry() const
+{
+    return rename().entry;
+}
+
+const QString &PlannedStepWalk::oldPath() const
+{
+    const RenamePlan::Unit &current = plan.units[unit];
+    return current.isCycle() && stepInUnit == current.renames.size() ? current.temporaryPath : rename().currentPath;
+}
+
+const QString &PlannedStepWalk::newPath() const
+{
+    const RenamePlan::Unit &current = plan.units[unit];
+    return current.isCycle() && stepInUnit == 0 ? current.temporaryPath : rename().newPath;
 }
 
 qsizetype plannedStepCount(const RenamePlan &plan)
@@ -539,9 +558,8 @@ QList<PlannedStep> plannedSteps(const RenamePlan &plan)
 {
     QList<PlannedStep> steps;
     steps.reserve(plannedStepCount(plan));
-    visitPlannedSteps(plan, [&steps](qint64 rowNumber, const EntryId &entry, const QString &from, const QString &to) {
-        steps.append(PlannedStep{rowNumber, entry, from, to});
-    });
+    for (PlannedStepWalk walk(plan); walk.next();)
+        steps.append(PlannedStep{walk.rowNumber(), walk.entry(), walk.oldPath(), walk.newPath()});
     return steps;
 }
 

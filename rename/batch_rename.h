@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 // A cell of the naming table as read back from the workbook: its text (an
@@ -160,11 +159,29 @@ QList<PlannedStep> plannedSteps(const RenamePlan &plan);
 // cycle's step back from its temporary name.
 qsizetype plannedStepCount(const RenamePlan &plan);
 
-// Hands `visit` each of the plan's system renames in the order they will
-// run, as plannedSteps lists them, without copying them out of the plan.
-using PlannedStepVisitor =
-    std::function<void(qint64 rowNumber, const EntryId &entry, const QString &oldPath, const QString &newPath)>;
-void visitPlannedSteps(const RenamePlan &plan, const PlannedStepVisitor &visit);
+// Walks the plan's system renames in the order they will run, as
+// plannedSteps lists them, without copying them out of the plan, which must
+// outlive the walk: next() moves to the first step, then to each following
+// one, and is false once there is none left.
+class PlannedStepWalk {
+public:
+    explicit PlannedStepWalk(const RenamePlan &walked) : plan(walked) {}
+
+    bool next();
+    qint64 rowNumber() const;
+    const EntryId &entry() const;
+    const QString &oldPath() const;
+    const QString &newPath() const;
+
+private:
+    const PlannedRename &rename() const;
+
+    const RenamePlan &plan;
+    qsizetype unit = -1;
+    // Within a cycle of n renames, steps 0 to n: aside to the temporary
+    // name, the other members in order, back from the temporary name.
+    qsizetype stepInUnit = 0;
+};
 
 // Carries out the plan's units in order and returns the plan's outcomes as
 // they then stand; see carryOutNamingTable for what a failure leaves.

@@ -149,7 +149,7 @@ public:
         text.reserve(chunk + fixedSpace);
     }
 
-    void append(qint64 rowNumber, const EntryId &entry, const QString &oldPath, const QString &newPath)
+    void writeStep(qint64 rowNumber, const EntryId &entry, const QString &oldPath, const QString &newPath)
     {
         if (failure)
             return;
@@ -178,20 +178,20 @@ public:
             text.truncate(out - text.constData());
         }
         if (text.size() >= chunk)
-            flush();
+            writeBuffer();
     }
 
     // Writes the last line and what is left in the buffer; the first
     // failure of any write.
-    std::optional<FileFailure> finish(const QByteArray &lastLine)
+    std::optional<FileFailure> finishWith(const QByteArray &lastLine)
     {
         text += lastLine;
-        flush();
+        writeBuffer();
         return failure;
     }
 
 private:
-    void flush()
+    void writeBuffer()
     {
         if (!failure)
             failure = file.write(text);
@@ -324,10 +324,9 @@ std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKi
     }
 
     StepLineWriter lines(file, headerOf(kind, restores, workbook, started));
-    visitPlannedSteps(plan, [&lines](qint64 rowNumber, const EntryId &entry, const QString &from, const QString &to) {
-        lines.append(rowNumber, entry, from, to);
-    });
-    std::optional<FileFailure> failure = lines.finish("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n');
+    for (PlannedStepWalk walk(plan); walk.next();)
+        lines.writeStep(walk.rowNumber(), walk.entry(), walk.oldPath(), walk.newPath());
+    std::optional<FileFailure> failure = lines.finishWith("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n');
     if (!failure)
         failure = file.sync();
     if (!failure)
