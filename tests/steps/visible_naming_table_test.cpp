@@ -14,9 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
-#include <thread>
 
 namespace {
 
@@ -88,20 +86,6 @@ TEST_F(VisibleNamingTable, AwkwardlyNamedWorkbooksAreFoundInTheWindow)
     }
 }
 
-// The X window id of a window whose title holds one of `titles`, or empty.
-QString windowTitled(const QStringList &titles)
-{
-    for (const QString &title : titles) {
-        QProcess search;
-        search.start("xdotool", {"search", "--name", title});
-        search.waitForFinished(10000);
-        const QString found = QString::fromLatin1(search.readAllStandardOutput()).section('\n', 0, 0).trimmed();
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
-}
-
 // A text file named .xls makes the office ask how to import it. Step 2 waits
 // for as long as the question stays open, past the bound it keeps for an
 // office that neither shows the file nor asks, and says the file was not
@@ -117,27 +101,18 @@ TEST_F(VisibleNamingTable, StepTwoWaitsWhileTheOfficeAsksAndSaysNotOpenedWhenThe
     const QString path = tree.path("comma.xls");
     tree.makeFile("comma.xls", "folder,name,new\n/a/,b,c\n");
 
-    std::atomic<bool> stepDone = false;
-    QStringList messages;
-    std::thread step([&] {
-        RecordingTableView stepTwo(messages);
-        exportNamingTable(visibleOfficeStarter(), path, foundEntries({"X/"}, {"a"}),
-                          stepTwo);
-        stepDone = true;
-    });
-    const QStringList questionTitles{"Text Import", "文本导入"};
+    startStep2(path, {"X/"}, {"a"});
     QString question;
-    EXPECT_TRUE(waitUntil([&] { return !(question = windowTitled(questionTitles)).isEmpty(); }))
+    EXPECT_TRUE(waitUntil([&] { return !(question = windowTitled({"Text Import", "文本导入"})).isEmpty(); }))
         << "the office never asked about the text file";
     // Longer than step 2 waits for an office that shows nothing.
-    waitUntil([&] { return stepDone.load(); }, std::chrono::seconds(65));
-    EXPECT_FALSE(stepDone) << "step 2 stopped waiting while the question was open";
+    waitUntil([&] { return stepTwoDone(); }, std::chrono::seconds(65));
+    EXPECT_FALSE(stepTwoDone()) << "step 2 stopped waiting while the question was open";
     // The user cancels the question.
     if (!question.isEmpty()) {
-        EXPECT_EQ(QProcess::execute("xdotool", {"windowactivate", "--sync", question, "key", "--clearmodifiers", "Escape"}), 0);
+        EXPECT_TRUE(answerWindow(question, {}, {"Escape"}));
     }
-    EXPECT_TRUE(waitUntil([&] { return stepDone.load(); }));
-    step.join();
+    const QStringList messages = messagesOfStepTwo();
 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿"))) << messages[0].toStdString();
