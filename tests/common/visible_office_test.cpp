@@ -74,8 +74,9 @@ QStringList VisibleOfficeTest::messagesOfStepTwo()
 
 namespace {
 
-// Whether the window is large enough to be a dialog: the office also keeps
-// tiny windows of its own under its name, which take no keys.
+// Whether the window has a dialog's size: the office also keeps tiny windows
+// under its name, which take no keys, and names the window that waits for a
+// document as it names its questions.
 bool isDialogSized(const QString &window)
 {
     QProcess geometry;
@@ -85,7 +86,9 @@ bool isDialogSized(const QString &window)
     const auto value = [&](const QString &name) {
         return shell.section(name + QLatin1Char('='), 1, 1).section(QLatin1Char('\n'), 0, 0).toInt();
     };
-    return value(QStringLiteral("WIDTH")) >= 100 && value(QStringLiteral("HEIGHT")) >= 50;
+    const int width = value(QStringLiteral("WIDTH"));
+    const int height = value(QStringLiteral("HEIGHT"));
+    return width >= 100 && height >= 50 && width < 1200 && height < 850;
 }
 
 } // namespace

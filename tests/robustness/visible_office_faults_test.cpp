@@ -171,6 +171,7 @@ TEST_F(OfficeQuestion, StepTwoSaysNotOpenedWhenTheUserDeclinesARepair)
     }));
     EXPECT_GE(answered, 1);
     expectNotOpened(messagesOfStepTwo());
+    EXPECT_TRUE(windowTitled(questions).isEmpty()) << "step 2 gave up while the office still asked";
     EXPECT_EQ(fileContent(path), damaged);
 }
 
