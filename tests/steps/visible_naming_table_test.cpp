@@ -158,3 +158,44 @@ TEST_F(VisibleNamingTable, AnOfficeThatStopsAnsweringIsNeverKilled)
 }
 
 } // namespace
+
+namespace {
+
+// The office stops (SIGSTOP) as step 2 hands it the workbook, before it has
+// the file: it neither shows the file nor asks. Each of step 2's looks at the
+// office is a call bounded on its own, which runs out before the bound on
+// showing the file: step 2 says the office did not answer and leaves it as
+// it is. Continued, the office opens the file for the user.
+TEST_F(VisibleNamingTable, StepTwoLetsGoOfAnOfficeThatStopsAsItIsHandedTheFile)
+{
+    const QString other = tree.path("other.ods");
+    ASSERT_TRUE(runStep2(other, {"X/"}, {"a"}).isEmpty());
+    ASSERT_GT(windowsOn(other), 0);
+    const QList<qint64> offices = visibleOfficesOfThisProcess("soffice.bin");
+    ASSERT_FALSE(offices.isEmpty());
+    CalcOffice *maker = sharedWorkingOffice();
+    ASSERT_NE(maker, nullptr);
+    const QString path = tree.path("handed.xls");
+    makeWorkbook(*maker, path);
+
+    QElapsedTimer timer;
+    timer.start();
+    startStep2(path, {"X/"}, {"a"});
+    // The launcher that hands the file over names it on its command line.
+    ASSERT_TRUE(waitUntil([&] { return !processesMentioning(path).isEmpty(); }));
+    for (qint64 pid : offices)
+        ::kill(pid_t(pid), SIGSTOP);
+    const QStringList messages = messagesOfStepTwo();
+    EXPECT_LT(timer.elapsed(), 60000) << "a look at the office is bounded more tightly than the showing";
+    for (qint64 pid : offices) {
+        EXPECT_EQ(processState(pid), 'T') << "office " << pid << " was ended";
+        ::kill(pid_t(pid), SIGCONT);
+    }
+
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("无法打开工作簿，命名表没有写入"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("没有响应"))) << messages[0].toStdString();
+    EXPECT_GT(windowsOn(path), 0) << "the office goes on with the file once it runs again";
+}
+
+} // namespace
