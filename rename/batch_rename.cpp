@@ -20,10 +20,23 @@ namespace {
 constexpr qsizetype nameBytesLimit = 255;
 
 // Rows name one entry however they spell its folder ("/t//" or "/t/./" for
-// "/t/"); names are compared exactly, as the file system does.
+// "/t/"); names are compared exactly, as the file system does. A path
+// already clean, as nearly all are, is its own key and shares its text.
 QString pathKey(const QString &path)
 {
-    return QDir::cleanPath(path);
+    QString cleaned = QDir::cleanPath(path);
+    return cleaned == path ? path : cleaned;
+}
+
+// `folder` + `name` in a text of exactly their size: appended to a copy of
+// the folder, it would be given room to grow, some 60% more for a path of
+// 80 characters, and a plan holds two paths for each of up to a million rows.
+QString joinedPath(const QString &folder, const QString &name)
+{
+    QString path;
+    path.reserve(folder.size() + name.size());
+    path.append(folder).append(name);
+    return path;
 }
 
 // The longest beginning of `name` whose encoded form fits in `bytes`, cut
@@ -286,6 +299,7 @@ private:
 void RenamePlanner::planAll()
 {
     const QList<PlannedRename> &pending = plan.renames;
+    plan.order.reserve(pending.size());
     QHash<QString, qsizetype> moverOf;
     for (qsizetype i = 0; i < pending.size(); ++i)
         moverOf.insert(pathKey(pending[i].currentPath), i);
@@ -328,7 +342,7 @@ void RenamePlanner::planFrom(qsizetype start)
     }
     for (auto index = chain.rbegin(); index != chain.rend(); ++index) {
         done[*index] = true;
-        plan.units.append({{*index}, QString()});
+        plan.order.append(*index);
     }
 }
 
@@ -351,10 +365,10 @@ void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
                 cycle.end());
     // The aside entry first, then the others from the one whose new name the
     // aside entry frees.
-    RenamePlan::Unit unit{{cycle.front()}, temporaryPathFor(pending[cycle.front()])};
+    plan.cycles.append({plan.order.size(), qsizetype(cycle.size()), temporaryPathFor(pending[cycle.front()])});
+    plan.order.append(cycle.front());
     for (auto index = cycle.rbegin(); index != cycle.rend() - 1; ++index)
-        unit.renames.append(*index);
-    plan.units.append(unit);
+        plan.order.append(*index);
 }
 
 // Carries out a plan's units in order.
@@ -374,7 +388,7 @@ private:
 
 void RenameRun::runAll()
 {
-    for (const RenamePlan::Unit &unit : plan.units) {
+    plan.forEachUnit([this](const RenamePlan::Unit &unit) {
         if (unit.isCycle()) {
             runCycle(unit);
         } else if (const std::optional<RenameFailure> failure =
@@ -382,7 +396,7 @@ void RenameRun::runAll()
                                        plan.renames[unit.renames.front()].newPath)) {
             markFailed(outcomeOf(unit.renames.front()), *failure);
         }
-    }
+    });
 }
 
 // Should a step fail, the steps done are undone in reverse order, so that
@@ -464,6 +478,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
     RenamePlan plan;
     QList<RowOutcome> &outcomes = plan.outcomes;
     outcomes.reserve(rows.size());
+    plan.renames.reserve(rows.size());
     QHash<QString, qint64> firstRowOf;
     for (const NamingTableRow &row : rows) {
         RowOutcome outcome;
@@ -471,7 +486,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
         outcome.oldName = row.currentName.value_or(QString());
         outcome.newName = row.newName.value_or(QString());
         if (judgeRow(row, outcome) && judgeAgainstWorkbook(row, tableWorkbook, outcome)) {
-            const QString currentPath = *row.folder + *row.currentName;
+            const QString currentPath = joinedPath(*row.folder, *row.currentName);
             // Two rows that give one entry two names contradict each other;
             // only the first is followed.
             if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
@@ -479,7 +494,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
             } else {
                 firstRowOf.insert(pathKey(currentPath), row.rowNumber);
                 plan.renames.append({outcomes.size(), *row.folder, *row.currentName, currentPath,
-                                     *row.folder + *row.newName, EntryId()});
+                                     joinedPath(*row.folder, *row.newName), EntryId()});
             }
         }
         outcomes.append(outcome);
@@ -493,13 +508,15 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
 {
     RenamePlan plan;
     plan.outcomes.reserve(renames.size());
+    plan.renames.reserve(renames.size());
     for (const RestoringRename &rename : renames) {
         RowOutcome outcome;
         outcome.rowNumber = plan.outcomes.size();
         outcome.oldName = rename.currentName;
         outcome.newName = rename.newName;
-        plan.renames.append({plan.outcomes.size(), rename.folder, rename.currentName, rename.folder + rename.currentName,
-                             rename.folder + rename.newName, rename.entry});
+        plan.renames.append({plan.outcomes.size(), rename.folder, rename.currentName,
+                             joinedPath(rename.folder, rename.currentName), joinedPath(rename.folder, rename.newName),
+                             rename.entry});
         plan.outcomes.append(outcome);
     }
     RenamePlanner(plan).planAll();
@@ -508,25 +525,26 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
 
 QList<PlannedStep> plannedSteps(const RenamePlan &plan)
 {
+    // One step per rename, and one more for each cycle's step aside.
     QList<PlannedStep> steps;
-    steps.reserve(plan.renames.size() + plan.units.size());
+    steps.reserve(plan.order.size() + plan.cycles.size());
     const auto step = [&plan](qsizetype index, const QString &from, const QString &to) {
         const PlannedRename &rename = plan.renames[index];
         return PlannedStep{plan.outcomes[rename.outcomeIndex].rowNumber, rename.entry, from, to};
     };
-    for (const RenamePlan::Unit &unit : plan.units) {
+    plan.forEachUnit([&](const RenamePlan::Unit &unit) {
         const PlannedRename &first = plan.renames[unit.renames.front()];
         if (!unit.isCycle()) {
             steps.append(step(unit.renames.front(), first.currentPath, first.newPath));
-            continue;
+            return;
         }
         steps.append(step(unit.renames.front(), first.currentPath, unit.temporaryPath));
-        for (qsizetype i = 1; i < unit.renames.size(); ++i) {
+        for (size_t i = 1; i < unit.renames.size(); ++i) {
             const PlannedRename &member = plan.renames[unit.renames[i]];
             steps.append(step(unit.renames[i], member.currentPath, member.newPath));
         }
         steps.append(step(unit.renames.front(), unit.temporaryPath, first.newPath));
-    }
+    });
     return steps;
 }
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <span>
 
 // A cell of the naming table as read back from the workbook: its text (an
 // empty cell reads as the empty text), or nothing when it holds no usable text,
@@ -123,15 +124,40 @@ struct PlannedRename {
 struct RenamePlan {
     // A rename of its own, or a cycle: the first rename's entry steps aside
     // to `temporaryPath`, the others follow in order into the names freed,
-    // and the first takes the last name freed.
+    // and the first takes the last name freed. Indices into `renames`.
     struct Unit {
-        QList<qsizetype> renames;
+        std::span<const qsizetype> renames;
         QString temporaryPath;
         bool isCycle() const { return renames.size() > 1; }
     };
+    // Where in `order` a cycle begins and how many renames it takes.
+    struct Cycle {
+        qsizetype start = 0;
+        qsizetype size = 0;
+        QString temporaryPath;
+    };
     QList<RowOutcome> outcomes;
     QList<PlannedRename> renames;
-    QList<Unit> units;
+    // The indices of `renames` in the order they run, unit after unit. A plan
+    // may hold a million renames, nearly all of them units of their own, so
+    // only the cycles are kept apart, in order.
+    QList<qsizetype> order;
+    QList<Cycle> cycles;
+
+    // Calls `visit` with each unit in the order they run.
+    template <typename Visit>
+    void forEachUnit(Visit &&visit) const
+    {
+        qsizetype nextCycle = 0;
+        for (qsizetype at = 0; at < order.size();) {
+            const bool cycleHere = nextCycle < cycles.size() && cycles[nextCycle].start == at;
+            const qsizetype size = cycleHere ? cycles[nextCycle].size : 1;
+            visit(Unit{std::span(order.constData() + at, size_t(size)),
+                       cycleHere ? cycles[nextCycle].temporaryPath : QString()});
+            nextCycle += cycleHere ? 1 : 0;
+            at += size;
+        }
+    }
 };
 
 // Judges the rows and orders their renames as carryOutNamingTable
