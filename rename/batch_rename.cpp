@@ -231,7 +231,8 @@ QString temporaryPathFor(const PlannedRename &rename)
     QString temporaryPath;
     for (int draw = 0; draw < temporaryNameDraws; ++draw) {
         const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
-        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
+        temporaryPath = rename.folder().toString() + cycleTemporaryPrefix() + letters + u'-' +
+                        nameWithin(rename.currentName().toString(), temporaryNameRoom());
         if (!entryStatusOf(temporaryPath))
             break;
     }
@@ -257,22 +258,23 @@ void lookUpEach(QList<PlannedRename> &renames, const QList<qsizetype> &indices)
 // a call.
 void identifyEntries(QList<PlannedRename> &renames)
 {
-    QHash<QString, QList<qsizetype>> renamesIn;
+    // The folders are views into the renames' paths, which stay as they are.
+    QHash<QStringView, QList<qsizetype>> renamesIn;
     for (qsizetype i = 0; i < renames.size(); ++i)
-        renamesIn[renames[i].folder].append(i);
+        renamesIn[std::as_const(renames)[i].folder()].append(i);
     for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder) {
         const std::optional<FolderInodes> listing =
-            folder->size() >= renamesWorthReadingTheFolder ? folderInodes(folder.key()) : std::nullopt;
+            folder->size() >= renamesWorthReadingTheFolder ? folderInodes(folder.key().toString()) : std::nullopt;
         // Some file systems (certain network and FUSE ones) list inode
         // numbers of their own; one entry looked up tells.
         const PlannedRename &sample = renames[folder->front()];
         const std::optional<EntryStatus> sampled = listing ? entryStatusOf(sample.currentPath) : std::nullopt;
-        if (!listing || (sampled && sampled->id != listing->idOf(sample.currentName))) {
+        if (!listing || (sampled && sampled->id != listing->idOf(sample.currentName().toString()))) {
             lookUpEach(renames, *folder);
             continue;
         }
         for (const qsizetype index : *folder)
-            renames[index].entry = listing->idOf(renames[index].currentName);
+            renames[index].entry = listing->idOf(renames[index].currentName().toString());
     }
 }
 
@@ -357,7 +359,7 @@ void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
     // The entry with the shortest name steps aside: its temporary name is the
     // least likely to pass the file system's limit on a name's length.
     const auto nameSize = [&pending](qsizetype index) {
-        return std::pair(QFile::encodeName(pending[index].currentName).size(), pending[index].outcomeIndex);
+        return std::pair(QFile::encodeName(pending[index].currentName().toString()).size(), pending[index].outcomeIndex);
     };
     std::rotate(cycle.begin(),
                 std::min_element(cycle.begin(), cycle.end(),
@@ -449,7 +451,7 @@ void RenameRun::runCycle(const RenamePlan::Unit &unit)
         RowOutcome &asideOutcome = outcomeOf(aside);
         if (aside != failedIndex)
             markFailedByOtherRow(asideOutcome, RowProblem::CycleBrokenByOtherRow, failedRow);
-        asideOutcome.leftUnderTemporaryName = temporaryPath.mid(asideRename.folder.size());
+        asideOutcome.leftUnderTemporaryName = temporaryPath.mid(asideRename.nameStart);
     }
 }
 
@@ -493,8 +495,8 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
                 markFailedByOtherRow(outcome, RowProblem::SameEntryAsEarlierRow, *first);
             } else {
                 firstRowOf.insert(pathKey(currentPath), row.rowNumber);
-                plan.renames.append({outcomes.size(), *row.folder, *row.currentName, currentPath,
-                                     joinedPath(*row.folder, *row.newName), EntryId()});
+                plan.renames.append(
+                    {outcomes.size(), row.folder->size(), currentPath, joinedPath(*row.folder, *row.newName), EntryId()});
             }
         }
         outcomes.append(outcome);
@@ -514,9 +516,8 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
         outcome.rowNumber = plan.outcomes.size();
         outcome.oldName = rename.currentName;
         outcome.newName = rename.newName;
-        plan.renames.append({plan.outcomes.size(), rename.folder, rename.currentName,
-                             joinedPath(rename.folder, rename.currentName), joinedPath(rename.folder, rename.newName),
-                             rename.entry});
+        plan.renames.append({plan.outcomes.size(), rename.folder.size(), joinedPath(rename.folder, rename.currentName),
+                             joinedPath(rename.folder, rename.newName), rename.entry});
         plan.outcomes.append(outcome);
     }
     RenamePlanner(plan).planAll();

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 #include <span>
@@ -75,9 +76,9 @@ struct RowOutcome {
     QString oldName;
     QString newName;
     RowProblem problem = RowProblem::None;
+    char32_t formatCharacter = 0;
     // The letters of the columns that could not be read, in order ("BD").
     QString unreadableColumns;
-    char32_t formatCharacter = 0;
     qint64 otherRow = 0;
     // The system's own words for a failed rename, if it gave any.
     QString systemText;
@@ -111,11 +112,14 @@ struct PlannedStep {
 // name) is to get `newPath`.
 struct PlannedRename {
     qsizetype outcomeIndex = 0;
-    QString folder;
-    QString currentName;
+    // Where the current name begins in `currentPath`, after its folder.
+    qsizetype nameStart = 0;
     QString currentPath;
     QString newPath;
     EntryId entry;
+
+    QStringView folder() const { return QStringView(currentPath).first(nameStart); }
+    QStringView currentName() const { return QStringView(currentPath).sliced(nameStart); }
 };
 
 // The renames of a run and the order they run in, before anything on disk has
