@@ -20,10 +20,23 @@ namespace {
 constexpr qsizetype nameBytesLimit = 255;
 
 // Rows name one entry however they spell its folder ("/t//" or "/t/./" for
-// "/t/"); names are compared exactly, as the file system does.
+// "/t/"); names are compared exactly, as the file system does. A path
+// already clean, as nearly all are, is its own key and shares its text.
 QString pathKey(const QString &path)
 {
-    return QDir::cleanPath(path);
+    QString cleaned = QDir::cleanPath(path);
+    return cleaned == path ? path : cleaned;
+}
+
+// `folder` + `name` in a text of exactly their size: appended to a copy of
+// the folder, it would be given room to grow, some 60% more for a path of
+// 80 characters, and a plan holds two paths for each of up to a million rows.
+QString joinedPath(const QString &folder, const QString &name)
+{
+    QString path;
+    path.reserve(folder.size() + name.size());
+    path.append(folder).append(name);
+    return path;
 }
 
 // The longest beginning of `name` whose encoded form fits in `bytes`, cut
@@ -218,7 +231,8 @@ QString temporaryPathFor(const PlannedRename &rename)
     QString temporaryPath;
     for (int draw = 0; draw < temporaryNameDraws; ++draw) {
         const QString letters = QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, u'0');
-        temporaryPath = rename.folder + cycleTemporaryPrefix() + letters + u'-' + nameWithin(rename.currentName, temporaryNameRoom());
+        temporaryPath = rename.folder().toString() + cycleTemporaryPrefix() + letters + u'-' +
+                        nameWithin(rename.currentName().toString(), temporaryNameRoom());
         if (!entryStatusOf(temporaryPath))
             break;
     }
@@ -244,22 +258,23 @@ void lookUpEach(QList<PlannedRename> &renames, const QList<qsizetype> &indices)
 // a call.
 void identifyEntries(QList<PlannedRename> &renames)
 {
-    QHash<QString, QList<qsizetype>> renamesIn;
+    // The folders are views into the renames' paths, which stay as they are.
+    QHash<QStringView, QList<qsizetype>> renamesIn;
     for (qsizetype i = 0; i < renames.size(); ++i)
-        renamesIn[renames[i].folder].append(i);
+        renamesIn[std::as_const(renames)[i].folder()].append(i);
     for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder) {
         const std::optional<FolderInodes> listing =
-            folder->size() >= renamesWorthReadingTheFolder ? folderInodes(folder.key()) : std::nullopt;
+            folder->size() >= renamesWorthReadingTheFolder ? folderInodes(folder.key().toString()) : std::nullopt;
         // Some file systems (certain network and FUSE ones) list inode
         // numbers of their own; one entry looked up tells.
         const PlannedRename &sample = renames[folder->front()];
         const std::optional<EntryStatus> sampled = listing ? entryStatusOf(sample.currentPath) : std::nullopt;
-        if (!listing || (sampled && sampled->id != listing->idOf(sample.currentName))) {
+        if (!listing || (sampled && sampled->id != listing->idOf(sample.currentName().toString()))) {
             lookUpEach(renames, *folder);
             continue;
         }
         for (const qsizetype index : *folder)
-            renames[index].entry = listing->idOf(renames[index].currentName);
+            renames[index].entry = listing->idOf(renames[index].currentName().toString());
     }
 }
 
@@ -286,6 +301,7 @@ private:
 void RenamePlanner::planAll()
 {
     const QList<PlannedRename> &pending = plan.renames;
+    plan.order.reserve(pending.size());
     QHash<QString, qsizetype> moverOf;
     for (qsizetype i = 0; i < pending.size(); ++i)
         moverOf.insert(pathKey(pending[i].currentPath), i);
@@ -328,7 +344,7 @@ void RenamePlanner::planFrom(qsizetype start)
     }
     for (auto index = chain.rbegin(); index != chain.rend(); ++index) {
         done[*index] = true;
-        plan.units.append({{*index}, QString()});
+        plan.order.append(*index);
     }
 }
 
@@ -343,7 +359,7 @@ void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
     // The entry with the shortest name steps aside: its temporary name is the
     // least likely to pass the file system's limit on a name's length.
     const auto nameSize = [&pending](qsizetype index) {
-        return std::pair(QFile::encodeName(pending[index].currentName).size(), pending[index].outcomeIndex);
+        return std::pair(QFile::encodeName(pending[index].currentName().toString()).size(), pending[index].outcomeIndex);
     };
     std::rotate(cycle.begin(),
                 std::min_element(cycle.begin(), cycle.end(),
@@ -351,10 +367,10 @@ void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
                 cycle.end());
     // The aside entry first, then the others from the one whose new name the
     // aside entry frees.
-    RenamePlan::Unit unit{{cycle.front()}, temporaryPathFor(pending[cycle.front()])};
+    plan.cycles.append({plan.order.size(), qsizetype(cycle.size()), temporaryPathFor(pending[cycle.front()])});
+    plan.order.append(cycle.front());
     for (auto index = cycle.rbegin(); index != cycle.rend() - 1; ++index)
-        unit.renames.append(*index);
-    plan.units.append(unit);
+        plan.order.append(*index);
 }
 
 // Carries out a plan's units in order.
@@ -374,7 +390,7 @@ private:
 
 void RenameRun::runAll()
 {
-    for (const RenamePlan::Unit &unit : plan.units) {
+    plan.forEachUnit([this](const RenamePlan::Unit &unit) {
         if (unit.isCycle()) {
             runCycle(unit);
         } else if (const std::optional<RenameFailure> failure =
@@ -382,7 +398,7 @@ void RenameRun::runAll()
                                        plan.renames[unit.renames.front()].newPath)) {
             markFailed(outcomeOf(unit.renames.front()), *failure);
         }
-    }
+    });
 }
 
 // Should a step fail, the steps done are undone in reverse order, so that
@@ -435,7 +451,7 @@ void RenameRun::runCycle(const RenamePlan::Unit &unit)
         RowOutcome &asideOutcome = outcomeOf(aside);
         if (aside != failedIndex)
             markFailedByOtherRow(asideOutcome, RowProblem::CycleBrokenByOtherRow, failedRow);
-        asideOutcome.leftUnderTemporaryName = temporaryPath.mid(asideRename.folder.size());
+        asideOutcome.leftUnderTemporaryName = temporaryPath.mid(asideRename.nameStart);
     }
 }
 
@@ -464,6 +480,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
     RenamePlan plan;
     QList<RowOutcome> &outcomes = plan.outcomes;
     outcomes.reserve(rows.size());
+    plan.renames.reserve(rows.size());
     QHash<QString, qint64> firstRowOf;
     for (const NamingTableRow &row : rows) {
         RowOutcome outcome;
@@ -471,15 +488,15 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
         outcome.oldName = row.currentName.value_or(QString());
         outcome.newName = row.newName.value_or(QString());
         if (judgeRow(row, outcome) && judgeAgainstWorkbook(row, tableWorkbook, outcome)) {
-            const QString currentPath = *row.folder + *row.currentName;
+            const QString currentPath = joinedPath(*row.folder, *row.currentName);
             // Two rows that give one entry two names contradict each other;
             // only the first is followed.
             if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
                 markFailedByOtherRow(outcome, RowProblem::SameEntryAsEarlierRow, *first);
             } else {
                 firstRowOf.insert(pathKey(currentPath), row.rowNumber);
-                plan.renames.append({outcomes.size(), *row.folder, *row.currentName, currentPath,
-                                     *row.folder + *row.newName, EntryId()});
+                plan.renames.append(
+                    {outcomes.size(), row.folder->size(), currentPath, joinedPath(*row.folder, *row.newName), EntryId()});
             }
         }
         outcomes.append(outcome);
@@ -493,13 +510,14 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
 {
     RenamePlan plan;
     plan.outcomes.reserve(renames.size());
+    plan.renames.reserve(renames.size());
     for (const RestoringRename &rename : renames) {
         RowOutcome outcome;
         outcome.rowNumber = plan.outcomes.size();
         outcome.oldName = rename.currentName;
         outcome.newName = rename.newName;
-        plan.renames.append({plan.outcomes.size(), rename.folder, rename.currentName, rename.folder + rename.currentName,
-                             rename.folder + rename.newName, rename.entry});
+        plan.renames.append({plan.outcomes.size(), rename.folder.size(), joinedPath(rename.folder, rename.currentName),
+                             joinedPath(rename.folder, rename.newName), rename.entry});
         plan.outcomes.append(outcome);
     }
     RenamePlanner(plan).planAll();
@@ -508,20 +526,27 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
 
 bool PlannedStepWalk::next()
 {
-    if (unit >= 0 && plan.units[unit].isCycle() && stepInUnit < plan.units[unit].renames.size()) {
+    if (cycle >= 0 && stepInUnit < unitSize) {
         ++stepInUnit;
         return true;
     }
+    at += unitSize;
     stepInUnit = 0;
-    return ++unit < plan.units.size();
+    if (at >= plan.order.size()) {
+        unitSize = 0;
+        return false;
+    }
+    const bool cycleHere = nextCycle < plan.cycles.size() && plan.cycles[nextCycle].start == at;
+    cycle = cycleHere ? nextCycle++ : -1;
+    unitSize = cycleHere ? plan.cycles[cycle].size : 1;
+    return true;
 }
 
 const PlannedRename &PlannedStepWalk::rename() const
 {
-    const RenamePlan::Unit &current = plan.units[unit];
     // The cycle's last step takes its first entry on from the temporary name.
-    const qsizetype member = stepInUnit < current.renames.size() ? stepInUnit : 0;
-    return plan.renames[current.renames[member]];
+    const qsizetype member = stepInUnit < unitSize ? stepInUnit : 0;
+    return plan.renames[plan.order[at + member]];
 }
 
 qint64 PlannedStepWalk::rowNumber() const
@@ -536,22 +561,17 @@ const EntryId &PlannedStepWalk::entry() const
 
 const QString &PlannedStepWalk::oldPath() const
 {
-    const RenamePlan::Unit &current = plan.units[unit];
-    return current.isCycle() && stepInUnit == current.renames.size() ? current.temporaryPath : rename().currentPath;
+    return cycle >= 0 && stepInUnit == unitSize ? plan.cycles[cycle].temporaryPath : rename().currentPath;
 }
 
 const QString &PlannedStepWalk::newPath() const
 {
-    const RenamePlan::Unit &current = plan.units[unit];
-    return current.isCycle() && stepInUnit == 0 ? current.temporaryPath : rename().newPath;
+    return cycle >= 0 && stepInUnit == 0 ? plan.cycles[cycle].temporaryPath : rename().newPath;
 }
 
 qsizetype plannedStepCount(const RenamePlan &plan)
 {
-    qsizetype count = 0;
-    for (const RenamePlan::Unit &unit : plan.units)
-        count += unit.isCycle() ? unit.renames.size() + 1 : 1;
-    return count;
+    return plan.order.size() + plan.cycles.size();
 }
 
 QList<PlannedStep> plannedSteps(const RenamePlan &plan)

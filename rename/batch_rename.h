@@ -7,8 +7,10 @@
 #include <QtGlobal>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
+#include <span>
 
 // A cell of the naming table as read back from the workbook: its text (an
 // empty cell reads as the empty text), or nothing when it holds no usable text,
@@ -74,9 +76,9 @@ struct RowOutcome {
     QString oldName;
     QString newName;
     RowProblem problem = RowProblem::None;
+    char32_t formatCharacter = 0;
     // The letters of the columns that could not be read, in order ("BD").
     QString unreadableColumns;
-    char32_t formatCharacter = 0;
     qint64 otherRow = 0;
     // The system's own words for a failed rename, if it gave any.
     QString systemText;
@@ -110,11 +112,14 @@ struct PlannedStep {
 // name) is to get `newPath`.
 struct PlannedRename {
     qsizetype outcomeIndex = 0;
-    QString folder;
-    QString currentName;
+    // Where the current name begins in `currentPath`, after its folder.
+    qsizetype nameStart = 0;
     QString currentPath;
     QString newPath;
     EntryId entry;
+
+    QStringView folder() const { return QStringView(currentPath).first(nameStart); }
+    QStringView currentName() const { return QStringView(currentPath).sliced(nameStart); }
 };
 
 // The renames of a run and the order they run in, before anything on disk has
@@ -123,15 +128,40 @@ struct PlannedRename {
 struct RenamePlan {
     // A rename of its own, or a cycle: the first rename's entry steps aside
     // to `temporaryPath`, the others follow in order into the names freed,
-    // and the first takes the last name freed.
+    // and the first takes the last name freed. Indices into `renames`.
     struct Unit {
-        QList<qsizetype> renames;
+        std::span<const qsizetype> renames;
         QString temporaryPath;
         bool isCycle() const { return renames.size() > 1; }
     };
+    // Where in `order` a cycle begins and how many renames it takes.
+    struct Cycle {
+        qsizetype start = 0;
+        qsizetype size = 0;
+        QString temporaryPath;
+    };
     QList<RowOutcome> outcomes;
     QList<PlannedRename> renames;
-    QList<Unit> units;
+    // The indices of `renames` in the order they run, unit after unit. A plan
+    // may hold a million renames, nearly all of them units of their own, so
+    // only the cycles are kept apart, in order.
+    QList<qsizetype> order;
+    QList<Cycle> cycles;
+
+    // Calls `visit` with each unit in the order they run.
+    template <typename Visit>
+    void forEachUnit(Visit &&visit) const
+    {
+        qsizetype nextCycle = 0;
+        for (qsizetype at = 0; at < order.size();) {
+            const bool cycleHere = nextCycle < cycles.size() && cycles[nextCycle].start == at;
+            const qsizetype size = cycleHere ? cycles[nextCycle].size : 1;
+            visit(Unit{std::span(order.constData() + at, size_t(size)),
+                       cycleHere ? cycles[nextCycle].temporaryPath : QString()});
+            nextCycle += cycleHere ? 1 : 0;
+            at += size;
+        }
+    }
 };
 
 // Judges the rows and orders their renames as carryOutNamingTable
@@ -177,7 +207,12 @@ private:
     const PlannedRename &rename() const;
 
     const RenamePlan &plan;
-    qsizetype unit = -1;
+    // The unit under way: where it begins in `order`, how many renames it
+    // takes, and which cycle it is (-1: none).
+    qsizetype at = 0;
+    qsizetype unitSize = 0;
+    qsizetype cycle = -1;
+    qsizetype nextCycle = 0;
     // Within a cycle of n renames, steps 0 to n: aside to the temporary
     // name, the other members in order, back from the temporary name.
     qsizetype stepInUnit = 0;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -40,6 +41,31 @@ QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, 
     return stale;
 }
 
+// Column B as the sheet shows it, from the first data row down to the last
+// used one; nothing when it cannot be read. A new workbook has no formats
+// that could show a text otherwise, nor rows below the table, so it shows
+// exactly the folders just written; reading them back would cost a text copy
+// of the whole sheet.
+std::optional<QList<CellText>> shownFolders(Spreadsheet &office, const FoundEntries &entries, qint64 count,
+                                            const UsedExtent &used, bool existingWorkbook)
+{
+    using namespace NamingTable;
+    QList<CellText> folderTexts;
+    if (!existingWorkbook && used.rows == firstDataRow + count - 1) {
+        folderTexts.reserve(count);
+        for (qint64 i = 0; i < count; ++i)
+            folderTexts.append(entries.folderPaths[i]);
+        return folderTexts;
+    }
+    const auto folders = office.readTextBlock({firstDataRow, folderColumn, used.rows, folderColumn});
+    if (!folders.ok())
+        return std::nullopt;
+    folderTexts.reserve(folders.value().size());
+    for (const QList<CellText> &row : folders.value())
+        folderTexts.append(row.value(0));
+    return folderTexts;
+}
+
 bool stillAnswering(Spreadsheet &office, NamingTableView &view)
 {
     if (office.unresponsiveReason().isEmpty())
@@ -67,7 +93,8 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     const QFileInfo file(workbookPath);
     // A link whose target is missing counts as existing: a new workbook
     // saved there would land wherever the link points.
-    if (file.exists() || file.isSymLink()) {
+    const bool existing = file.exists() || file.isSymLink();
+    if (existing) {
         const SheetStatus opened = office.openWorkbook(workbookPath);
         if (!opened.ok()) {
             view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
@@ -123,14 +150,8 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
         // Shading left from an earlier run of a longer or differently grouped
         // table must not survive into this one.
         bestEffort(office.clearFill({firstDataRow, 1, used.rows, used.columns}));
-        const auto folders = office.readTextBlock({firstDataRow, folderColumn, used.rows, folderColumn});
-        if (folders.ok()) {
-            QList<CellText> folderTexts;
-            folderTexts.reserve(folders.value().size());
-            for (const QList<CellText> &row : folders.value())
-                folderTexts.append(row.value(0));
-            bestEffort(office.fillRects(shadedGroups(folderTexts, used.columns), groupShade));
-        }
+        if (const std::optional<QList<CellText>> folderTexts = shownFolders(office, entries, count, used, existing))
+            bestEffort(office.fillRects(shadedGroups(*folderTexts, used.columns), groupShade));
     }
     // Whole folder paths and names are what the user tells rows apart by,
     // and column D needs room to type in.

@@ -217,11 +217,10 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     QFile copy(exportFolder.filePath(written.first()));
     if (!copy.open(QIODevice::ReadOnly))
         return Cells::failure(QStringLiteral("无法读取工作表的文本副本：%1").arg(copy.errorString()));
-    const QByteArray bytes = copy.readAll();
-    const std::optional<QString> text = utf16Text(bytes);
-    if (bytes.size() != copy.size() || !text)
+    const std::optional<QString> text = utf16Text(copy);
+    if (!text)
         return Cells::failure(whyCut(QStringLiteral("工作表的文本副本不完整")));
-    const Cells cells = cellsFromSheetText(*text, rect, exported.value());
+    Cells cells = cellsFromSheetText(*text, rect, exported.value());
     if (!cells.ok())
         return Cells::failure(whyCut(cells.error()));
     return cells;

@@ -2,7 +2,7 @@
 
 #include "sheet/spreadsheet.h"
 
-#include <QByteArray>
+#include <QIODevice>
 
 // The first sheet exported as text, the way the office shows its cells, and
 // read back into cells.
@@ -12,9 +12,10 @@ inline constexpr char shownTextExportFilter[] = "Text - txt - csv (StarCalc)";
 // first sheet only. Every row ends with a line feed, the last one too.
 inline constexpr char shownTextExportOptions[] = "9,34,65535,1,,0,false,false,true,false,false,1";
 
-// The exported file's UTF-16 text without its byte order mark; nothing when
-// the file holds an odd number of bytes, which only a file cut short does.
-std::optional<QString> utf16Text(const QByteArray &bytes);
+// The exported file's UTF-16 text without its byte order mark, read from
+// the start of `file`; nothing when the file holds an odd number of bytes,
+// which only a file cut short does, or cannot be read to its end.
+std::optional<QString> utf16Text(QIODevice &file);
 
 // What the office tells of the sheet besides its text.
 struct SheetTextFacts {

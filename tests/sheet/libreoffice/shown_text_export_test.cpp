@@ -1,5 +1,7 @@
 #include "sheet/libreoffice/shown_text_export.h"
 
+#include <QBuffer>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +13,13 @@ namespace {
 QByteArray exportedFile(std::u16string_view units)
 {
     return QByteArray(reinterpret_cast<const char *>(units.data()), qsizetype(units.size() * sizeof(char16_t)));
+}
+
+std::optional<QString> utf16Text(QByteArray bytes)
+{
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    return utf16Text(file);
 }
 
 // Unlike QString::fromUtf16, keeps a leading U+FEFF.
@@ -85,6 +94,21 @@ TEST(ShownTextExportCut, FailsRatherThanReadAPart)
     EXPECT_TRUE(stopped.error().contains("只到第 1 行")) << stopped.error().toStdString();
 }
 
+// A folder repeats down the hundreds of rows of its entries: a table of a
+// million rows must not hold it a million times.
+TEST(ShownTextExportMemory, ACellRepeatingTheOneAboveSharesItsText)
+{
+    const SheetResult<CellTextRows> cells =
+        cellsFromSheetText(QStringLiteral("/f/\ta\n/f/\tb\n\"/f/\"\tc\n/g/\t\n/g/\td\n"), {1, 1, 5, 2}, {{}, {}, 5});
+    ASSERT_TRUE(cells.ok()) << cells.error().toStdString();
+    const CellTextRows &rows = cells.value();
+    EXPECT_EQ(shown(rows), "|/f/|a|\n|/f/|b|\n|/f/|c|\n|/g/||\n|/g/|d|\n");
+    EXPECT_EQ(rows[1][0]->constData(), rows[0][0]->constData());
+    EXPECT_EQ(rows[2][0]->constData(), rows[0][0]->constData()) << "a quoted repeat shares too";
+    EXPECT_EQ(rows[4][0]->constData(), rows[3][0]->constData());
+    EXPECT_NE(rows[3][0]->constData(), rows[0][0]->constData());
+}
+
 const CellText unreadable;
 const std::u16string threeByThree = u"a\tb\tc\nd\te\tf\ng\th\ti\n";
 
@@ -98,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"QuotedCellWithDoubledQuotes", u"\"say \"\"hi\"\"\"\tx\n", {1, 1, 1, 2}, {}, {{"say \"hi\"", "x"}}},
         ExportCase{"TabAndLineFeedInsideQuotes", u"\"a\tb\nc\"\td\ne\tf\n", {1, 1, 2, 2}, {}, {{"a\tb\nc", "d"}, {"e", "f"}}},
         ExportCase{"LoneCarriageReturnInsideQuotes", u"\"a\rb\"\tc\n", {1, 1, 1, 2}, {}, {{"a\rb", "c"}}},
+        ExportCase{"QuotedPartsAndPlainTextInOneCell", u"\"a\"b\tc\n", {1, 1, 1, 2}, {}, {{"ab", "c"}}},
         ExportCase{"QuoteInsideAnUnquotedCellIsText", u"5\" disk\t\"\"\n", {1, 1, 1, 2}, {}, {{"5\" disk", ""}}},
         ExportCase{"MissingRowsAndCellsReadEmpty", u"a\n\tb\n", {1, 1, 4, 3}, {},
                    {{"a", "", ""}, {"", "b", ""}, {"", "", ""}, {"", "", ""}}},
