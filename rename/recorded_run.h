@@ -19,7 +19,9 @@ struct RecordedRun {
 };
 
 // Carries out `plan` with a record of it in `folder`: the record is written
-// and made durable, then `recorded` is called, then the renames run, and the
+// and made durable, while `meanwhile` runs (it must neither rename nor show
+// anything, as the record may yet fail), then `recorded` is called, then the
+// renames run, and the
 // record is ended with the outcomes after the last; then `carriedOut` is
 // called with the outcomes (so that what the user waits for comes first),
 // the end is made durable and the records beyond the newest 20 are removed.
@@ -28,4 +30,5 @@ struct RecordedRun {
 // undone.
 RecordedRun carryOutRecorded(const RenamePlan &plan, const QString &folder, RunKind kind, const QString &restores,
                              const QString &workbook, const std::function<void()> &recorded = {},
-                             const std::function<void(const QList<RowOutcome> &)> &carriedOut = {});
+                             const std::function<void(const QList<RowOutcome> &)> &carriedOut = {},
+                             const std::function<void()> &meanwhile = {});

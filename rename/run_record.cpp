@@ -308,6 +308,14 @@ bool RunRecord::processRunning() const
 std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKind kind, const QString &restores,
                                                     const QString &workbook, const RenamePlan &plan)
 {
+    if (std::optional<RecordFailure> failure = write(folder, kind, restores, workbook, plan))
+        return failure;
+    return makeDurable();
+}
+
+std::optional<RecordFailure> RunRecordWriter::write(const QString &folder, RunKind kind, const QString &restores,
+                                                    const QString &workbook, const RenamePlan &plan)
+{
     if (const std::optional<FileFailure> failure = makeFolders(folder))
         return recordFailureOf(*failure);
     // Runs begun in the same millisecond by one process sort by the number
@@ -322,21 +330,32 @@ std::optional<RecordFailure> RunRecordWriter::begin(const QString &folder, RunKi
         if (failure && failure->kind != FileFailureKind::AlreadyExists)
             return recordFailureOf(*failure);
     }
+    folderPath = folder;
 
     StepLineWriter lines(file, headerOf(kind, restores, workbook, started));
     for (PlannedStepWalk walk(plan); walk.next();)
         lines.writeStep(walk.rowNumber(), walk.entry(), walk.oldPath(), walk.newPath());
-    std::optional<FileFailure> failure = lines.finishWith("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n');
-    if (!failure)
-        failure = file.sync();
-    if (!failure)
-        failure = syncFolder(folder);
-    if (failure) {
-        file.close();
-        removeFile(filePath);
-        return recordFailureOf(*failure);
-    }
+    if (const std::optional<FileFailure> failure =
+            lines.finishWith("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n'))
+        return discard(*failure);
     return std::nullopt;
+}
+
+std::optional<RecordFailure> RunRecordWriter::makeDurable()
+{
+    std::optional<FileFailure> failure = file.sync();
+    if (!failure)
+        failure = syncFolder(folderPath);
+    if (failure)
+        return discard(*failure);
+    return std::nullopt;
+}
+
+RecordFailure RunRecordWriter::discard(const FileFailure &failure)
+{
+    file.close();
+    removeFile(filePath);
+    return recordFailureOf(failure);
 }
 
 void RunRecordWriter::end(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)

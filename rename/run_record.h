@@ -71,6 +71,14 @@ public:
     std::optional<RecordFailure> begin(const QString &folder, RunKind kind, const QString &restores,
                                        const QString &workbook, const RenamePlan &plan);
 
+    // begin() in two halves, so that other work can be done while the disk
+    // takes the record: write() creates and writes it, makeDurable() syncs
+    // file and folder. Each fails as begin() does, removing the file; no
+    // rename may follow until makeDurable() has succeeded.
+    std::optional<RecordFailure> write(const QString &folder, RunKind kind, const QString &restores,
+                                       const QString &workbook, const RenamePlan &plan);
+    std::optional<RecordFailure> makeDurable();
+
     // Appends each row's outcome and the end line. Best effort: should it
     // fail, the record reads as a run cut off.
     void end(const QList<RowOutcome> &outcomes, qsizetype renamedEntries);
@@ -81,7 +89,10 @@ public:
     QString path() const { return filePath; }
 
 private:
+    RecordFailure discard(const FileFailure &failure);
+
     QString filePath;
+    QString folderPath;
     DurableFile file;
 };
 

@@ -54,15 +54,16 @@ void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPa
 {
     if (!holdsNewNames(rows))
         return view.showMessage(noNewNamesMessage());
+    QStringList listed;
     const RecordedRun run = carryOutRecorded(
         planNamingTableRenames(rows, workbookPath), runRecordsFolder(), RunKind::Step3, QString(), workbookPath,
         [&] {
-            const QStringList listed = renamedFilesListEntries(rows);
             view.appendRenamedNames(listed);
             if (!rows.isEmpty())
                 view.setCountText(processedCountText(listed.size()));
         },
-        [&](const QList<RowOutcome> &outcomes) { view.showMessage(finalMessage(outcomes)); });
+        [&](const QList<RowOutcome> &outcomes) { view.showMessage(finalMessage(outcomes)); },
+        [&] { listed = renamedFilesListEntries(rows); });
     if (run.recordFailure)
         view.showMessage(recordFailureMessage(*run.recordFailure));
 }
