@@ -524,51 +524,6 @@ RenamePlan planRestoringRenames(const QList<RestoringRename> &renames)
     return plan;
 }
 
-bool PlannedStepWalk::next()
-{
-    if (cycle >= 0 && stepInUnit < unitSize) {
-        ++stepInUnit;
-        return true;
-    }
-    at += unitSize;
-    stepInUnit = 0;
-    if (at >= plan.order.size()) {
-        unitSize = 0;
-        return false;
-    }
-    const bool cycleHere = nextCycle < plan.cycles.size() && plan.cycles[nextCycle].start == at;
-    cycle = cycleHere ? nextCycle++ : -1;
-    unitSize = cycleHere ? plan.cycles[cycle].size : 1;
-    return true;
-}
-
-const PlannedRename &PlannedStepWalk::rename() const
-{
-    // The cycle's last step takes its first entry on from the temporary name.
-    const qsizetype member = stepInUnit < unitSize ? stepInUnit : 0;
-    return plan.renames[plan.order[at + member]];
-}
-
-qint64 PlannedStepWalk::rowNumber() const
-{
-    return plan.outcomes[rename().outcomeIndex].rowNumber;
-}
-
-const EntryId &PlannedStepWalk::entry() const
-{
-    return rename().entry;
-}
-
-const QString &PlannedStepWalk::oldPath() const
-{
-    return cycle >= 0 && stepInUnit == unitSize ? plan.cycles[cycle].temporaryPath : rename().currentPath;
-}
-
-const QString &PlannedStepWalk::newPath() const
-{
-    return cycle >= 0 && stepInUnit == 0 ? plan.cycles[cycle].temporaryPath : rename().newPath;
-}
-
 qsizetype plannedStepCount(const RenamePlan &plan)
 {
     return plan.order.size() + plan.cycles.size();
@@ -578,8 +533,10 @@ QList<PlannedStep> plannedSteps(const RenamePlan &plan)
 {
     QList<PlannedStep> steps;
     steps.reserve(plannedStepCount(plan));
-    for (PlannedStepWalk walk(plan); walk.next();)
-        steps.append(PlannedStep{walk.rowNumber(), walk.entry(), walk.oldPath(), walk.newPath()});
+    forEachPlannedStep(plan, [&steps](qint64 rowNumber, const EntryId &entry, const QString &oldPath,
+                                      const QString &newPath) {
+        steps.append(PlannedStep{rowNumber, entry, oldPath, newPath});
+    });
     return steps;
 }
 

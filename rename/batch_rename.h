@@ -189,34 +189,26 @@ QList<PlannedStep> plannedSteps(const RenamePlan &plan);
 // cycle's step back from its temporary name.
 qsizetype plannedStepCount(const RenamePlan &plan);
 
-// Walks the plan's system renames in the order they will run, as
-// plannedSteps lists them, without copying them out of the plan, which must
-// outlive the walk: next() moves to the first step, then to each following
-// one, and is false once there is none left.
-class PlannedStepWalk {
-public:
-    explicit PlannedStepWalk(const RenamePlan &walked) : plan(walked) {}
-
-    bool next();
-    qint64 rowNumber() const;
-    const EntryId &entry() const;
-    const QString &oldPath() const;
-    const QString &newPath() const;
-
-private:
-    const PlannedRename &rename() const;
-
-    const RenamePlan &plan;
-    // The unit under way: where it begins in `order`, how many renames it
-    // takes, and which cycle it is (-1: none).
-    qsizetype at = 0;
-    qsizetype unitSize = 0;
-    qsizetype cycle = -1;
-    qsizetype nextCycle = 0;
-    // Within a cycle of n renames, steps 0 to n: aside to the temporary
-    // name, the other members in order, back from the temporary name.
-    qsizetype stepInUnit = 0;
-};
+// Calls visit(rowNumber, entry, oldPath, newPath) with each of the plan's
+// system renames in the order they will run, without copying them out of the
+// plan: a cycle's first entry steps aside to the temporary name, the others
+// follow in order, and the first is taken on from the temporary name last.
+template <typename Visit>
+void forEachPlannedStep(const RenamePlan &plan, Visit &&visit)
+{
+    plan.forEachUnit([&](const RenamePlan::Unit &unit) {
+        const PlannedRename &first = plan.renames[unit.renames.front()];
+        const qint64 firstRow = plan.outcomes[first.outcomeIndex].rowNumber;
+        if (!unit.isCycle())
+            return visit(firstRow, first.entry, first.currentPath, first.newPath);
+        visit(firstRow, first.entry, first.currentPath, unit.temporaryPath);
+        for (const qsizetype index : unit.renames.subspan(1)) {
+            const PlannedRename &member = plan.renames[index];
+            visit(plan.outcomes[member.outcomeIndex].rowNumber, member.entry, member.currentPath, member.newPath);
+        }
+        visit(firstRow, first.entry, unit.temporaryPath, first.newPath);
+    });
+}
 
 // Carries out the plan's units in order and returns the plan's outcomes as
 // they then stand; see carryOutNamingTable for what a failure leaves.

@@ -333,8 +333,8 @@ std::optional<RecordFailure> RunRecordWriter::write(const QString &folder, RunKi
     folderPath = folder;
 
     StepLineWriter lines(file, headerOf(kind, restores, workbook, started));
-    for (PlannedStepWalk walk(plan); walk.next();)
-        lines.writeStep(walk.rowNumber(), walk.entry(), walk.oldPath(), walk.newPath());
+    forEachPlannedStep(plan, [&lines](qint64 rowNumber, const EntryId &entry, const QString &oldPath,
+                                      const QString &newPath) { lines.writeStep(rowNumber, entry, oldPath, newPath); });
     if (const std::optional<FileFailure> failure =
             lines.finishWith("planned\t" + QByteArray::number(plannedStepCount(plan)) + '\n'))
         return discard(*failure);
