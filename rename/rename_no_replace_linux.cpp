@@ -69,18 +69,24 @@ std::optional<RenameFailure> lookUpSource(const QByteArray &current, const QByte
     return std::nullopt;
 }
 
-// Both paths as the system takes them, and the entry to move; or why the
-// rename cannot begin.
-std::optional<RenameFailure> encodeAndLookUp(const QString &currentPath, const QString &newPath, QByteArray &current,
-                                             QByteArray &target, struct stat &source)
+// A rename's two paths as the system takes them, and the entry to move.
+struct LookedUpRename {
+    QByteArray current;
+    QByteArray target;
+    struct stat source {};
+};
+
+// Fills `rename` for `currentPath` to `newPath`; or says why the rename
+// cannot begin, and `rename` is then not to be used.
+std::optional<RenameFailure> encodeAndLookUp(const QString &currentPath, const QString &newPath, LookedUpRename &rename)
 {
     const std::optional<QByteArray> encodedCurrent = encodePath(currentPath);
     const std::optional<QByteArray> encodedTarget = encodePath(newPath);
     if (!encodedCurrent || !encodedTarget)
         return RenameFailure{RenameError::InvalidName, {}};
-    current = *encodedCurrent;
-    target = *encodedTarget;
-    return lookUpSource(current, target, source);
+    rename.current = *encodedCurrent;
+    rename.target = *encodedTarget;
+    return lookUpSource(rename.current, rename.target, rename.source);
 }
 
 // EPERM is also how a file system says it has no hard links at all, some
@@ -284,40 +290,36 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 
 std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath)
 {
-    QByteArray current;
-    QByteArray target;
-    struct stat source {};
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
+    LookedUpRename rename;
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, rename))
         return failure;
-    if (!S_ISREG(source.st_mode))
-        return noSafeRename(target);
+    if (!S_ISREG(rename.source.st_mode))
+        return noSafeRename(rename.target);
     int linkError = 0;
-    return linkThenUnlink(current, target, linkError);
+    return linkThenUnlink(rename.current, rename.target, linkError);
 }
 
 std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath)
 {
-    QByteArray current;
-    QByteArray target;
-    struct stat source {};
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, current, target, source))
+    LookedUpRename rename;
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, rename))
         return failure;
-    return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
+    return renameOntoReservation(rename.current, rename.target, S_ISDIR(rename.source.st_mode));
 }
 
 std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QString &keptPath)
 {
-    QByteArray link;
-    QByteArray kept;
-    struct stat linked {};
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(linkPath, keptPath, link, kept, linked))
+    // The link to remove is looked up as a rename's current path is, the kept
+    // name as its target.
+    LookedUpRename pair;
+    if (std::optional<RenameFailure> failure = encodeAndLookUp(linkPath, keptPath, pair))
         return failure;
     struct stat keeping {};
-    if (lstat(kept.constData(), &keeping) != 0)
-        return failureFromErrno(errno, kept);
-    if (!S_ISREG(linked.st_mode) || linked.st_dev != keeping.st_dev || linked.st_ino != keeping.st_ino)
+    if (lstat(pair.target.constData(), &keeping) != 0)
+        return failureFromErrno(errno, pair.target);
+    if (!S_ISREG(pair.source.st_mode) || pair.source.st_dev != keeping.st_dev || pair.source.st_ino != keeping.st_ino)
         return RenameFailure{RenameError::TargetExists, {}};
-    if (unlink(link.constData()) != 0)
-        return failureFromErrno(errno, link);
+    if (unlink(pair.current.constData()) != 0)
+        return failureFromErrno(errno, pair.current);
     return std::nullopt;
 }
