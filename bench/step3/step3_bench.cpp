@@ -1,6 +1,8 @@
-// Usage: quillmere_step3_bench [sizes|share|record] [rounds]
+// Usage: quillmere_step3_bench [sizes|share|record] [rounds] [share folder]
 //   sizes:  comma-separated row counts (default 100,1000,10000,65535)
-//   share:  only the comparison on a FUSE mount below, at 10,000 rows
+//   share:  only the comparison on a FUSE mount below, at 10,000 rows; on
+//           a folder of a share mounted beforehand (sshfs, NFS, ...) when
+//           one is given, in place of the bindfs mount
 //   record: only the run record's cost below, at 10,000 and 65,535 rows
 //   rounds: rounds per size, the best counting (default 3; 1 for 65,535 rows;
 //           for the run record 10, and 3 for 65,535 rows)
@@ -40,6 +42,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -341,16 +344,17 @@ double timePlainRenames(const QList<NamingTableRow> &rows, const QString &root, 
     return elapsedSeconds(clock);
 }
 
-// Step 3 on a FUSE mount against plain renames there, the best of `rounds`,
-// for files and for folders. True, saying why, when no mount can be made.
-bool timeOnShare(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds)
+// Step 3 in `shareFolder` against plain renames there, the best of `rounds`,
+// for files and for folders; `mount` names the kind of share in the report.
+bool timeOnShare(CalcOffice &maker, const QString &scratch, const QString &shareFolder, const char *mount,
+                 qint64 entries, int rounds)
 {
-    const FuseMountedFolder share;
-    if (!share.isMounted()) {
-        std::printf("share    skipped: %s\n", qPrintable(share.whyNotMounted()));
-        return true;
+    const QString root = shareFolder + QStringLiteral("/quillmere-bench-tree");
+    // Each round removes the tree it made; one found there is somebody's own.
+    if (QFileInfo::exists(root)) {
+        std::printf("share    %s is in the way: remove it first\n", qPrintable(root));
+        return false;
     }
-    const QString root = share.mountPoint() + QStringLiteral("/tree");
     const QString workbook = scratch + QStringLiteral("/names-share-%1.xls").arg(entries);
     if (!makeWorkbook(maker, workbook, root, entries, NewNames::Text))
         return false;
@@ -374,14 +378,27 @@ bool timeOnShare(CalcOffice &maker, const QString &scratch, qint64 entries, int 
             }
         }
         const bool met = times[1] <= 2 * times[0];
-        std::printf("share    %6lld %-7s | plain renames on the FUSE mount %7.3f s | step 3 from the rows read %7.3f s"
+        std::printf("share    %6lld %-7s | plain renames on %s %7.3f s | step 3 from the rows read %7.3f s"
                     " = %5.2f x (target at most 2 x: %s) | from the click, table read ahead %7.3f s = %5.2f x\n",
-                    static_cast<long long>(entries), kind == EntryKind::Files ? "files" : "folders", times[0], times[1],
+                    static_cast<long long>(entries), kind == EntryKind::Files ? "files" : "folders", mount, times[0],
+                    times[1],
                     times[1] / times[0], met ? "met" : "missed", times[2], times[2] / times[0]);
         std::fflush(stdout);
     }
     QDir(root).removeRecursively();
     return true;
+}
+
+// The same on a bindfs mount of a temporary folder. True, saying why, when no
+// mount can be made.
+bool timeOnFuseMount(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds)
+{
+    const FuseMountedFolder share;
+    if (!share.isMounted()) {
+        std::printf("share    skipped: %s\n", qPrintable(share.whyNotMounted()));
+        return true;
+    }
+    return timeOnShare(maker, scratch, share.mountPoint(), "the FUSE mount", entries, rounds);
 }
 
 void report(const char *what, qint64 entries, const Times &times)
@@ -413,7 +430,13 @@ int main(int argc, char **argv)
         argc > 2 ? std::optional(QString::fromLocal8Bit(argv[2]).toInt()) : std::nullopt;
     const int rounds = askedRounds.value_or(3);
     if (rounds < 1 || std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size < 1 || size > 65535; })) {
-        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record] [rounds >= 1]\n");
+        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record] [rounds >= 1]"
+                    " [share: a folder on a mounted share]\n");
+        return 2;
+    }
+    const QString shareFolder = shareOnly && argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    if (!shareFolder.isEmpty() && !QFileInfo(shareFolder).isDir()) {
+        std::printf("no such folder: %s\n", argv[3]);
         return 2;
     }
 
@@ -421,8 +444,10 @@ int main(int argc, char **argv)
     QTemporaryDir scratch;
     if (!maker || !scratch.isValid())
         return 1;
+    if (!shareFolder.isEmpty())
+        return timeOnShare(*maker, scratch.path(), shareFolder, "the share", 10000, rounds) ? 0 : 1;
     if (shareOnly)
-        return timeOnShare(*maker, scratch.path(), 10000, rounds) ? 0 : 1;
+        return timeOnFuseMount(*maker, scratch.path(), 10000, rounds) ? 0 : 1;
     if (recordOnly) {
         for (const qint64 entries : {10000, 65535}) {
             const QString workbook = tablePath(scratch.path(), entries);
@@ -442,7 +467,7 @@ int main(int argc, char **argv)
         if (entries >= 10000 &&
             !timeRecord(*maker, scratch.path(), entries, recordRounds(entries, askedRounds)))
             return 1;
-        if (entries == 10000 && !timeOnShare(*maker, scratch.path(), entries, rounds))
+        if (entries == 10000 && !timeOnFuseMount(*maker, scratch.path(), entries, rounds))
             return 1;
         if (entries == 1000)
             text1000 = times;
