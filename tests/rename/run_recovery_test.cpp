@@ -80,7 +80,7 @@ TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
     int steps = 0;
     {
         SmallRun probe;
-        steps = int(plannedSteps(planNamingTableRenames(probe.rows())).size());
+        steps = int(plannedStepCount(planNamingTableRenames(probe.rows())));
     }
     ASSERT_EQ(steps, 16) << "each swap or cycle takes one step more than its rows";
     // The five steps of folders never move by link.
@@ -128,7 +128,7 @@ TEST(RunRecovery, RecoveredRunIsUndoneAndNotOfferedAgain)
     SmallRun run;
     const QStringList before = treeListing(run.files);
     const RenamePlan plan = planNamingTableRenames(run.rows());
-    ASSERT_TRUE(runKilledAt(plan, run.records, int(plannedSteps(plan).size())));
+    ASSERT_TRUE(runKilledAt(plan, run.records, int(plannedStepCount(plan))));
     QList<RunRecord> cutOff = cutOffRuns(readRunRecords(run.records));
     ASSERT_EQ(cutOff.size(), 1);
     ASSERT_TRUE(readRunSteps(cutOff[0]));
