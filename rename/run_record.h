@@ -11,8 +11,8 @@
 
 // A run record: one plain-text file per run that renames anything, written
 // and made durable before the first rename, so that the run can be taken back
-// later and a run cut off can be put right at the next start. The README
-// gives the format.
+// later and a run cut off can be put right at the next start. The format is
+// described in docs/run-records.md.
 
 // The folder of the records: $XDG_STATE_HOME/quillmere/runs, or
 // ~/.local/state/quillmere/runs when XDG_STATE_HOME is unset or not absolute.
