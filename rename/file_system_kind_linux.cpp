@@ -3,65 +3,46 @@
 #include <QFile>
 
 #include <blkid/blkid.h>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
 
 namespace {
 
-struct MountEntry {
-    QString type;
-    QString source;
-};
-
-// Undoes mountinfo's octal escapes ("\040" for a space).
-QString unescapedMountField(const QByteArray &field)
-{
-    QByteArray plain;
-    for (qsizetype index = 0; index < field.size(); ++index) {
-        bool octal = false;
-        if (field[index] == '\\' && index + 3 < field.size()) {
-            const int value = field.mid(index + 1, 3).toInt(&octal, 8);
-            if (octal) {
-                plain += char(value);
-                index += 3;
-            }
-        }
-        if (!octal)
-            plain += field[index];
-    }
-    return QFile::decodeName(plain);
-}
-
-// The mount whose device number is `device`; nothing when mountinfo cannot be
-// read or lists no such mount. Mounts of one device share its file system,
-// so any of them answers.
-std::optional<MountEntry> mountOfDevice(dev_t device)
+// The type of the mount whose device number is `device` ("fuse.fusefat",
+// "fuseblk", ...); empty when mountinfo cannot be read or lists no such
+// mount. Mounts of one device share its file system, so any of them answers.
+QString mountTypeOfDevice(dev_t device)
 {
     QFile mountInfo(QStringLiteral("/proc/self/mountinfo"));
     if (!mountInfo.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return QString();
     const QByteArray deviceField = QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
     // Read whole: proc files claim a size of 0, which ends line by line
     // reading at once.
     for (const QByteArray &line : mountInfo.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         // id, parent, major:minor, root, mount point, options, optional
-        // fields, "-", type, source, super options.
+        // fields, "-", type, source, super options. A type holds no
+        // character that mountinfo escapes.
         const qsizetype separator = fields.indexOf("-");
-        if (fields.size() < 3 || fields[2] != deviceField || separator < 0 || separator + 2 >= fields.size())
-            continue;
-        return MountEntry{unescapedMountField(fields[separator + 1]), unescapedMountField(fields[separator + 2])};
+        if (fields.size() > 2 && fields[2] == deviceField && separator > 2 && separator + 1 < fields.size())
+            return QString::fromUtf8(fields[separator + 1]);
     }
-    return std::nullopt;
+    return QString();
 }
 
-// What libblkid finds on the device; needs read access to it, which a user
-// seldom has to a disk's partitions.
-QString probedFileSystemType(const QString &devicePath)
+// What libblkid finds on the block device; needs read access to it, which a
+// user seldom has to a disk's partitions.
+QString probedFileSystemType(dev_t device)
 {
     QString type;
-    blkid_probe probe = blkid_new_probe_from_filename(QFile::encodeName(devicePath).constData());
+    char *devicePath = blkid_devno_to_devname(device);
+    if (!devicePath)
+        return type;
+    blkid_probe probe = blkid_new_probe_from_filename(devicePath);
+    free(devicePath);
     if (!probe)
         return type;
     blkid_probe_enable_superblocks(probe, 1);
@@ -100,14 +81,13 @@ std::optional<FileSystemKind> fileSystemKindOf(const QString &folder)
     const quint32 magic = quint32(fileSystem.f_type);
     if (magic != fuseFileSystemMagic)
         return fileSystemKindFrom(magic, {}, {});
-    const std::optional<MountEntry> mount = mountOfDevice(status.st_dev);
-    if (!mount)
-        return FileSystemKind::Other;
+    // A fuseblk mount's device number is its block device's.
+    const QString mountType = mountTypeOfDevice(status.st_dev);
     QString blockType;
-    if (mount->type == u"fuseblk") {
-        blockType = probedFileSystemType(mount->source);
+    if (mountType == u"fuseblk") {
+        blockType = probedFileSystemType(status.st_dev);
         if (blockType.isEmpty())
             blockType = udevFileSystemType(status.st_dev);
     }
-    return fileSystemKindFrom(magic, mount->type, blockType);
+    return fileSystemKindFrom(magic, mountType, blockType);
 }
