@@ -5,8 +5,6 @@
 
 #include <QTemporaryDir>
 
-#include <array>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,23 +54,30 @@ TEST(FileSystemKind, FromWhatTheSystemSaysOfTheMount)
             << QString::fromUtf16(mount.mountType).toStdString() << " " << std::hex << mount.magic;
 }
 
-class FileSystemKindOnVolume : public testing::TestWithParam<std::pair<WindowsVolumeFormat, FileSystemKind>> {};
+struct VolumeCase {
+    WindowsVolumeFormat format;
+    FileSystemKind kind;
+    const char *name;
+    friend void PrintTo(const VolumeCase &volume, std::ostream *out) { *out << volume.name; }
+};
+
+class FileSystemKindOnVolume : public testing::TestWithParam<VolumeCase> {};
 
 TEST_P(FileSystemKindOnVolume, IsRecognisedOnTheMountedVolume)
 {
-    const WindowsVolume volume(GetParam().first);
+    const WindowsVolume volume(GetParam().format);
     SKIP_UNLESS_MOUNTED(volume);
-    EXPECT_EQ(fileSystemKindOf(volume.mountPoint()), GetParam().second);
+    EXPECT_EQ(fileSystemKindOf(volume.mountPoint()), GetParam().kind);
     QTemporaryDir below(volume.mountPoint() + QStringLiteral("/folder-XXXXXX"));
     ASSERT_TRUE(below.isValid());
-    EXPECT_EQ(fileSystemKindOf(below.path()), GetParam().second);
+    EXPECT_EQ(fileSystemKindOf(below.path()), GetParam().kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FileSystemKindOnVolume,
-                         testing::Values(std::pair(WindowsVolumeFormat::ExFat, FileSystemKind::ExFat),
-                                         std::pair(WindowsVolumeFormat::Fat32, FileSystemKind::Fat),
-                                         std::pair(WindowsVolumeFormat::Ntfs, FileSystemKind::Ntfs)),
-                         [](const auto &format) { return std::string(std::array{"ExFat", "Fat32", "Ntfs"}[format.index]); });
+                         testing::Values(VolumeCase{WindowsVolumeFormat::ExFat, FileSystemKind::ExFat, "ExFat"},
+                                         VolumeCase{WindowsVolumeFormat::Fat32, FileSystemKind::Fat, "Fat32"},
+                                         VolumeCase{WindowsVolumeFormat::Ntfs, FileSystemKind::Ntfs, "Ntfs"}),
+                         [](const auto &volume) { return std::string(volume.param.name); });
 
 TEST(FileSystemKind, LinuxFoldersAndOtherFuseMountsAreNotWindows)
 {
