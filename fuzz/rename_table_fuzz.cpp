@@ -17,7 +17,8 @@
 // the failed ones, and an entry left under a cycle's temporary name is named
 // in some row's reason. With a single row: a row reported renamed moved
 // exactly its entry, and any other row changed nothing.
-#include "rename/batch_rename.h"
+#include "rename/rename_plan.h"
+#include "rename/rename_run.h"
 #include "steps/batch_rename_report.h"
 #include "fuzz/fuzz_sandbox.h"
 
@@ -108,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     sandbox().refill();
     const auto before = sandbox().snapshot();
-    const QList<RowOutcome> outcomes = carryOutNamingTable(rows);
+    const QList<RowOutcome> outcomes = carryOutRenamePlan(planNamingTableRenames(rows));
     const auto after = sandbox().snapshot();
 
     check(outcomes.size() == rows.size());
@@ -128,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (rows.size() == 1) {
         const NamingTableRow &row = rows.first();
-        if (outcomes.first().status == RowStatus::Renamed) {
+        if (outcomes.first().status() == RowStatus::Renamed) {
             const QByteArray from = relativeKey(*row.folder + *row.currentName);
             const QByteArray to = relativeKey(*row.folder + *row.newName);
             check(before.count(from) == 1 && after.count(from) == 0);

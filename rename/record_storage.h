@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rename/engine_result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,6 +21,8 @@ struct FileFailure {
     QString systemText;
 };
 
+using FileResult = EngineResult<FileFailure>;
+
 // A file made anew and written in order. Closed when the object goes.
 class DurableFile {
 public:
@@ -29,12 +33,12 @@ public:
 
     // Creates the file at `path`, readable by the user alone; fails with
     // AlreadyExists when anything stands there, which is left alone.
-    std::optional<FileFailure> create(const QString &path);
+    FileResult create(const QString &path);
     // Writes all of `bytes` after what was written before. A failure may
     // leave part of them written.
-    std::optional<FileFailure> write(const QByteArray &bytes);
+    FileResult write(const QByteArray &bytes);
     // Returns once everything written is on the disk.
-    std::optional<FileFailure> sync();
+    FileResult sync();
     // Closes the file; later calls fail. Closing a closed file does nothing.
     void close();
     bool isOpen() const { return descriptor >= 0; }
@@ -46,16 +50,16 @@ private:
 
 // Makes the folder's list of names durable, so that a file just created in it
 // is found after a power cut.
-std::optional<FileFailure> syncFolder(const QString &folder);
+FileResult syncFolder(const QString &folder);
 
 // Makes `folder` and the folders above it that are missing, readable by the
 // user alone; fails when something other than a folder stands in the way.
-std::optional<FileFailure> makeFolders(const QString &folder);
+FileResult makeFolders(const QString &folder);
 
 // Appends `line` to the existing file at `path`, on a line of its own even
 // when the file ends half way through one, and makes it durable. A failure
 // may leave part of the line written.
-std::optional<FileFailure> appendLineDurably(const QString &path, const QByteArray &line);
+FileResult appendLineDurably(const QString &path, const QByteArray &line);
 
 // Removes the file at `path`; best effort.
 void removeFile(const QString &path);

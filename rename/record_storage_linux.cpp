@@ -23,7 +23,7 @@ FileFailure failureOf(int errorCode, const QString &path)
     return {kind, path, qt_error_string(errorCode)};
 }
 
-std::optional<FileFailure> writeAll(int descriptor, const QByteArray &bytes, const QString &path)
+FileResult writeAll(int descriptor, const QByteArray &bytes, const QString &path)
 {
     qsizetype written = 0;
     while (written < bytes.size()) {
@@ -37,14 +37,14 @@ std::optional<FileFailure> writeAll(int descriptor, const QByteArray &bytes, con
             return failureOf(ENOSPC, path);
         written += result;
     }
-    return std::nullopt;
+    return FileResult::success();
 }
 
-std::optional<FileFailure> syncDescriptor(int descriptor, const QString &path)
+FileResult syncDescriptor(int descriptor, const QString &path)
 {
     if (::fsync(descriptor) != 0)
         return failureOf(errno, path);
-    return std::nullopt;
+    return FileResult::success();
 }
 
 } // namespace
@@ -54,24 +54,24 @@ DurableFile::~DurableFile()
     close();
 }
 
-std::optional<FileFailure> DurableFile::create(const QString &path)
+FileResult DurableFile::create(const QString &path)
 {
     close();
     filePath = path;
     descriptor = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (descriptor < 0)
         return failureOf(errno, path);
-    return std::nullopt;
+    return FileResult::success();
 }
 
-std::optional<FileFailure> DurableFile::write(const QByteArray &bytes)
+FileResult DurableFile::write(const QByteArray &bytes)
 {
-    return descriptor < 0 ? std::optional(failureOf(EBADF, filePath)) : writeAll(descriptor, bytes, filePath);
+    return descriptor < 0 ? FileResult(failureOf(EBADF, filePath)) : writeAll(descriptor, bytes, filePath);
 }
 
-std::optional<FileFailure> DurableFile::sync()
+FileResult DurableFile::sync()
 {
-    return descriptor < 0 ? std::optional(failureOf(EBADF, filePath)) : syncDescriptor(descriptor, filePath);
+    return descriptor < 0 ? FileResult(failureOf(EBADF, filePath)) : syncDescriptor(descriptor, filePath);
 }
 
 void DurableFile::close()
@@ -81,17 +81,17 @@ void DurableFile::close()
     descriptor = -1;
 }
 
-std::optional<FileFailure> syncFolder(const QString &folder)
+FileResult syncFolder(const QString &folder)
 {
     const int descriptor = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
         return failureOf(errno, folder);
-    const std::optional<FileFailure> failure = syncDescriptor(descriptor, folder);
+    const FileResult failure = syncDescriptor(descriptor, folder);
     ::close(descriptor);
     return failure;
 }
 
-std::optional<FileFailure> makeFolders(const QString &folder)
+FileResult makeFolders(const QString &folder)
 {
     QString path;
     for (const QString &part : folder.split(u'/', Qt::SkipEmptyParts)) {
@@ -104,10 +104,10 @@ std::optional<FileFailure> makeFolders(const QString &folder)
         return failureOf(errno, folder);
     if (!S_ISDIR(status.st_mode))
         return failureOf(ENOTDIR, folder);
-    return std::nullopt;
+    return FileResult::success();
 }
 
-std::optional<FileFailure> appendLineDurably(const QString &path, const QByteArray &line)
+FileResult appendLineDurably(const QString &path, const QByteArray &line)
 {
     const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
     if (descriptor < 0)
@@ -116,11 +116,11 @@ std::optional<FileFailure> appendLineDurably(const QString &path, const QByteArr
     const off_t size = ::lseek(descriptor, 0, SEEK_END);
     if (size > 0 && ::pread(descriptor, &last, 1, size - 1) != 1)
         last = '\n';
-    std::optional<FileFailure> failure = writeAll(descriptor, (last == '\n' ? QByteArray() : QByteArray("\n")) + line, path);
-    if (!failure)
-        failure = syncDescriptor(descriptor, path);
+    FileResult written = writeAll(descriptor, (last == '\n' ? QByteArray() : QByteArray("\n")) + line, path);
+    if (written.ok())
+        written = syncDescriptor(descriptor, path);
     ::close(descriptor);
-    return failure;
+    return written;
 }
 
 void removeFile(const QString &path)

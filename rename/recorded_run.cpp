@@ -1,45 +1,60 @@
 #include "rename/recorded_run.h"
 
-#include <algorithm>
-#include <future>
+#include "rename/rename_run.h"
 
-RecordedRun carryOutRecorded(const RenamePlan &plan, const QString &folder, RunKind kind, const QString &restores,
-                             const QString &workbook, const std::function<void()> &recorded,
-                             const std::function<void(const QList<RowOutcome> &)> &carriedOut,
-                             const std::function<void()> &meanwhile)
+#include <algorithm>
+
+RecordedRun::RecordedRun(const RenamePlan &planned, const QString &recordsFolder, RunKind runKind,
+                         const QString &restoredRecord, const QString &workbookPath)
+    : plan(planned), folder(recordsFolder), kind(runKind), restores(restoredRecord), workbook(workbookPath),
+      recorded(runKind == RunKind::Restore || !planned.renames.isEmpty())
 {
-    RecordedRun run;
-    if (kind == RunKind::Step3 && plan.renames.isEmpty()) {
-        if (meanwhile)
-            meanwhile();
-        if (recorded)
-            recorded();
-        run.outcomes = carryOutRenamePlan(plan);
-        if (carriedOut)
-            carriedOut(run.outcomes);
-        return run;
-    }
-    RunRecordWriter record;
-    if ((run.recordFailure = record.write(folder, kind, restores, workbook, plan)))
-        return run;
+}
+
+RecordedRun::~RecordedRun()
+{
+    if (durable.valid())
+        durable.wait();
+}
+
+FileResult RecordedRun::write()
+{
+    if (!recorded)
+        return FileResult::success();
+    if (const FileResult written = record.write(folder, kind, restores, workbook, plan); !written.ok())
+        return written;
     // The sync waits for the disk, and much of the time before the first
     // rename is that wait.
-    std::future<std::optional<RecordFailure>> durable =
-        std::async(std::launch::async, [&record] { return record.makeDurable(); });
-    if (meanwhile)
-        meanwhile();
-    if ((run.recordFailure = durable.get()))
-        return run;
-    run.recordPath = record.path();
-    if (recorded)
-        recorded();
-    run.outcomes = carryOutRenamePlan(plan);
-    record.end(run.outcomes, std::count_if(run.outcomes.cbegin(), run.outcomes.cend(), [](const RowOutcome &outcome) {
-                   return outcome.status == RowStatus::Renamed;
-               }));
-    if (carriedOut)
-        carriedOut(run.outcomes);
+    durable = std::async(std::launch::async, [this] { return record.makeDurable(); });
+    return FileResult::success();
+}
+
+FileResult RecordedRun::waitUntilDurable()
+{
+    return durable.valid() ? durable.get() : FileResult::success();
+}
+
+const QList<RowOutcome> &RecordedRun::carryOut()
+{
+    outcomes = carryOutRenamePlan(plan);
+    if (recorded) {
+        const qsizetype renamed = std::count_if(outcomes.cbegin(), outcomes.cend(), [](const RowOutcome &outcome) {
+            return outcome.status() == RowStatus::Renamed;
+        });
+        record.appendEnd(outcomes, renamed);
+    }
+    return outcomes;
+}
+
+void RecordedRun::settle()
+{
+    if (!recorded)
+        return;
     record.settle();
     pruneRunRecords(folder);
-    return run;
+}
+
+QString RecordedRun::recordPath() const
+{
+    return recorded ? record.path() : QString();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "rename/engine_result.h"
 
-#include <optional>
+#include <QString>
 
 // Why a directory entry could not be given its new path. NoSafeRename: the
 // file system offers no way to rename that cannot replace an existing entry.
@@ -15,6 +15,8 @@ struct RenameFailure {
     QString systemText;
 };
 
+using RenameResult = EngineResult<RenameFailure>;
+
 // Gives the entry at `currentPath` (file, folder or link) the path `newPath`.
 // Never replaces an entry that already has `newPath`, not even an empty folder
 // or another link to the same file. Paths reach the system through
@@ -25,9 +27,9 @@ struct RenameFailure {
 // and a file where hard links are refused too, by renameByReservation. Such
 // a refusal is remembered for the new path's folder, for the life of the
 // process: its later renames go that way at once.
-// Returns nothing on success. On failure returns why; nothing has changed on
+// On failure returns why; nothing has changed on
 // disk (see renameFileByLink and renameByReservation for their exceptions).
-std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath);
+RenameResult renameNoReplace(const QString &currentPath, const QString &newPath);
 
 // Moves the regular file at `currentPath` to `newPath` by making a hard link
 // at `newPath` and then removing `currentPath`; a link cannot replace
@@ -36,14 +38,14 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
 // if that too fails does the file keep both names; its content is never lost.
 // Where the file system cannot link either, fails as NoSafeRename, or as
 // TargetExists when `newPath` is taken.
-std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath);
+RenameResult renameFileByLink(const QString &currentPath, const QString &newPath);
 
 // Takes back what renameFileByLink had done when it was cut off between its
 // two steps, leaving one file under two names: removes `linkPath`, but only
-// while it and `keptPath` are the same regular file. Returns nothing on
-// success; on failure why (TargetExists: they are no longer the same file),
+// while it and `keptPath` are the same regular file. On failure returns
+// why (TargetExists: they are no longer the same file),
 // and both names stay.
-std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QString &keptPath);
+RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);
 
 // Moves the entry at `currentPath` to `newPath` by first claiming `newPath`
 // for it: an empty file made exclusively (or an empty folder, for a folder),
@@ -57,4 +59,4 @@ std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QSt
 // is. Should another program replace the claim in the instant between the
 // last look and the rename, the rename replaces that entry in turn: no file
 // system offers a way to shut that instant without the no-replace rename.
-std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath);
+RenameResult renameByReservation(const QString &currentPath, const QString &newPath);

@@ -60,13 +60,13 @@ RenameFailure noSafeRename(const QByteArray &target)
 }
 
 // The entry `currentPath` names, or why it cannot be moved at all.
-std::optional<RenameFailure> lookUpSource(const QByteArray &current, const QByteArray &target, struct stat &status)
+RenameResult lookUpSource(const QByteArray &current, const QByteArray &target, struct stat &status)
 {
     if (lstat(current.constData(), &status) != 0)
         return failureFromErrno(errno, current);
     if (S_ISDIR(status.st_mode) && target.startsWith(current + '/'))
         return RenameFailure{RenameError::InvalidName, {}};
-    return std::nullopt;
+    return RenameResult::success();
 }
 
 // A rename's two paths as the system takes them, and the entry to move.
@@ -78,7 +78,7 @@ struct LookedUpRename {
 
 // Fills `rename` for `currentPath` to `newPath`; or says why the rename
 // cannot begin, and `rename` is then not to be used.
-std::optional<RenameFailure> encodeAndLookUp(const QString &currentPath, const QString &newPath, LookedUpRename &rename)
+RenameResult encodeAndLookUp(const QString &currentPath, const QString &newPath, LookedUpRename &rename)
 {
     const std::optional<QByteArray> encodedCurrent = encodePath(currentPath);
     const std::optional<QByteArray> encodedTarget = encodePath(newPath);
@@ -99,7 +99,7 @@ bool linksRefused(int linkError)
 
 // Links, then unlinks; `linkError` gets the link's errno when the link
 // itself is what failed, and stays 0 otherwise.
-std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QByteArray &target, int &linkError)
+RenameResult linkThenUnlink(const QByteArray &current, const QByteArray &target, int &linkError)
 {
     linkError = 0;
     if (linkat(AT_FDCWD, current.constData(), AT_FDCWD, target.constData(), 0) != 0) {
@@ -113,7 +113,7 @@ std::optional<RenameFailure> linkThenUnlink(const QByteArray &current, const QBy
         unlink(target.constData());
         return failureFromErrno(unlinkError, current);
     }
-    return std::nullopt;
+    return RenameResult::success();
 }
 
 // What was made at the new path to hold it: told by device and inode.
@@ -155,7 +155,7 @@ RenameFailure reservationRefused(int reserveError, const QByteArray &current, co
 // Makes the reservation: an empty folder for a folder, an empty file made
 // exclusively for anything else, each open to its owner only so that no
 // other user can write into it meanwhile.
-std::optional<RenameFailure> reserve(const QByteArray &current, const QByteArray &target, bool folder,
+RenameResult reserve(const QByteArray &current, const QByteArray &target, bool folder,
                                      Reservation &reservation)
 {
     reservation.folder = folder;
@@ -185,18 +185,18 @@ std::optional<RenameFailure> reserve(const QByteArray &current, const QByteArray
     }
     reservation.device = status.st_dev;
     reservation.inode = status.st_ino;
-    return std::nullopt;
+    return RenameResult::success();
 }
 
-std::optional<RenameFailure> renameOntoReservation(const QByteArray &current, const QByteArray &target, bool folder)
+RenameResult renameOntoReservation(const QByteArray &current, const QByteArray &target, bool folder)
 {
     Reservation reservation;
-    if (std::optional<RenameFailure> refused = reserve(current, target, folder, reservation))
+    if (RenameResult refused = reserve(current, target, folder, reservation); !refused.ok())
         return refused;
     if (!isStillReservation(target, reservation))
         return RenameFailure{RenameError::TargetExists, {}};
     if (rename(current.constData(), target.constData()) == 0)
-        return std::nullopt;
+        return RenameResult::success();
     const int renameError = errno;
     const bool stillOurs = isStillReservation(target, reservation);
     removeReservation(target, reservation);
@@ -247,21 +247,21 @@ QByteArray folderOf(const QByteArray &path)
 // five, most of them round trips on a network share; so files go by link
 // wherever the file system has links, and by reservation where it has not.
 // `source` is the entry at `current`, looked up by lookUpSource.
-std::optional<RenameFailure> renameWithoutNoReplace(const QByteArray &current, const QByteArray &target,
+RenameResult renameWithoutNoReplace(const QByteArray &current, const QByteArray &target,
                                                     const struct stat &source)
 {
     if (S_ISREG(source.st_mode)) {
         int linkError = 0;
-        std::optional<RenameFailure> failure = linkThenUnlink(current, target, linkError);
-        if (!failure || !linksRefused(linkError) || failure->error == RenameError::TargetExists)
-            return failure;
+        RenameResult linked = linkThenUnlink(current, target, linkError);
+        if (linked.ok() || !linksRefused(linkError) || linked.error().error == RenameError::TargetExists)
+            return linked;
     }
     return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }
 
 } // namespace
 
-std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const QString &newPath)
+RenameResult renameNoReplace(const QString &currentPath, const QString &newPath)
 {
     const std::optional<QByteArray> current = encodePath(currentPath);
     const std::optional<QByteArray> target = encodePath(newPath);
@@ -272,14 +272,14 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
     const bool refusedBefore = foldersWithoutNoReplace().contains(folder);
     if (!refusedBefore &&
         renameat2(AT_FDCWD, current->constData(), AT_FDCWD, target->constData(), RENAME_NOREPLACE) == 0)
-        return std::nullopt;
+        return RenameResult::success();
     const int renameError = refusedBefore ? EINVAL : errno;
     // EINVAL is also how some file systems (and ENOSYS how old kernels) say
     // they do not know the no-replace flag.
     if (renameError != EINVAL && renameError != ENOSYS)
         return failureFromErrno(renameError, *current);
     struct stat source {};
-    if (std::optional<RenameFailure> failure = lookUpSource(*current, *target, source))
+    if (RenameResult failure = lookUpSource(*current, *target, source); !failure.ok())
         return failure;
     // A folder moved into itself, the other common cause of the refusal, is
     // ruled out by now; a name some file system will not take may still put
@@ -288,10 +288,10 @@ std::optional<RenameFailure> renameNoReplace(const QString &currentPath, const Q
     return renameWithoutNoReplace(*current, *target, source);
 }
 
-std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const QString &newPath)
+RenameResult renameFileByLink(const QString &currentPath, const QString &newPath)
 {
     LookedUpRename rename;
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, rename))
+    if (RenameResult failure = encodeAndLookUp(currentPath, newPath, rename); !failure.ok())
         return failure;
     if (!S_ISREG(rename.source.st_mode))
         return noSafeRename(rename.target);
@@ -299,20 +299,20 @@ std::optional<RenameFailure> renameFileByLink(const QString &currentPath, const 
     return linkThenUnlink(rename.current, rename.target, linkError);
 }
 
-std::optional<RenameFailure> renameByReservation(const QString &currentPath, const QString &newPath)
+RenameResult renameByReservation(const QString &currentPath, const QString &newPath)
 {
     LookedUpRename rename;
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(currentPath, newPath, rename))
+    if (RenameResult failure = encodeAndLookUp(currentPath, newPath, rename); !failure.ok())
         return failure;
     return renameOntoReservation(rename.current, rename.target, S_ISDIR(rename.source.st_mode));
 }
 
-std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QString &keptPath)
+RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath)
 {
     // The link to remove is looked up as a rename's current path is, the kept
     // name as its target.
     LookedUpRename pair;
-    if (std::optional<RenameFailure> failure = encodeAndLookUp(linkPath, keptPath, pair))
+    if (RenameResult failure = encodeAndLookUp(linkPath, keptPath, pair); !failure.ok())
         return failure;
     struct stat keeping {};
     if (lstat(pair.target.constData(), &keeping) != 0)
@@ -321,5 +321,5 @@ std::optional<RenameFailure> removeSecondLink(const QString &linkPath, const QSt
         return RenameFailure{RenameError::TargetExists, {}};
     if (unlink(pair.current.constData()) != 0)
         return failureFromErrno(errno, pair.current);
-    return std::nullopt;
+    return RenameResult::success();
 }

@@ -149,24 +149,30 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
     }
 
     RestoreResult result;
+    const RenamePlan plan = planRestoringRenames(renames);
+    RecordedRun run(plan, folder, RunKind::Restore, record.fileName(), record.workbook);
+    FileResult recordWritten = run.write();
+    if (recordWritten.ok())
+        recordWritten = run.waitUntilDurable();
+    if (!recordWritten.ok()) {
+        result.recordFailure = recordWritten.error();
+        return result;
+    }
+
     // Before any rename: a restored entry may need the name a second link holds.
     QList<std::optional<RenameFailure>> secondNameLeft(entries.size());
-    const auto removeSecondNames = [&] {
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            for (const QString &secondName : entries[i].secondNames) {
-                if (std::optional<RenameFailure> left = removeSecondLink(secondName, entries[i].currentPath))
-                    secondNameLeft[i] = left;
-            }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        for (const QString &secondName : entries[i].secondNames) {
+            if (const RenameResult removed = removeSecondLink(secondName, entries[i].currentPath); !removed.ok())
+                secondNameLeft[i] = removed.error();
         }
-    };
-    const RecordedRun run = carryOutRecorded(planRestoringRenames(renames), folder, RunKind::Restore,
-                                             record.fileName(), record.workbook, removeSecondNames);
-    if ((result.recordFailure = run.recordFailure))
-        return result;
+    }
+    const QList<RowOutcome> &renamed = run.carryOut();
+    run.settle();
 
     QList<std::optional<RowOutcome>> outcomeOfEntry(entries.size());
-    for (qsizetype i = 0; i < run.outcomes.size(); ++i)
-        outcomeOfEntry[entryOfRename[i]] = run.outcomes[i];
+    for (qsizetype i = 0; i < renamed.size(); ++i)
+        outcomeOfEntry[entryOfRename[i]] = renamed[i];
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
         if (!entry.found()) {
@@ -175,9 +181,8 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
         }
         if (const std::optional<RenameFailure> &left = secondNameLeft[i]) {
             RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed);
-            outcome.engineOutcome.status = RowStatus::FailedRename;
-            outcome.engineOutcome.error = left->error;
-            outcome.engineOutcome.systemText = left->systemText;
+            outcome.engineOutcome.problem = RowProblem::RenameFailed;
+            outcome.engineOutcome.details = *left;
             result.outcomes.append(outcome);
             continue;
         }
@@ -188,10 +193,10 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
         }
         const RowOutcome &row = *outcomeOfEntry[i];
         RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored);
-        if (row.status == RowStatus::FailedByOtherRow) {
+        if (row.status() == RowStatus::FailedByOtherRow) {
             outcome.status = RestoreStatus::KeptWithOthers;
-        } else if (row.status != RowStatus::Renamed) {
-            outcome.status = row.error == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
+        } else if (row.status() != RowStatus::Renamed) {
+            outcome.status = row.error() == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
             outcome.engineOutcome = row;
         }
         result.outcomes.append(outcome);
@@ -216,14 +221,4 @@ std::optional<RunRecord> lastUndoableRun(const QList<RunRecord> &records)
             return record;
     }
     return std::nullopt;
-}
-
-QList<RunRecord> cutOffRuns(const QList<RunRecord> &records)
-{
-    QList<RunRecord> cutOff;
-    for (const RunRecord &record : records) {
-        if (record.end == RunEnd::Running && !record.processRunning())
-            cutOff.prepend(record);
-    }
-    return cutOff;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rename/batch_rename.h"
-#include "rename/run_record.h"
+#include "rename/rename_plan.h"
+#include "rename/run_record_folder.h"
 
 #include <QDateTime>
 #include <QList>
@@ -64,7 +64,7 @@ struct RestoreOutcome {
 struct RestoreResult {
     // Set when the restore's own record could not be written; then nothing
     // was renamed.
-    std::optional<RecordFailure> recordFailure;
+    std::optional<FileFailure> recordFailure;
     // One per entry the run left under another name, in the order of the run.
     QList<RestoreOutcome> outcomes;
 
@@ -86,6 +86,3 @@ bool isUndone(const RunRecord &record, const QList<RunRecord> &records);
 // The newest step-3 run that ended (or was found cut off), renamed any entry
 // and is not undone: the one undo takes back. Nothing when there is none.
 std::optional<RunRecord> lastUndoableRun(const QList<RunRecord> &records);
-
-// The runs without an end whose process no longer runs, oldest first.
-QList<RunRecord> cutOffRuns(const QList<RunRecord> &records);

@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 scripts/setup-debian.sh --for-tests
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DQUILLMERE_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target quillmere_fuzz_wildcard quillmere_fuzz_rename_table
+cmake --build build-fuzz -j"$(nproc)" --target quillmere_fuzz_wildcard quillmere_fuzz_rename_table quillmere_fuzz_run_record
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 # name:longest input. Cells of step 3 must reach past a name's 255 bytes and a
-# path's 4096.
-for target in wildcard:4096 rename_table:8192; do
+# path's 4096; a record, past a few steps of such paths.
+for target in wildcard:4096 rename_table:8192 run_record:16384; do
   name=${target%%:*}
   mkdir -p "$scratch/$name"
   echo "== fuzzing $name for $seconds s"

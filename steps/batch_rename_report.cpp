@@ -1,7 +1,10 @@
 #include "steps/batch_rename_report.h"
 
+#include "sheet/naming_table_layout.h"
+
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -9,7 +12,7 @@ constexpr qsizetype listedFailuresLimit = 20;
 
 QString renameErrorText(const RowOutcome &outcome)
 {
-    switch (outcome.error) {
+    switch (outcome.error()) {
     case RenameError::TargetExists:
         return QStringLiteral("新文件名已存在");
     case RenameError::SourceMissing:
@@ -23,7 +26,26 @@ QString renameErrorText(const RowOutcome &outcome)
     case RenameError::Other:
         break;
     }
-    return QStringLiteral("其他错误：") + outcome.systemText;
+    return QStringLiteral("其他错误：") + outcome.systemText();
+}
+
+// The letters of the table's columns that hold `cells`, in order.
+QStringList columnLetters(RowCells cells)
+{
+    QStringList letters;
+    for (const auto &[cell, column] : {std::pair(RowCell::Folder, NamingTable::folderColumn),
+                                       std::pair(RowCell::CurrentName, NamingTable::nameColumn),
+                                       std::pair(RowCell::NewName, NamingTable::newNameColumn)}) {
+        if (cells.testFlag(cell))
+            letters << QString(QChar(u'A' + int(column) - 1));
+    }
+    return letters;
+}
+
+qint64 otherRowOf(const RowOutcome &outcome)
+{
+    const OtherRow *other = std::get_if<OtherRow>(&outcome.details);
+    return other ? other->number : 0;
 }
 
 QString problemText(const RowOutcome &outcome)
@@ -32,10 +54,9 @@ QString problemText(const RowOutcome &outcome)
     case RowProblem::None:
         break;
     case RowProblem::UnreadableCells: {
-        QStringList columns;
-        for (const QChar column : outcome.unreadableColumns)
-            columns << QString(column);
-        return QStringLiteral("%1 列的单元格无法读取").arg(columns.join(QStringLiteral("、")));
+        const RowCells *cells = std::get_if<RowCells>(&outcome.details);
+        return QStringLiteral("%1 列的单元格无法读取")
+            .arg(columnLetters(cells ? *cells : RowCells()).join(QStringLiteral("、")));
     }
     case RowProblem::FolderNotAbsolute:
         return QStringLiteral("目录不是完整路径");
@@ -49,7 +70,7 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
     case RowProblem::NewNameFormatCharacter:
         return QStringLiteral("新文件名含有看不见的格式字符 U+%1")
-            .arg(QString::number(outcome.formatCharacter, 16).toUpper().rightJustified(4, u'0'));
+            .arg(QString::number(outcome.formatCharacter(), 16).toUpper().rightJustified(4, u'0'));
     case RowProblem::NewNameOnlyWhitespace:
         return QStringLiteral("新文件名不能只有空白");
     case RowProblem::NewNameEdgeWhitespace:
@@ -61,11 +82,11 @@ QString problemText(const RowOutcome &outcome)
     case RowProblem::NewNameIsTableWorkbook:
         return QStringLiteral("新文件名是命名表所在的工作簿");
     case RowProblem::SameEntryAsEarlierRow:
-        return QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(outcome.otherRow);
+        return QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(otherRowOf(outcome));
     case RowProblem::CycleBrokenByOtherRow:
         return outcome.leftUnderTemporaryName.isEmpty()
-                   ? QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名，本行保持原名").arg(outcome.otherRow)
-                   : QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名").arg(outcome.otherRow);
+                   ? QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名，本行保持原名").arg(otherRowOf(outcome))
+                   : QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名").arg(otherRowOf(outcome));
     case RowProblem::RenameFailed:
         return renameErrorText(outcome);
     case RowProblem::CycleCouldNotStepAside:

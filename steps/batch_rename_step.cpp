@@ -54,16 +54,17 @@ void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPa
 {
     if (!holdsNewNames(rows))
         return view.showMessage(noNewNamesMessage());
-    QStringList listed;
-    const RecordedRun run = carryOutRecorded(
-        planNamingTableRenames(rows, workbookPath), runRecordsFolder(), RunKind::Step3, QString(), workbookPath,
-        [&] {
-            view.appendRenamedNames(listed);
-            if (!rows.isEmpty())
-                view.setCountText(processedCountText(listed.size()));
-        },
-        [&](const QList<RowOutcome> &outcomes) { view.showMessage(finalMessage(outcomes)); },
-        [&] { listed = renamedFilesListEntries(rows); });
-    if (run.recordFailure)
-        view.showMessage(recordFailureMessage(*run.recordFailure));
+    const RenamePlan plan = planNamingTableRenames(rows, workbookPath);
+    RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), workbookPath);
+    if (const FileResult written = run.write(); !written.ok())
+        return view.showMessage(recordFailureMessage(written.error()));
+    // Made while the disk takes the record; shown only once it holds it.
+    const QStringList listed = renamedFilesListEntries(rows);
+    if (const FileResult durable = run.waitUntilDurable(); !durable.ok())
+        return view.showMessage(recordFailureMessage(durable.error()));
+    view.appendRenamedNames(listed);
+    if (!rows.isEmpty())
+        view.setCountText(processedCountText(listed.size()));
+    view.showMessage(finalMessage(run.carryOut()));
+    run.settle();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rename/batch_rename.h"
+#include "rename/row_outcome.h"
 #include "sheet/spreadsheet.h"
 
 #include <QString>
@@ -42,9 +42,9 @@ void runStepThreeInOwnOffice(const StartSpreadsheet &startHidden, const QString 
 void readTableAndRename(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
 
 // Step 3 for rows already read from the workbook at `workbookPath`: writes
-// the run's record (see carryOutRecorded) into runRecordsFolder(), lists
-// column D of every row and the count of rows, renames every row's entry (see
-// carryOutNamingTable; the workbook itself is kept) and shows the closing
-// message. When the record cannot be written, nothing is listed or renamed
-// and one message says why.
+// the run's record (see RecordedRun) into runRecordsFolder(), lists column D
+// of every row and the count of rows, renames every row's entry (see
+// planNamingTableRenames and carryOutRenamePlan; the workbook itself is kept)
+// and shows the closing message. When the record cannot be written, nothing
+// is listed or renamed and one message says why.
 void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rename/batch_rename.h"
+#include "rename/row_outcome.h"
 #include "sheet/spreadsheet.h"
 
 #include <QList>

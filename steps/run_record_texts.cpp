@@ -1,13 +1,14 @@
 #include "steps/run_record_texts.h"
 
-QString recordFailureMessage(const RecordFailure &failure)
+QString recordFailureMessage(const FileFailure &failure)
 {
     QString reason;
-    switch (failure.error) {
-    case RecordError::NoSpace: reason = QStringLiteral("磁盘空间不足"); break;
-    case RecordError::NoPermission: reason = QStringLiteral("没有权限"); break;
-    case RecordError::ReadOnlyFileSystem: reason = QStringLiteral("文件系统只读"); break;
-    case RecordError::Other: reason = QStringLiteral("写入失败"); break;
+    switch (failure.kind) {
+    case FileFailureKind::NoSpace: reason = QStringLiteral("磁盘空间不足"); break;
+    case FileFailureKind::NoPermission: reason = QStringLiteral("没有权限"); break;
+    case FileFailureKind::ReadOnlyFileSystem: reason = QStringLiteral("文件系统只读"); break;
+    case FileFailureKind::AlreadyExists:
+    case FileFailureKind::Other: reason = QStringLiteral("写入失败"); break;
     }
     return QStringLiteral("无法写入更名记录，没有文件被更名：%1（%2：%3）").arg(failure.path, reason, failure.systemText);
 }

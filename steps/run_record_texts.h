@@ -1,12 +1,13 @@
 #pragma once
 
-#include "rename/run_record.h"
+#include "rename/record_storage.h"
+#include "rename/run_record_format.h"
 
 #include <QString>
 
 // "无法写入更名记录，没有文件被更名：" with the path and the reason: what step 3
 // and undo say when the record a run needs cannot be written.
-QString recordFailureMessage(const RecordFailure &failure);
+QString recordFailureMessage(const FileFailure &failure);
 
 // A run's start as the messages name it: date and time, local.
 QString runTimeText(const RunRecord &record);

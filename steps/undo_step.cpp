@@ -80,6 +80,6 @@ void offerRecoveryOfCutOffRuns(UndoView &view)
             if (result.recordFailure)
                 continue;
         }
-        markRunCutOff(run, renamed);
+        bestEffort(markRunCutOff(run, renamed));
     }
 }

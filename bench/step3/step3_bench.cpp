@@ -30,6 +30,7 @@
 // for folders, which move onto a name claimed first.
 
 #include "bench/common/bench_office.h"
+#include "rename/rename_run.h"
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "steps/batch_rename_report.h"
 #include "steps/batch_rename_step.h"
@@ -244,7 +245,7 @@ void renameRowsWithoutRecord(const QList<NamingTableRow> &rows, BatchRenameView 
     const QStringList listed = renamedFilesListEntries(rows);
     view.appendRenamedNames(listed);
     view.setCountText(processedCountText(listed.size()));
-    view.showMessage(finalMessage(carryOutNamingTable(rows)));
+    view.showMessage(finalMessage(carryOutRenamePlan(planNamingTableRenames(rows))));
 }
 
 // Step 3 from the click to the closing message with the standby office's

@@ -1,6 +1,7 @@
 #include "tests/common/cut_off_run.h"
 
-#include "rename/run_record.h"
+#include "rename/recorded_run.h"
+#include "rename/rename_run.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@ bool leaveRunCutOffAfterItsRenames(const QList<NamingTableRow> &rows)
     const RenamePlan plan = planNamingTableRenames(rows);
     const pid_t child = fork();
     if (child == 0) {
-        RunRecordWriter record;
-        if (record.begin(runRecordsFolder(), RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), plan))
+        RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), QStringLiteral("/t/names.xls"));
+        if (!run.write().ok() || !run.waitUntilDurable().ok())
             _exit(1);
         carryOutRenamePlan(plan);
         // No end line, and no destructors: the process is simply gone.

@@ -2,9 +2,9 @@
 // CTest preloads rename_fault_shim.c, which makes the system calls fail on
 // cue; the files are real files in a temporary tree, some of them seen
 // through a real FUSE mount.
-#include "rename/batch_rename.h"
 #include "rename/rename_no_replace.h"
 #include "tests/common/fuse_mount.h"
+#include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -57,9 +57,9 @@ void expectOutcomes(const QList<RowOutcome> &outcomes, const QList<Expected> &ex
     ASSERT_EQ(outcomes.size(), expected.size());
     for (qsizetype i = 0; i < outcomes.size(); ++i) {
         SCOPED_TRACE("row " + std::to_string(outcomes[i].rowNumber));
-        EXPECT_EQ(outcomes[i].status, expected[i].status);
+        EXPECT_EQ(outcomes[i].status(), expected[i].status);
         if (expected[i].status == RowStatus::FailedRename) {
-            EXPECT_EQ(outcomes[i].error, expected[i].error);
+            EXPECT_EQ(outcomes[i].error(), expected[i].error);
         }
     }
 }
@@ -203,12 +203,12 @@ TEST_F(RenameUnderFaults, FailedRenameOntoTheClaimRemovesIt)
     const QStringList before = treeListing(tree.root());
     const RenameFault fault("fail:a>n/d>m");
 
-    const std::optional<RenameFailure> fileFailure = renameByReservation(tree.path("a"), tree.path("n"));
-    const std::optional<RenameFailure> folderFailure = renameByReservation(tree.path("d"), tree.path("m"));
+    const RenameResult fileRenamed = renameByReservation(tree.path("a"), tree.path("n"));
+    const RenameResult folderRenamed = renameByReservation(tree.path("d"), tree.path("m"));
 
-    ASSERT_TRUE(fileFailure && folderFailure);
-    EXPECT_EQ(fileFailure->error, RenameError::Other);
-    EXPECT_EQ(folderFailure->error, RenameError::Other);
+    ASSERT_TRUE(!fileRenamed.ok() && !folderRenamed.ok());
+    EXPECT_EQ(fileRenamed.error().error, RenameError::Other);
+    EXPECT_EQ(folderRenamed.error().error, RenameError::Other);
     EXPECT_EQ(treeListing(tree.root()), before);
 }
 
@@ -241,7 +241,7 @@ TEST_P(CycleUnderFaults, KeepsEveryEntryAndReportsWhereItIs)
 
     ASSERT_EQ(outcomes.size(), 3);
     for (qsizetype i = 0; i < 3; ++i)
-        EXPECT_EQ(outcomes[i].status, GetParam().statuses[i]) << "row " << outcomes[i].rowNumber;
+        EXPECT_EQ(outcomes[i].status(), GetParam().statuses[i]) << "row " << outcomes[i].rowNumber;
     QStringList after = folderListing(tree.root());
     after.replaceInStrings(QRegularExpression("^\\.quillmere-swap-[0-9a-f]{8}-"), ".quillmere-swap-*-");
     EXPECT_EQ(after, GetParam().after);

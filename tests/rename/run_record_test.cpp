@@ -1,5 +1,5 @@
-#include "rename/recorded_run.h"
 #include "rename/run_restore.h"
+#include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +18,9 @@ protected:
     QString top() const { return tree.path("files") + "/"; }
     QString records() const { return tree.path("state/quillmere/runs"); }
 
-    RecordedRun run(const QList<NamingTableRow> &rows)
+    RecordedRunResult run(const QList<NamingTableRow> &rows)
     {
         return carryOutRecorded(planNamingTableRenames(rows), records(), RunKind::Step3, QString(), "/t/表.xls");
-    }
-
-    // Undoes the newest run undo would take; the restore's result.
-    std::optional<RestoreResult> undoLast()
-    {
-        std::optional<RunRecord> last = lastUndoableRun(readRunRecords(records()));
-        if (!last || !readRunSteps(*last))
-            return std::nullopt;
-        return restoreRun(*last, records());
     }
 
     TempTree tree;
@@ -55,7 +46,7 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     rows << row(rows.size() + 2, top(), "missing", "x");
 
     const RenamePlan plan = planNamingTableRenames(rows);
-    const RecordedRun done = carryOutRecorded(plan, records(), RunKind::Step3, QString(), "/t/命名\t表.xls");
+    const RecordedRunResult done = carryOutRecorded(plan, records(), RunKind::Step3, QString(), "/t/命名\t表.xls");
 
     ASSERT_FALSE(done.recordFailure.has_value());
     QList<RunRecord> all = readRunRecords(records());
@@ -67,7 +58,9 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     EXPECT_EQ(record.renamedEntries, names.size());
     EXPECT_LE(qAbs(record.started.secsTo(QDateTime::currentDateTime())), 60);
     ASSERT_TRUE(readRunSteps(record));
-    const QList<PlannedStep> planned = plannedSteps(plan);
+    QList<PlannedStep> planned;
+    forEachPlannedStep(plan, [&planned](qint64 rowNumber, const EntryId &entry, const QString &oldPath,
+                                        const QString &newPath) { planned.append({rowNumber, entry, oldPath, newPath}); });
     ASSERT_EQ(record.steps.size(), planned.size());
     for (qsizetype i = 0; i < planned.size(); ++i) {
         EXPECT_EQ(record.steps[i].oldPath, planned[i].oldPath);
@@ -85,24 +78,41 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     EXPECT_TRUE(text.contains(QString("row\t%1\tfailed\n").arg(names.size() + 2)));
 }
 
-// A folder with many renames is read once for its inodes; they must be the
-// inodes each entry has, so that undo finds every one.
-TEST_F(RunRecords, EntriesOfABusyFolderAreIdentifiedFromItsListing)
+// A power cut may cut a record anywhere while it is written. Cut at every
+// byte, it is refused while its header is incomplete and then reads the same
+// header; every step read but the last, which the cut may have shortened,
+// is the run's own step in its place; and only a whole end line ends it,
+// with its whole count.
+TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
 {
-    QList<NamingTableRow> rows;
-    for (int i = 0; i < 40; ++i) {
-        const QString name = QString("文件 %1").arg(i);
-        tree.makeFile("files/" + name, name.toUtf8());
-        rows << row(i + 2, top(), name, i < 2 ? QString("文件 %1").arg(1 - i) : QString("new %1").arg(i));
-    }
-    const QStringList before = folderListing(top());
-    const RenamePlan plan = planNamingTableRenames(rows);
-    for (const PlannedRename &rename : plan.renames)
-        EXPECT_EQ(rename.entry, entryStatusOf(rename.currentPath)->id) << rename.currentPath.toStdString();
+    for (const char *name : {"a", "b", "tab\tname"})
+        tree.makeFile(QStringLiteral("files/") + name, name);
+    const RecordedRunResult done =
+        run({row(2, top(), "a", "b"), row(3, top(), "b", "a"), row(4, top(), "tab\tname", "back\\slash")});
+    QFile file(done.recordPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    RunRecord full;
+    ASSERT_TRUE(parseRunHeader(whole, full));
+    const QList<PlannedStep> steps = parseRunSteps(whole);
+    ASSERT_EQ(steps.size(), 4);
 
-    carryOutRecorded(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
-    EXPECT_EQ(undoLast()->restoredCount(), 40);
-    EXPECT_EQ(folderListing(top()), before);
+    for (qsizetype size = 0; size <= whole.size(); ++size) {
+        SCOPED_TRACE("cut after byte " + std::to_string(size));
+        const QByteArray cut = whole.first(size);
+        RunRecord record;
+        if (!parseRunHeader(cut, record))
+            continue;
+        EXPECT_EQ(record.started, full.started);
+        EXPECT_EQ(record.workbook, full.workbook);
+        const QList<PlannedStep> read = parseRunSteps(cut);
+        ASSERT_LE(read.size(), steps.size());
+        for (qsizetype i = 0; i + 1 < read.size(); ++i)
+            EXPECT_EQ(read[i].newPath, steps[i].newPath);
+        parseRunEnd(cut, record);
+        EXPECT_EQ(record.end == RunEnd::Ended, size == whole.size());
+        EXPECT_EQ(record.renamedEntries, size == whole.size() ? 3 : 0);
+    }
 }
 
 TEST_F(RunRecords, RecordThatCannotBeWrittenStopsTheRunBeforeAnyRename)
@@ -111,7 +121,7 @@ TEST_F(RunRecords, RecordThatCannotBeWrittenStopsTheRunBeforeAnyRename)
     tree.makeFile("state", "a file where the records' folder would go");
     bool renamesMayStart = false;
 
-    const RecordedRun done = carryOutRecorded(planNamingTableRenames({row(2, top(), "a", "b")}), records(),
+    const RecordedRunResult done = carryOutRecorded(planNamingTableRenames({row(2, top(), "a", "b")}), records(),
                                               RunKind::Step3, QString(), "/t/x.xls", [&] { renamesMayStart = true; });
 
     ASSERT_TRUE(done.recordFailure.has_value());
@@ -122,11 +132,34 @@ TEST_F(RunRecords, RecordThatCannotBeWrittenStopsTheRunBeforeAnyRename)
     EXPECT_EQ(folderListing(top()), QStringList{"a=A"});
 }
 
+// Step 3 calls the phases one by one: the record holds the steps before any
+// rename, and its end once the renames are done.
+TEST_F(RunRecords, PhasesRenameOnlyOnceTheRecordHoldsTheSteps)
+{
+    tree.makeFile("files/a", "A");
+    const RenamePlan plan = planNamingTableRenames({row(2, top(), "a", "b")});
+    RecordedRun run(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
+
+    ASSERT_TRUE(run.write().ok());
+    ASSERT_TRUE(run.waitUntilDurable().ok());
+    QList<RunRecord> written = readRunRecords(records());
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(written[0].end, RunEnd::Running);
+    ASSERT_TRUE(readRunSteps(written[0]));
+    EXPECT_EQ(written[0].steps.size(), 1);
+    EXPECT_EQ(folderListing(top()), QStringList{"a=A"});
+
+    EXPECT_EQ(run.carryOut().value(0).status(), RowStatus::Renamed);
+    EXPECT_EQ(readRunRecords(records()).value(0).end, RunEnd::Ended);
+    run.settle();
+    EXPECT_EQ(folderListing(top()), QStringList{"b=A"});
+}
+
 // A run with nothing to rename leaves no record behind.
 TEST_F(RunRecords, RunThatRenamesNothingWritesNoRecord)
 {
     tree.makeFile("files/a", "A");
-    const RecordedRun done = run({row(2, top(), "a", ""), row(3, top(), "a", "a")});
+    const RecordedRunResult done = run({row(2, top(), "a", ""), row(3, top(), "a", "a")});
     EXPECT_FALSE(done.recordFailure.has_value());
     EXPECT_TRUE(done.recordPath.isEmpty());
     EXPECT_TRUE(readRunRecords(records()).isEmpty());
@@ -137,64 +170,18 @@ TEST_F(RunRecords, RunThatRenamesNothingWritesNoRecord)
 TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
 {
     tree.makeFile("files/a", "A");
-    RunRecordWriter running;
-    ASSERT_FALSE(running.begin(records(), RunKind::Step3, QString(), "/t/x.xls",
-                               planNamingTableRenames({row(2, top(), "a", "b")}))
-                     .has_value());
+    const RenamePlan plan = planNamingTableRenames({row(2, top(), "a", "b")});
+    RecordedRun running(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
+    ASSERT_TRUE(running.write().ok());
+    ASSERT_TRUE(running.waitUntilDurable().ok());
     for (int i = 0; i < 21; ++i)
         run({row(2, top(), i % 2 ? "b" : "a", i % 2 ? "a" : "b")});
 
     const QList<RunRecord> all = readRunRecords(records());
     EXPECT_EQ(all.size(), 21) << "the newest 20 and the one still running";
-    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const RunRecord &record) { return record.path == running.path(); }));
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const RunRecord &record) { return record.path == running.recordPath(); }));
     EXPECT_TRUE(cutOffRuns(all).isEmpty());
-    EXPECT_NE(lastUndoableRun(all)->path, running.path());
-}
-
-// Undo goes back run by run, each run once; a run whose every row failed
-// has nothing to undo and is passed over.
-TEST_F(RunRecords, SuccessiveUndosGoBackThroughTheRunsOnce)
-{
-    tree.makeFile("files/a", "A");
-    tree.makeFile("files/taken", "T");
-    run({row(2, top(), "a", "b")});
-    run({row(2, top(), "b", "c")});
-    run({row(2, top(), "c", "taken")});
-    ASSERT_EQ(folderListing(top()), QStringList({"c=A", "taken=T"}));
-
-    ASSERT_EQ(undoLast()->restoredCount(), 1);
-    EXPECT_EQ(folderListing(top()), QStringList({"b=A", "taken=T"}));
-    ASSERT_EQ(undoLast()->restoredCount(), 1);
-    EXPECT_EQ(folderListing(top()), QStringList({"a=A", "taken=T"}));
-    EXPECT_FALSE(undoLast().has_value());
-    EXPECT_EQ(readRunRecords(records()).size(), 5) << "three runs and two restores";
-}
-
-// What changed after the run is left alone and reported, and nothing is
-// replaced: an entry renamed again, one deleted, one whose place another
-// entry took, one whose old name a new file took.
-TEST_F(RunRecords, UndoLeavesWhatChangedSinceAndReportsIt)
-{
-    for (const char *name : {"a", "b", "c", "d", "e"})
-        tree.makeFile(QStringLiteral("files/") + name, name);
-    run({row(2, top(), "a", "a2"), row(3, top(), "b", "b2"), row(4, top(), "c", "c2"), row(5, top(), "d", "d2"),
-         row(6, top(), "e", "e2")});
-    ASSERT_TRUE(QFile::rename(top() + "a2", top() + "mine"));
-    ASSERT_TRUE(QFile::remove(top() + "b2"));
-    ASSERT_NO_FATAL_FAILURE(remakeFileBornAfter(top() + "c2", "new c2", QDateTime::currentDateTime()));
-    tree.makeFile("files/d", "new d");
-
-    const std::optional<RestoreResult> undone = undoLast();
-
-    ASSERT_TRUE(undone.has_value());
-    QList<RestoreStatus> statuses;
-    for (const RestoreOutcome &outcome : undone->outcomes)
-        statuses << outcome.status;
-    EXPECT_EQ(statuses, QList<RestoreStatus>({RestoreStatus::Gone, RestoreStatus::Gone, RestoreStatus::Replaced,
-                                              RestoreStatus::NameTaken, RestoreStatus::Restored}));
-    EXPECT_EQ(undone->outcomes[3].currentPath, top() + "d2");
-    EXPECT_EQ(undone->outcomes[3].originalName, "d");
-    EXPECT_EQ(folderListing(top()), QStringList({"c2=new c2", "d=new d", "d2=d", "e=e", "mine=a"}));
+    EXPECT_NE(lastUndoableRun(all)->path, running.recordPath());
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // preloads rename_fault_shim.c, whose "kill-at:K" mode kills the process
 // right after its K-th rename; each run is carried out by a forked child, so
 // that the test itself lives on to recover it.
-#include "rename/recorded_run.h"
 #include "rename/run_restore.h"
+#include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -133,7 +133,7 @@ TEST(RunRecovery, RecoveredRunIsUndoneAndNotOfferedAgain)
     ASSERT_EQ(cutOff.size(), 1);
     ASSERT_TRUE(readRunSteps(cutOff[0]));
     EXPECT_EQ(restoreRun(cutOff[0], run.records).restoredCount(), run.rows().size());
-    ASSERT_FALSE(markRunCutOff(cutOff[0], run.rows().size()).has_value());
+    ASSERT_TRUE(markRunCutOff(cutOff[0], run.rows().size()).ok());
 
     const QList<RunRecord> records = readRunRecords(run.records);
     EXPECT_TRUE(cutOffRuns(records).isEmpty());

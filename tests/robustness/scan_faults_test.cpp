@@ -3,9 +3,9 @@
 // can reach, names at the length limit and names that are not UTF-8. Nothing
 // may crash or hang, and a row that cannot be renamed must leave its file
 // exactly as it was.
-#include "rename/batch_rename.h"
 #include "search/directory_scan.h"
 #include "search/folder_search.h"
+#include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
 
 #include <QDir>
@@ -179,10 +179,10 @@ TEST(UnreadableEntries, AreListedByNameOnlyAndTheirRowsFailWithoutChanges)
 
     ASSERT_EQ(outcomes.size(), 4);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(outcomes[i].status, RowStatus::FailedRename) << "row " << outcomes[i].rowNumber;
-        EXPECT_EQ(outcomes[i].error, RenameError::PermissionDenied) << "row " << outcomes[i].rowNumber;
+        EXPECT_EQ(outcomes[i].status(), RowStatus::FailedRename) << "row " << outcomes[i].rowNumber;
+        EXPECT_EQ(outcomes[i].error(), RenameError::PermissionDenied) << "row " << outcomes[i].rowNumber;
     }
-    EXPECT_EQ(outcomes[3].status, RowStatus::Renamed);
+    EXPECT_EQ(outcomes[3].status(), RowStatus::Renamed);
     for (const char *kept : {"listable/x.txt", "locked/inside.txt", "secret.txt", "shared/t.txt"})
         EXPECT_TRUE(QFile::exists(tree.path(kept))) << kept;
 }
@@ -251,9 +251,9 @@ TEST_P(DeepTrees, ElevenHundredLevelsAreWalkedUpToThePathLimit)
     const qsizetype last = found.fileNames.size() - 1;
     const bool fits = QFile::encodeName(found.folderPaths[last] + "g.txt").size() < PATH_MAX;
     const auto outcomes = carryOutNamingTable({{2, found.folderPaths[last], "f.txt", "g.txt"}});
-    EXPECT_EQ(outcomes[0].status, fits ? RowStatus::Renamed : RowStatus::FailedRename);
+    EXPECT_EQ(outcomes[0].status(), fits ? RowStatus::Renamed : RowStatus::FailedRename);
     if (!fits) {
-        EXPECT_EQ(outcomes[0].error, RenameError::InvalidName);
+        EXPECT_EQ(outcomes[0].error(), RenameError::InvalidName);
     }
 }
 
@@ -279,9 +279,9 @@ TEST(NameLimits, NamesOf255BytesAreListedAndRenamedAndOneByteMoreIsRefused)
     const QString folder = tree.root() + "/";
     const auto outcomes = carryOutNamingTable(
         {{2, folder, ascii, QString(255, u'm')}, {3, folder, chinese, chinese + "x"}});
-    EXPECT_EQ(outcomes[0].status, RowStatus::Renamed);
-    EXPECT_EQ(outcomes[1].status, RowStatus::FailedRename);
-    EXPECT_EQ(outcomes[1].error, RenameError::InvalidName);
+    EXPECT_EQ(outcomes[0].status(), RowStatus::Renamed);
+    EXPECT_EQ(outcomes[1].status(), RowStatus::FailedRename);
+    EXPECT_EQ(outcomes[1].error(), RenameError::InvalidName);
     EXPECT_TRUE(QFile::exists(tree.path(QString(255, u'm'))));
     EXPECT_TRUE(QFile::exists(tree.path(chinese)));
 }
@@ -310,7 +310,7 @@ TEST(NonUtf8Names, AreListedAndTheirRowsFailCleanly)
     for (const RowOutcome &outcome : outcomes) {
         const bool valid = !found.folderPaths[outcome.rowNumber - 2].contains(QChar::ReplacementCharacter)
             && !outcome.oldName.contains(QChar::ReplacementCharacter);
-        EXPECT_EQ(outcome.status, valid ? RowStatus::Renamed : RowStatus::FailedRename) << outcome.rowNumber;
+        EXPECT_EQ(outcome.status(), valid ? RowStatus::Renamed : RowStatus::FailedRename) << outcome.rowNumber;
         EXPECT_FALSE(outcome.failed() && outcome.problem == RowProblem::None);
     }
     for (const QByteArray &file : {QByteArray("caf\xe9.dwg"), QByteArray("\xff\xfe/a.dwg")})

@@ -18,18 +18,21 @@ TEST(BatchRenameReport, ListsNewNamesAndCountsRowsFromTheReadBlock)
 TEST(BatchRenameReport, FinalMessageNamesTheFirstTwentyFailures)
 {
     QList<RowOutcome> outcomes(3);
-    outcomes[1].status = RowStatus::KeptEmptyNewName;
-    outcomes[2].status = RowStatus::UnchangedSameName;
+    for (RowOutcome &outcome : outcomes)
+        outcome.oldName = "a";
+    outcomes[0].newName = "b";
+    outcomes[2].newName = "a";
+    EXPECT_EQ(QList<RowStatus>({outcomes[0].status(), outcomes[1].status(), outcomes[2].status()}),
+              QList<RowStatus>({RowStatus::Renamed, RowStatus::KeptEmptyNewName, RowStatus::UnchangedSameName}));
     EXPECT_EQ(finalMessage(outcomes), "OK,YOU MAKE IT!");
 
     for (qint64 number = 5; number < 30; ++number) {
         RowOutcome taken;
         taken.rowNumber = number;
-        taken.status = RowStatus::FailedRename;
-        taken.error = RenameError::TargetExists;
         taken.oldName = "%1旧";
         taken.newName = "新";
         taken.problem = RowProblem::RenameFailed;
+        taken.details = RenameFailure{RenameError::TargetExists, {}};
         outcomes << taken;
     }
     const QString message = finalMessage(outcomes);
@@ -41,11 +44,12 @@ TEST(BatchRenameReport, FinalMessageNamesTheFirstTwentyFailures)
     EXPECT_TRUE(message.contains("另有 5 行"));
 }
 
-RowOutcome failedRow(RowStatus status, RowProblem problem)
+RowOutcome failedRow(RowStatus status, RowProblem problem, RowProblemDetails details = {})
 {
     RowOutcome outcome;
-    outcome.status = status;
     outcome.problem = problem;
+    outcome.details = std::move(details);
+    EXPECT_EQ(outcome.status(), status);
     return outcome;
 }
 
@@ -53,26 +57,24 @@ RowOutcome failedRow(RowStatus status, RowProblem problem)
 // user, and a system text never stands without our words before it.
 TEST(BatchRenameReport, ReasonsCarryTheirDetails)
 {
-    RowOutcome unreadable = failedRow(RowStatus::FailedUnreadableCell, RowProblem::UnreadableCells);
-    unreadable.unreadableColumns = "BD";
+    const RowOutcome unreadable = failedRow(RowStatus::FailedUnreadableCell, RowProblem::UnreadableCells,
+                                            RowCells(RowCell::NewName) | RowCell::Folder);
     EXPECT_EQ(rowFailureReason(unreadable), "B、D 列的单元格无法读取");
 
-    RowOutcome hidden = failedRow(RowStatus::FailedRename, RowProblem::NewNameFormatCharacter);
-    hidden.formatCharacter = 0xE0001;
+    RowOutcome hidden = failedRow(RowStatus::FailedRename, RowProblem::NewNameFormatCharacter, FormatCharacter{0xE0001});
     EXPECT_EQ(rowFailureReason(hidden), "新文件名含有看不见的格式字符 U+E0001");
-    hidden.formatCharacter = 0xAD;
+    hidden.details = FormatCharacter{0xAD};
     EXPECT_TRUE(rowFailureReason(hidden).endsWith("U+00AD"));
 
-    RowOutcome other = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed);
-    other.systemText = "Input/output error";
+    const RowOutcome other = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
+                                       RenameFailure{RenameError::Other, "Input/output error"});
     EXPECT_EQ(rowFailureReason(other), "其他错误：Input/output error");
 
-    RowOutcome aside = failedRow(RowStatus::FailedRename, RowProblem::CycleCouldNotStepAside);
-    aside.error = RenameError::PermissionDenied;
+    const RowOutcome aside = failedRow(RowStatus::FailedRename, RowProblem::CycleCouldNotStepAside,
+                                       RenameFailure{RenameError::PermissionDenied, {}});
     EXPECT_EQ(rowFailureReason(aside), "交换或循环更名须先把此文件改为临时名，未能做到：没有权限");
 
-    RowOutcome kept = failedRow(RowStatus::FailedByOtherRow, RowProblem::CycleBrokenByOtherRow);
-    kept.otherRow = 9;
+    RowOutcome kept = failedRow(RowStatus::FailedByOtherRow, RowProblem::CycleBrokenByOtherRow, OtherRow{9});
     EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名，本行保持原名");
     kept.leftUnderTemporaryName = ".quillmere-swap-0badcafe-a";
     EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名；此文件暂时留在“.quillmere-swap-0badcafe-a”，请手动改名");

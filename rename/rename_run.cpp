@@ -1,0 +1,108 @@
+#include "rename/rename_run.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// Carries out a plan's units in order.
+class RenameRun {
+public:
+    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results) : plan(planned), outcomes(results) {}
+
+    void runAll()
+    {
+        plan.forEachUnit([this](const RenamePlan::Unit &unit) { runUnit(unit); });
+    }
+
+private:
+    // A step carried out, kept so that a cycle can be taken back.
+    struct DoneStep {
+        const QString *oldPath;
+        const QString *newPath;
+        qsizetype rename;
+    };
+
+    void runUnit(const RenamePlan::Unit &unit);
+    void takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRename, const RenameFailure &failure);
+    RowOutcome &outcomeOf(qsizetype rename) { return outcomes[plan.renames[rename].outcomeIndex]; }
+
+    const RenamePlan &plan;
+    QList<RowOutcome> &outcomes;
+    // The steps of the unit under way; kept between units so that a million
+    // units of one rename each do not each allocate.
+    std::vector<DoneStep> done;
+};
+
+void markFailed(RowOutcome &outcome, RowProblem problem, const RenameFailure &failure)
+{
+    outcome.problem = problem;
+    outcome.details = failure;
+}
+
+void markBrokenByOtherRow(RowOutcome &outcome, qint64 otherRow)
+{
+    outcome.problem = RowProblem::CycleBrokenByOtherRow;
+    outcome.details = OtherRow{otherRow};
+}
+
+void RenameRun::runUnit(const RenamePlan::Unit &unit)
+{
+    done.clear();
+    std::optional<RenameFailure> failure;
+    qsizetype failedRename = 0;
+    plan.forEachStepOf(unit, [&](qsizetype rename, const QString &oldPath, const QString &newPath) {
+        const RenameResult renamed = renameNoReplace(oldPath, newPath);
+        if (!renamed.ok()) {
+            failure = renamed.error();
+            failedRename = rename;
+            return false;
+        }
+        done.push_back({&oldPath, &newPath, rename});
+        return true;
+    });
+    if (!failure)
+        return;
+    if (unit.isCycle())
+        takeBackCycle(unit, failedRename, *failure);
+    else
+        markFailed(outcomeOf(failedRename), RowProblem::RenameFailed, *failure);
+}
+
+// The steps done are undone in reverse order, each undo freeing the name the
+// one before it needs, so that every entry gets its own name back; an undo
+// that fails stops the undoing.
+void RenameRun::takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRename, const RenameFailure &failure)
+{
+    const bool steppedAside = !done.empty();
+    while (!done.empty() && renameNoReplace(*done.back().newPath, *done.back().oldPath).ok())
+        done.pop_back();
+
+    // The first step is the aside entry's move to its temporary name; the
+    // later ones still done left their rows renamed.
+    const qsizetype aside = unit.renames.front();
+    const bool asideBack = done.empty();
+    const auto stillRenamed = [this, aside](qsizetype rename) {
+        return rename != aside &&
+               std::any_of(done.begin(), done.end(), [rename](const DoneStep &step) { return step.rename == rename; });
+    };
+    const qint64 failedRow = outcomeOf(failedRename).rowNumber;
+    for (const qsizetype rename : unit.renames) {
+        if (rename != failedRename && !stillRenamed(rename))
+            markBrokenByOtherRow(outcomeOf(rename), failedRow);
+    }
+    markFailed(outcomeOf(failedRename), steppedAside ? RowProblem::RenameFailed : RowProblem::CycleCouldNotStepAside,
+               failure);
+    if (!asideBack)
+        outcomeOf(aside).leftUnderTemporaryName = unit.temporaryPath.mid(plan.renames[aside].nameStart);
+}
+
+} // namespace
+
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan)
+{
+    QList<RowOutcome> outcomes = plan.outcomes;
+    RenameRun(plan, outcomes).runAll();
+    return outcomes;
+}

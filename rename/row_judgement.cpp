@@ -1,0 +1,113 @@
+#include "rename/row_judgement.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(u'\0'));
+}
+
+// What is wrong with the non-empty `name` as an entry's name, or None. Besides
+// what the system refuses, names whose ends or characters the user cannot see
+// are refused: such a file could hardly be found or named again, and a space
+// left at the end of a cell is almost always a slip.
+RowProblem newNameProblem(const QString &name, RowProblemDetails &details)
+{
+    // An unpaired surrogate has no UTF-8 form, so no file can bear the name.
+    if (!name.isValidUtf16())
+        return RowProblem::NewNameInvalidUtf16;
+    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return RowProblem::NewNameControlCharacter;
+    // Format characters show nothing, or turn the text around: "n5.txt" with
+    // a zero-width space looks like "n5.txt", and U+202E makes "gpj.exe" read
+    // as "exe.jpg".
+    for (const char32_t c : name.toUcs4()) {
+        if (QChar::category(c) == QChar::Other_Format) {
+            details = FormatCharacter{c};
+            return RowProblem::NewNameFormatCharacter;
+        }
+    }
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
+        return RowProblem::NewNameOnlyWhitespace;
+    if (name.front().isSpace() || name.back().isSpace())
+        return RowProblem::NewNameEdgeWhitespace;
+    if (!isPlainName(name))
+        return RowProblem::NewNameNotPlain;
+    return RowProblem::None;
+}
+
+RowCells unreadableCells(const NamingTableRow &row)
+{
+    RowCells cells;
+    cells.setFlag(RowCell::Folder, !row.folder);
+    cells.setFlag(RowCell::CurrentName, !row.currentName);
+    cells.setFlag(RowCell::NewName, !row.newName);
+    return cells;
+}
+
+bool refuse(RowOutcome &outcome, RowProblem problem)
+{
+    outcome.problem = problem;
+    return false;
+}
+
+} // namespace
+
+bool judgeRowText(const NamingTableRow &row, RowOutcome &outcome)
+{
+    if (!row.folder || !row.currentName || !row.newName) {
+        outcome.details = unreadableCells(row);
+        return refuse(outcome, RowProblem::UnreadableCells);
+    }
+    // An empty new name, or the current one, asks for nothing.
+    if (row.newName->isEmpty() || *row.newName == *row.currentName)
+        return false;
+    // A relative folder would resolve against wherever the program happens
+    // to run, which is never what the table meant.
+    if (!row.folder->startsWith(u'/'))
+        return refuse(outcome, RowProblem::FolderNotAbsolute);
+    // The folder's last name would run straight into the current name and
+    // name another entry: "/t/2023" with "01.txt" is "/t/202301.txt".
+    if (!row.folder->endsWith(u'/'))
+        return refuse(outcome, RowProblem::FolderWithoutClosingSlash);
+    // A name with "/" would move the entry to another folder, and "." or ".."
+    // would name the folder itself or its parent: neither is a rename.
+    if (!isPlainName(*row.currentName))
+        return refuse(outcome, RowProblem::CurrentNameInvalid);
+    if (const RowProblem problem = newNameProblem(*row.newName, outcome.details); problem != RowProblem::None)
+        return refuse(outcome, problem);
+    return true;
+}
+
+TableWorkbook::TableWorkbook(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    if (const std::optional<EntryStatus> entry = entryStatusOf(path))
+        ownId = entry->id;
+    fileId = resolvedEntryId(path);
+    names << QFileInfo(path).fileName() << QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+}
+
+bool TableWorkbook::judgeRow(const NamingTableRow &row, RowOutcome &outcome) const
+{
+    if (isAt(*row.folder, *row.currentName))
+        return refuse(outcome, RowProblem::IsTableWorkbook);
+    if (isAt(*row.folder, *row.newName))
+        return refuse(outcome, RowProblem::NewNameIsTableWorkbook);
+    return true;
+}
+
+bool TableWorkbook::isAt(const QString &folder, const QString &name) const
+{
+    // Only an entry of the same name can be the file itself (letter case
+    // aside, for file systems that ignore it); the others need no look.
+    if (!names.contains(name, Qt::CaseInsensitive))
+        return false;
+    const std::optional<EntryStatus> entry = entryStatusOf(folder + name);
+    return entry && (entry->id == ownId || entry->id == fileId);
+}
