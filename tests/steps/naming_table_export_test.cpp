@@ -1,5 +1,6 @@
 #include "sheet/naming_table_layout.h"
 #include "tests/common/recording_table_view.h"
+#include "steps/batch_rename_report.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "steps/workbook_choice.h"
@@ -7,6 +8,7 @@
 #include "tests/common/temp_tree.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -91,18 +93,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<GroupCase> &test) { return test.param.name; });
 
 // A workbook used again keeps a new name only beside the entry it was typed
-// for; rows below the new table keep everything and join the banding.
-TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideTheirEntries)
+// for; the table ends with the new entries, and nothing of the longer table's
+// rows below it stays: neither its numbering, entries, new names nor shading.
+TEST_F(NamingTableExport, EarlierLongerTableEndsWithTheNewOneAndNewNamesStayOnlyBesideTheirEntries)
 {
     const QList<QStringList> earlier{header,
-                                     {"", "X\\", "old1", "new1"},
-                                     {"", "X\\", "old2", "new2"},
-                                     {"", "Y\\", "old3", "new3"},
-                                     {"", "Y\\", "old4", "new4"},
-                                     {"", "Z\\", "old5", ""}};
+                                     {"1", "X\\", "old1", "new1"},
+                                     {"2", "X\\", "old2", "new2"},
+                                     {"3", "Y\\", "old3", "new3"},
+                                     {"4", "Y\\", "old4", "new4"},
+                                     {"5", "Z\\", "old5", ""}};
     makeWorkbook(*writer, path, earlier);
     // Shading left by an earlier run must not outlive its groups.
-    ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}}, 35).ok());
+    ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}, {5, 1, 6, 4}}, 35).ok());
     ASSERT_TRUE(writer->saveWorkbook().ok());
     RecordingTableView stepTwo(messages);
     writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"old1", "1E5", "=A1"}),
@@ -110,14 +113,46 @@ TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideThe
     ASSERT_TRUE(writer->saveWorkbook().ok());
     ASSERT_TRUE(reader->openWorkbook(path).ok());
 
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(reader->usedExtent().value().rows, 4);
     EXPECT_EQ(readTexts(*reader, {1, 1, 6, 4}), (QList<QStringList>{header,
-                                                                     {"", "X\\", "old1", "new1"},
-                                                                     {"", "Y\\", "1E5", ""},
-                                                                     {"", "Y\\", "=A1", ""},
-                                                                     {"", "Y\\", "old4", "new4"},
-                                                                     {"", "Z\\", "old5", ""}}));
-    EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4, 5}));
-    EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4, 5}));
+                                                                     {"1", "X\\", "old1", "new1"},
+                                                                     {"2", "Y\\", "1E5", ""},
+                                                                     {"3", "Y\\", "=A1", ""},
+                                                                     {"", "", "", ""},
+                                                                     {"", "", "", ""}}));
+    EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4}));
+    EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4}));
+}
+
+// A workbook used for four files, then for a folder of one: step 3 renames
+// only the one file, and counts only its row.
+TEST_F(NamingTableExport, RowsOfAnEarlierTableNeverRenameAnything)
+{
+    const QString earlierFolder = tree.path("earlier") + "/";
+    const QString laterFolder = tree.path("later") + "/";
+    const QStringList earlierFiles{"a.txt", "b.txt", "c.txt", "d.txt"};
+    for (const QString &name : earlierFiles)
+        tree.makeFile("earlier/" + name, name.toUtf8());
+    tree.makeFile("later/only.txt", "only");
+    const QString workbook = tree.path("reused.ods");
+    RecordingTableView stepTwo(messages);
+    ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries(QStringList(4, earlierFolder), earlierFiles), stepTwo));
+    ASSERT_TRUE(writer->putTextBlock(2, 4, {{"A2.txt"}, {"B2.txt"}, {"C2.txt"}, {"D2.txt"}}).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+
+    ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries({laterFolder}, {"only.txt"}), stepTwo));
+    ASSERT_TRUE(writer->putTextBlock(2, 4, {{"renamed.txt"}}).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    RecordingRenameView view;
+    readTableAndRename(*reader, workbook, view);
+    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+    EXPECT_EQ(view.renamed, QStringList{"renamed.txt"});
+    EXPECT_EQ(view.count, processedCountText(1));
+    EXPECT_EQ(fileContent(laterFolder + "renamed.txt"), "only");
+    EXPECT_EQ(QDir(earlierFolder).entryList(QDir::Files), earlierFiles) << "no file of the earlier folder moves";
 }
 
 // Read back from the saved file: the columns keep their widths as .xls.
