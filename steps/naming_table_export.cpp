@@ -99,6 +99,10 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
             view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
             return false;
         }
+    } else if (const QFileInfo folder(file.absolutePath()); folder.isDir() && !folder.isWritable()) {
+        // The office would only say that it could not store the document.
+        view.showMessage(QStringLiteral("无法新建工作簿 %1：没有写入这个文件夹的权限").arg(QDir::toNativeSeparators(workbookPath)));
+        return false;
     } else if (const SheetStatus created = office.createWorkbook(workbookPath); !created.ok()) {
         view.showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
                         .arg(QDir::toNativeSeparators(workbookPath), created.error()));

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -300,6 +301,10 @@ TEST(WorkbookChoice, ANewNameWithoutASpreadsheetExtensionBecomesAnXlsWorkbook)
     EXPECT_EQ(workbookPathFor(tree.path("a.XLSX")), tree.path("a.XLSX"));
     EXPECT_EQ(workbookPathFor(tree.path("a.ods")), tree.path("a.ods"));
     EXPECT_EQ(workbookPathFor(tree.path("existing")), tree.path("existing")) << "an existing file is taken as it is";
+    EXPECT_EQ(workbookPathFor(tree.path("trail.xls ")), tree.path("trail.xls"));
+    EXPECT_EQ(workbookPathFor(tree.path("名单 \t ")), tree.path("名单.xls"));
+    tree.makeFile("spaced ", "x");
+    EXPECT_EQ(workbookPathFor(tree.path("spaced ")), tree.path("spaced ")) << "an existing name keeps its spaces";
     EXPECT_TRUE(workbookFileFilters().startsWith("xls文件 (*.xls);;"));
 }
 
@@ -308,6 +313,10 @@ struct UnopenableCase {
     const char *file;
     QByteArray content;
     const char *message;
+    // A folder stands at the path instead of a file.
+    bool folder = false;
+    // Said after the lead, with %1 the path.
+    const char *saying = "";
 };
 
 class UnopenableWorkbook : public NamingTableExport, public ::testing::WithParamInterface<UnopenableCase> {
@@ -318,11 +327,14 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
     const QString target = tree.path(GetParam().file);
     if (!GetParam().content.isNull())
         tree.makeFile(GetParam().file, GetParam().content);
+    if (GetParam().folder)
+        tree.makeFolder(GetParam().file);
     RecordingTableView stepTwo(messages);
     writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), stepTwo);
 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8(GetParam().message))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8(GetParam().saying).arg(target))) << messages[0].toStdString();
     EXPECT_TRUE(writer->unresponsiveReason().isEmpty());
     if (!GetParam().content.isNull()) {
         QFile file(target);
@@ -333,8 +345,27 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
 
 INSTANTIATE_TEST_SUITE_P(NamingTableExport, UnopenableWorkbook,
                          ::testing::Values(UnopenableCase{"InAMissingFolder", "missing/not-a-table.xls", QByteArray(), "无法新建工作簿"},
-                                           UnopenableCase{"Drawing", "not-a-table.xls", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n"), "无法打开工作簿"}),
+                                           UnopenableCase{"Drawing", "not-a-table.xls", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n"), "无法打开工作簿"},
+                                           UnopenableCase{"AFolder", "folder.xls", QByteArray(), "无法打开工作簿", true, "%1 是文件夹，不是工作簿"}),
                          [](const ::testing::TestParamInfo<UnopenableCase> &test) { return test.param.name; });
+
+// A folder that even root may not write: a read-only file system mounted
+// there. The office would only say that it could not store the document.
+TEST_F(NamingTableExport, ANewWorkbookInAFolderWeMayNotWriteSaysSo)
+{
+    tree.makeFolder("read-only");
+    const QString folder = tree.path("read-only");
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", folder}) != 0)
+        GTEST_SKIP() << "cannot mount a read-only file system here (needs root)";
+    const QString workbook = folder + "/new.xls";
+    RecordingTableView stepTwo(messages);
+    const bool written = writeNamingTable(*writer, workbook, foundEntries({"X\\"}, {"a"}), stepTwo);
+    QProcess::execute("umount", {folder});
+
+    EXPECT_FALSE(written);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toStdString(), QStringLiteral("无法新建工作簿 %1：没有写入这个文件夹的权限").arg(workbook).toStdString());
+}
 
 TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)
 {
