@@ -41,23 +41,22 @@ QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, 
     return stale;
 }
 
-// Column B as the sheet shows it, from the first data row down to the last
-// used one; nothing when it cannot be read. A new workbook has no formats
-// that could show a text otherwise, nor rows below the table, so it shows
-// exactly the folders just written; reading them back would cost a text copy
-// of the whole sheet.
+// Column B of the table's rows as the sheet shows them; nothing when it
+// cannot be read. A new workbook has no formats that could show a text
+// otherwise, so it shows exactly the folders just written; reading them back
+// would cost a text copy of the whole sheet.
 std::optional<QList<CellText>> shownFolders(Spreadsheet &office, const FoundEntries &entries, qint64 count,
-                                            const UsedExtent &used, bool existingWorkbook)
+                                            bool existingWorkbook)
 {
     using namespace NamingTable;
     QList<CellText> folderTexts;
-    if (!existingWorkbook && used.rows == firstDataRow + count - 1) {
+    if (!existingWorkbook) {
         folderTexts.reserve(count);
         for (qint64 i = 0; i < count; ++i)
             folderTexts.append(entries.folderPaths[i]);
         return folderTexts;
     }
-    const auto folders = office.readTextBlock({firstDataRow, folderColumn, used.rows, folderColumn});
+    const auto folders = office.readTextBlock({firstDataRow, folderColumn, firstDataRow + count - 1, folderColumn});
     if (!folders.ok())
         return std::nullopt;
     folderTexts.reserve(folders.value().size());
@@ -100,6 +99,10 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
             view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
             return false;
         }
+    } else if (const QFileInfo folder(file.absolutePath()); folder.isDir() && !folder.isWritable()) {
+        // The office would only say that it could not store the document.
+        view.showMessage(QStringLiteral("无法新建工作簿 %1：没有写入这个文件夹的权限").arg(QDir::toNativeSeparators(workbookPath)));
+        return false;
     } else if (const SheetStatus created = office.createWorkbook(workbookPath); !created.ok()) {
         view.showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
                         .arg(QDir::toNativeSeparators(workbookPath), created.error()));
@@ -125,6 +128,22 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
         count = fitting;
     }
 
+    // The rows of an earlier, longer table below this one would go on
+    // renaming the files of a folder not scanned now: the table ends where
+    // the scan ends. Whatever else the sheet holds there is of no table.
+    const qint64 lastTableRow = firstDataRow + count - 1;
+    UsedExtent earlier;
+    if (existing) {
+        const SheetResult<UsedExtent> extent = office.usedExtent();
+        earlier = extent.ok() ? extent.value() : UsedExtent{sheetRows, newNameColumn};
+    }
+    if (earlier.rows > lastTableRow) {
+        const SheetStatus cleared = office.clearCells({{lastTableRow + 1, 1, earlier.rows, newNameColumn}});
+        if (!cleared.ok()) {
+            view.showMessage(QStringLiteral("无法清空新表下方旧命名表留下的行，命名表没有写入：%1").arg(cleared.error()));
+            return false;
+        }
+    }
     // A new name left beside another entry would rename that entry to it.
     if (const SheetStatus cleared = office.clearCells(staleNewNames(office, entries, count)); !cleared.ok()) {
         view.showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(cleared.error()));
@@ -146,11 +165,14 @@ bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const Fo
     UsedExtent used;
     if (const auto extent = office.usedExtent(); extent.ok())
         used = extent.value();
-    if (used.rows >= firstDataRow && used.columns >= 1) {
-        // Shading left from an earlier run of a longer or differently grouped
-        // table must not survive into this one.
-        bestEffort(office.clearFill({firstDataRow, 1, used.rows, used.columns}));
-        if (const std::optional<QList<CellText>> folderTexts = shownFolders(office, entries, count, used, existing))
+    // Shading left from an earlier run of a longer or differently grouped
+    // table must not survive into this one, below it least of all.
+    const qint64 shadedRows = std::max(used.rows, earlier.rows);
+    const qint64 shadedColumns = std::max(used.columns, earlier.columns);
+    if (shadedRows >= firstDataRow && shadedColumns >= 1)
+        bestEffort(office.clearFill({firstDataRow, 1, shadedRows, shadedColumns}));
+    if (count > 0 && used.columns >= 1) {
+        if (const std::optional<QList<CellText>> folderTexts = shownFolders(office, entries, count, existing))
             bestEffort(office.fillRects(shadedGroups(*folderTexts, used.columns), groupShade));
     }
     // Whole folder paths and names are what the user tells rows apart by,

@@ -11,7 +11,9 @@
 // in column D and saves. A new name already in column D stays only where its
 // row held the same folder and name before; beside any other entry it is
 // cleared, so that a workbook used again cannot rename a file to a name typed
-// for another. Rows below the new table keep all their cells.
+// for another. The table ends with its last entry: below it, columns A to D
+// and the shading of every row are cleared down to the end of the sheet's
+// used area, so that no row of an earlier, longer table stays to be renamed.
 
 // Where step 2 tells the user what went wrong: a message box of the main
 // window.
@@ -29,7 +31,8 @@ public:
 // user must know of comes as one message through `view`: the office
 // missing, failing to start or not answering in time (the table
 // stops there and no process of ours is left behind), a workbook that cannot
-// be made or opened (no table is started), and entries beyond the last row of
+// be made or opened, or whose earlier rows below the table cannot be cleared
+// (no table is started), and entries beyond the last row of
 // the workbook's sheet, 65,536 rows for .xls and 1,048,576 for the newer
 // formats (said before writing; the entries that fit are written).
 // Any other operation that fails is skipped and the rest of the table is

@@ -11,7 +11,8 @@
 QString workbookFileFilters();
 
 // The workbook path steps 2 and 3 use for a name the user chose or typed:
-// the name itself when a file or link of that name exists or it ends in .xls,
-// .xlsx or .ods (in any letter case), and otherwise the name with ".xls"
-// added, so that a new workbook gets a format. Empty for empty. Cannot fail.
+// the name itself when a file or link of that name exists. A new name loses
+// the spaces typed after it, and keeps its ending when it ends in .xls,
+// .xlsx or .ods (in any letter case); any other gets ".xls" added, so that a
+// new workbook gets a format. Empty for empty. Cannot fail.
 QString workbookPathFor(const QString &chosen);

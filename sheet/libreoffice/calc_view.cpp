@@ -46,7 +46,12 @@ SheetStatus LibreOfficeCalc::placeCursor(qint64 row, qint64 column)
 {
     return guarded(shortCallLimit, [&] {
         const Reference<view::XSelectionSupplier> selection(workbook->getCurrentController(), UNO_QUERY_THROW);
+        // Selecting the cell marks it as a range of one cell, and Enter then
+        // stays inside the mark: every name typed would land in this cell.
+        // Selecting no range afterwards drops the mark and leaves the cursor
+        // there, so that Enter walks down the column.
         selection->select(Any(cell(row, column)));
+        selection->select(Any(rangeList({})));
         return std::monostate{};
     });
 }

@@ -66,6 +66,16 @@ std::optional<FileIdentity> identityOf(const QString &path)
     return FileIdentity{status.st_dev, status.st_ino};
 }
 
+// Throws unless `file` names a file: a folder is named as such, since a
+// folder picked in the file dialog exists all the same.
+void refuseUnlessAFile(const QFileInfo &file)
+{
+    if (file.isDir())
+        throw CallFailure{QStringLiteral("%1 是文件夹，不是工作簿").arg(QDir::toNativeSeparators(file.filePath()))};
+    if (!file.isFile())
+        throw CallFailure{QStringLiteral("文件不存在")};
+}
+
 } // namespace
 
 void LibreOfficeCalc::closeWorkbook()
@@ -229,8 +239,7 @@ SheetStatus LibreOfficeCalc::openInTheUsersWindow(const QFileInfo &file)
     const auto alreadyShown = guarded(shortCallLimit, [&] {
         // A document of the user's window is never closed by us, only let go.
         workbook.clear();
-        if (!file.isFile())
-            throw CallFailure{QStringLiteral("文件不存在")};
+        refuseUnlessAFile(file);
         // The user's office already shows this file: work in that window.
         // Loading it again would give a second, diverging copy, and saving
         // either one would drop whatever the other held.
@@ -252,8 +261,7 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QFileInfo &file, bool readOnly)
 {
     return guarded(openingLimit(file.size()), [&] {
         closeWorkbook();
-        if (!file.isFile())
-            throw CallFailure{QStringLiteral("文件不存在")};
+        refuseUnlessAFile(file);
         // The document decides from the user's own macro-security settings
         // whether its macros may run, and a case that would ask the user is
         // answered with no: the dialog would stall the step.

@@ -66,8 +66,10 @@ QString officeTemporaryTemplate(const QString &kind, qint64 processId);
 
 // Removes the private profiles and table copies that offices of earlier
 // runs of the program left in the temporary folder when the program was
-// killed, those whose program no longer runs. What cannot be removed stays;
-// nothing is reported.
+// killed, and the pipes those offices listened on, those whose program no
+// longer runs. Only real folders and pipes of the user running us go, never
+// anything a link leads to. What cannot be removed stays; nothing is
+// reported.
 void removeLeftoverOfficeFiles();
 
 // The same as the port's starter for the steps.

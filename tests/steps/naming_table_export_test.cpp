@@ -1,5 +1,6 @@
 #include "sheet/naming_table_layout.h"
 #include "tests/common/recording_table_view.h"
+#include "steps/batch_rename_report.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "steps/workbook_choice.h"
@@ -7,8 +8,10 @@
 #include "tests/common/temp_tree.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -91,18 +94,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<GroupCase> &test) { return test.param.name; });
 
 // A workbook used again keeps a new name only beside the entry it was typed
-// for; rows below the new table keep everything and join the banding.
-TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideTheirEntries)
+// for; the table ends with the new entries, and nothing of the longer table's
+// rows below it stays: neither its numbering, entries, new names nor shading.
+TEST_F(NamingTableExport, EarlierLongerTableEndsWithTheNewOneAndNewNamesStayOnlyBesideTheirEntries)
 {
     const QList<QStringList> earlier{header,
-                                     {"", "X\\", "old1", "new1"},
-                                     {"", "X\\", "old2", "new2"},
-                                     {"", "Y\\", "old3", "new3"},
-                                     {"", "Y\\", "old4", "new4"},
-                                     {"", "Z\\", "old5", ""}};
+                                     {"1", "X\\", "old1", "new1"},
+                                     {"2", "X\\", "old2", "new2"},
+                                     {"3", "Y\\", "old3", "new3"},
+                                     {"4", "Y\\", "old4", "new4"},
+                                     {"5", "Z\\", "old5", ""}};
     makeWorkbook(*writer, path, earlier);
     // Shading left by an earlier run must not outlive its groups.
-    ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}}, 35).ok());
+    ASSERT_TRUE(writer->fillRects({{2, 1, 3, 4}, {5, 1, 6, 4}}, 35).ok());
     ASSERT_TRUE(writer->saveWorkbook().ok());
     RecordingTableView stepTwo(messages);
     writeNamingTable(*writer, path, foundEntries({"X\\", "Y\\", "Y\\"}, {"old1", "1E5", "=A1"}),
@@ -110,14 +114,46 @@ TEST_F(NamingTableExport, EarlierLongerTableSurvivesAndNewNamesStayOnlyBesideThe
     ASSERT_TRUE(writer->saveWorkbook().ok());
     ASSERT_TRUE(reader->openWorkbook(path).ok());
 
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(reader->usedExtent().value().rows, 4);
     EXPECT_EQ(readTexts(*reader, {1, 1, 6, 4}), (QList<QStringList>{header,
-                                                                     {"", "X\\", "old1", "new1"},
-                                                                     {"", "Y\\", "1E5", ""},
-                                                                     {"", "Y\\", "=A1", ""},
-                                                                     {"", "Y\\", "old4", "new4"},
-                                                                     {"", "Z\\", "old5", ""}}));
-    EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4, 5}));
-    EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4, 5}));
+                                                                     {"1", "X\\", "old1", "new1"},
+                                                                     {"2", "Y\\", "1E5", ""},
+                                                                     {"3", "Y\\", "=A1", ""},
+                                                                     {"", "", "", ""},
+                                                                     {"", "", "", ""}}));
+    EXPECT_EQ(shadedRows(7, 1), (QList<qint64>{3, 4}));
+    EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4}));
+}
+
+// A workbook used for four files, then for a folder of one: step 3 renames
+// only the one file, and counts only its row.
+TEST_F(NamingTableExport, RowsOfAnEarlierTableNeverRenameAnything)
+{
+    const QString earlierFolder = tree.path("earlier") + "/";
+    const QString laterFolder = tree.path("later") + "/";
+    const QStringList earlierFiles{"a.txt", "b.txt", "c.txt", "d.txt"};
+    for (const QString &name : earlierFiles)
+        tree.makeFile("earlier/" + name, name.toUtf8());
+    tree.makeFile("later/only.txt", "only");
+    const QString workbook = tree.path("reused.ods");
+    RecordingTableView stepTwo(messages);
+    ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries(QStringList(4, earlierFolder), earlierFiles), stepTwo));
+    ASSERT_TRUE(writer->putTextBlock(2, 4, {{"A2.txt"}, {"B2.txt"}, {"C2.txt"}, {"D2.txt"}}).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+
+    ASSERT_TRUE(writeNamingTable(*writer, workbook, foundEntries({laterFolder}, {"only.txt"}), stepTwo));
+    ASSERT_TRUE(writer->putTextBlock(2, 4, {{"renamed.txt"}}).ok());
+    ASSERT_TRUE(writer->saveWorkbook().ok());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    RecordingRenameView view;
+    readTableAndRename(*reader, workbook, view);
+    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+    EXPECT_EQ(view.renamed, QStringList{"renamed.txt"});
+    EXPECT_EQ(view.count, processedCountText(1));
+    EXPECT_EQ(fileContent(laterFolder + "renamed.txt"), "only");
+    EXPECT_EQ(QDir(earlierFolder).entryList(QDir::Files), earlierFiles) << "no file of the earlier folder moves";
 }
 
 // Read back from the saved file: the columns keep their widths as .xls.
@@ -265,6 +301,10 @@ TEST(WorkbookChoice, ANewNameWithoutASpreadsheetExtensionBecomesAnXlsWorkbook)
     EXPECT_EQ(workbookPathFor(tree.path("a.XLSX")), tree.path("a.XLSX"));
     EXPECT_EQ(workbookPathFor(tree.path("a.ods")), tree.path("a.ods"));
     EXPECT_EQ(workbookPathFor(tree.path("existing")), tree.path("existing")) << "an existing file is taken as it is";
+    EXPECT_EQ(workbookPathFor(tree.path("trail.xls ")), tree.path("trail.xls"));
+    EXPECT_EQ(workbookPathFor(tree.path("名单 \t ")), tree.path("名单.xls"));
+    tree.makeFile("spaced ", "x");
+    EXPECT_EQ(workbookPathFor(tree.path("spaced ")), tree.path("spaced ")) << "an existing name keeps its spaces";
     EXPECT_TRUE(workbookFileFilters().startsWith("xls文件 (*.xls);;"));
 }
 
@@ -273,6 +313,10 @@ struct UnopenableCase {
     const char *file;
     QByteArray content;
     const char *message;
+    // A folder stands at the path instead of a file.
+    bool folder = false;
+    // Said after the lead, with %1 the path.
+    const char *saying = "";
 };
 
 class UnopenableWorkbook : public NamingTableExport, public ::testing::WithParamInterface<UnopenableCase> {
@@ -283,11 +327,14 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
     const QString target = tree.path(GetParam().file);
     if (!GetParam().content.isNull())
         tree.makeFile(GetParam().file, GetParam().content);
+    if (GetParam().folder)
+        tree.makeFolder(GetParam().file);
     RecordingTableView stepTwo(messages);
     writeNamingTable(*writer, target, foundEntries({"X\\"}, {"a"}), stepTwo);
 
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8(GetParam().message))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8(GetParam().saying).arg(target))) << messages[0].toStdString();
     EXPECT_TRUE(writer->unresponsiveReason().isEmpty());
     if (!GetParam().content.isNull()) {
         QFile file(target);
@@ -298,8 +345,27 @@ TEST_P(UnopenableWorkbook, IsReportedAndNoTableIsStarted)
 
 INSTANTIATE_TEST_SUITE_P(NamingTableExport, UnopenableWorkbook,
                          ::testing::Values(UnopenableCase{"InAMissingFolder", "missing/not-a-table.xls", QByteArray(), "无法新建工作簿"},
-                                           UnopenableCase{"Drawing", "not-a-table.xls", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n"), "无法打开工作簿"}),
+                                           UnopenableCase{"Drawing", "not-a-table.xls", QByteArray("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\ntrailer\n<<>>\n%%EOF\n"), "无法打开工作簿"},
+                                           UnopenableCase{"AFolder", "folder.xls", QByteArray(), "无法打开工作簿", true, "%1 是文件夹，不是工作簿"}),
                          [](const ::testing::TestParamInfo<UnopenableCase> &test) { return test.param.name; });
+
+// A folder that even root may not write: a read-only file system mounted
+// there. The office would only say that it could not store the document.
+TEST_F(NamingTableExport, ANewWorkbookInAFolderWeMayNotWriteSaysSo)
+{
+    tree.makeFolder("read-only");
+    const QString folder = tree.path("read-only");
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", folder}) != 0)
+        GTEST_SKIP() << "cannot mount a read-only file system here (needs root)";
+    const QString workbook = folder + "/new.xls";
+    RecordingTableView stepTwo(messages);
+    const bool written = writeNamingTable(*writer, workbook, foundEntries({"X\\"}, {"a"}), stepTwo);
+    QProcess::execute("umount", {folder});
+
+    EXPECT_FALSE(written);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].toStdString(), QStringLiteral("无法新建工作簿 %1：没有写入这个文件夹的权限").arg(workbook).toStdString());
+}
 
 TEST(NamingTableWithoutOffice, SaysLibreOfficeIsMissingAndStartsNothing)
 {

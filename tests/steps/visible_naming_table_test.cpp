@@ -5,10 +5,12 @@
 #include "tests/common/visible_office_test.h"
 #include "tests/common/wait_until.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSize>
 #include <QStandardPaths>
 
@@ -119,6 +121,77 @@ TEST_F(VisibleNamingTable, StepTwoWaitsWhileTheOfficeAsksAndSaysNotOpenedWhenThe
     EXPECT_TRUE(messages[0].contains(QStringLiteral("没有打开这个文件"))) << messages[0].toStdString();
     EXPECT_GT(windowsOn(other), 0) << "the user's office is left running with their document";
 }
+
+// The X window of the document window on `fileName`: the largest of those
+// titled with its name, since the office also keeps tiny windows under it.
+QString documentWindow(const QString &fileName)
+{
+    QProcess search;
+    search.start("xdotool", {"search", "--onlyvisible", "--name", QRegularExpression::escape(fileName) + " - LibreOffice Calc"});
+    search.waitForFinished(10000);
+    QString largest;
+    qint64 largestArea = 0;
+    for (const QString &window : QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        QProcess geometry;
+        geometry.start("xdotool", {"getwindowgeometry", "--shell", window});
+        geometry.waitForFinished(10000);
+        const QString shell = QString::fromLatin1(geometry.readAllStandardOutput());
+        const auto value = [&](const QString &name) { return shell.section(name + '=', 1, 1).section('\n', 0, 0).toLongLong(); };
+        if (value("WIDTH") * value("HEIGHT") > largestArea) {
+            largestArea = value("WIDTH") * value("HEIGHT");
+            largest = window;
+        }
+    }
+    return largest;
+}
+
+// Right after step 2 the user types the new names, each ended with Enter, as
+// in any fresh sheet: they go down column D from D2, one row each, in either
+// of the office's toolkits.
+class TypedNames : public VisibleOfficeTest, public ::testing::WithParamInterface<const char *> {
+protected:
+    void SetUp() override
+    {
+        VisibleOfficeTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (QStandardPaths::findExecutable("xdotool").isEmpty())
+            GTEST_SKIP() << "needs xdotool to type into the office's window";
+        savedToolkit = qgetenv("SAL_USE_VCLPLUGIN");
+        qputenv("SAL_USE_VCLPLUGIN", GetParam());
+    }
+    void TearDown() override
+    {
+        VisibleOfficeTest::TearDown();
+        qputenv("SAL_USE_VCLPLUGIN", savedToolkit);
+    }
+
+    QByteArray savedToolkit;
+};
+
+TEST_P(TypedNames, GoDownColumnDOneRowEach)
+{
+    CalcOffice *reader = sharedReadingOffice();
+    ASSERT_NE(reader, nullptr);
+    const QString path = tree.path("typed.ods");
+    const QStringList messages = runStep2(path, {"X/", "X/", "X/"}, {"a", "b", "c"});
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ASSERT_GT(windowsOn(path), 0);
+    QString window;
+    ASSERT_TRUE(waitUntil([&] { return !(window = documentWindow("typed.ods")).isEmpty(); }));
+    const QDateTime unsaved = QFileInfo(path).lastModified();
+
+    EXPECT_TRUE(answerWindow(window, "One.txt", {"Return"}));
+    EXPECT_TRUE(answerWindow(window, "Two.txt", {"Return"}));
+    EXPECT_TRUE(answerWindow(window, {}, {"ctrl+s"}));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(path).lastModified() != unsaved; })) << "the user's save never came";
+
+    ASSERT_TRUE(waitUntil([&] { return reader->openWorkbookForReading(path).ok(); }));
+    EXPECT_EQ(readTexts(*reader, {2, 4, 4, 4}), (QList<QStringList>{{"One.txt"}, {"Two.txt"}, {""}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(VisibleNamingTable, TypedNames, ::testing::Values("gtk3", "gen"),
+                         [](const ::testing::TestParamInfo<const char *> &test) { return std::string(test.param); });
 
 // The state letter of process `pid` ('T' when stopped), or 0 once it is gone.
 char processState(qint64 pid)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QUrl>
@@ -14,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -197,6 +199,87 @@ TEST(CalcBridgeLifetime, AHiddenOfficeEndsWhenItsProgramIsKilledAndItsFilesGoAtT
     removeLeftoverOfficeFiles();
     qputenv("TMPDIR", ownTemporary);
     EXPECT_EQ(leftovers(), QStringList{"quillmere-office-notours"});
+}
+
+// The id of a process that has ended: nothing runs under it for a while.
+qint64 finishedProcessId()
+{
+    QProcess finished;
+    finished.start("true", QStringList());
+    EXPECT_TRUE(finished.waitForStarted());
+    const qint64 id = finished.processId();
+    EXPECT_TRUE(finished.waitForFinished());
+    return id;
+}
+
+// Anyone may put an entry under one of the clean-up's names in the shared
+// temporary folder. Only real folders and pipes of this user whose program
+// has ended go; a link goes nowhere near its target, not even from inside a
+// folder that goes.
+TEST(CalcBridgeLifetime, TheStartUpCleanUpRemovesOnlyItsOwnDeadFoldersAndPipes)
+{
+    TempTree temporary;
+    TempTree outside;
+    const qint64 dead = finishedProcessId();
+    const qint64 live = QCoreApplication::applicationPid();
+    const uid_t otherUser = 54321;
+    outside.makeFile("linked from inside/kept.txt", "kept");
+    outside.makeFile("linked under our name/kept.txt", "kept");
+    outside.makeFile("socket target/kept.txt", "kept");
+
+    const QString ourDead = temporary.path(QString("quillmere-office-%1-Abc123").arg(dead));
+    temporary.makeFile(QFileInfo(ourDead).fileName() + "/user/deep/registry.xcu", "x");
+    ASSERT_TRUE(QFile::link(outside.path("linked from inside"), ourDead + "/user/link"));
+    const QString plantedLink = temporary.path(QString("quillmere-table-%1-Lnk123").arg(dead));
+    ASSERT_TRUE(QFile::link(outside.path("linked under our name"), plantedLink));
+    const QString othersFolder = temporary.path(QString("quillmere-table-%1-Oth123").arg(dead));
+    temporary.makeFile(QFileInfo(othersFolder).fileName() + "/theirs.txt", "theirs");
+    ASSERT_EQ(::lchown(QFile::encodeName(othersFolder).constData(), otherUser, otherUser), 0);
+    const QString ourLive = temporary.path(QString("quillmere-table-%1-Liv123").arg(live));
+    temporary.makeFile(QFileInfo(ourLive).fileName() + "/in use.txt", "in use");
+
+    // The office's runtime puts its pipes in /tmp, whatever the temporary folder.
+    const auto pipe = [](qint64 program, const char *suffix) {
+        return QString("/tmp/OSL_PIPE_%1_quillmere-%2-%3").arg(::geteuid()).arg(program).arg(suffix);
+    };
+    const auto makePipe = [](const QString &path) {
+        return ::mknod(QFile::encodeName(path).constData(), S_IFSOCK | 0600, 0) == 0;
+    };
+    const QString deadPipe = pipe(dead, "dead0");
+    const QString livePipe = pipe(live, "11fe0");
+    const QString othersPipe = pipe(dead, "07e50");
+    const QString linkedPipe = pipe(dead, "11ced");
+    ASSERT_TRUE(makePipe(deadPipe) && makePipe(livePipe) && makePipe(othersPipe));
+    ASSERT_EQ(::lchown(QFile::encodeName(othersPipe).constData(), otherUser, otherUser), 0);
+    ASSERT_TRUE(QFile::link(outside.path("socket target"), linkedPipe));
+
+    const QByteArray ownTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temporary.root()));
+    removeLeftoverOfficeFiles();
+    qputenv("TMPDIR", ownTemporary);
+
+    const struct {
+        QString path;
+        bool removed;
+    } outcomes[] = {
+        {ourDead, true},
+        {outside.path("linked from inside/kept.txt"), false},
+        {plantedLink, false},
+        {outside.path("linked under our name/kept.txt"), false},
+        {othersFolder + "/theirs.txt", false},
+        {ourLive + "/in use.txt", false},
+        {deadPipe, true},
+        {livePipe, false},
+        {othersPipe, false},
+        {linkedPipe, false},
+        {outside.path("socket target/kept.txt"), false},
+    };
+    for (const auto &outcome : outcomes) {
+        EXPECT_EQ(!QFileInfo(outcome.path).exists() && !QFileInfo(outcome.path).isSymLink(), outcome.removed)
+            << outcome.path.toStdString();
+    }
+    for (const QString &planted : {deadPipe, livePipe, othersPipe, linkedPipe})
+        QFile::remove(planted);
 }
 
 } // namespace
