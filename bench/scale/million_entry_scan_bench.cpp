@@ -91,6 +91,7 @@ int runPhase(const QString &phase, const QString &root)
         window.Combo1->setEditText("*.*");
         dialogs.folderAnswers << root;
         window.chooseFolderAndScan();
+        waitForStepToEnd(window);
         listed = rowsShown(window.List2);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -47,6 +47,7 @@ protected:
         listed.makeFile("y");
         dialogs.folderAnswers << listed.root();
         form.chooseFolderAndScan();
+        ASSERT_TRUE(waitForStepToEnd(form));
         form.List3->addItems({"z"});
     }
     TempTree listed;
@@ -168,6 +169,7 @@ TEST_F(MainWindow, TypingAPatternClearsNothingAndStepOneUsesItExactly)
 
     dialogs.folderAnswers << tree.root();
     form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
     EXPECT_EQ(shownTexts(form.List2), QStringList{"notes.txt"});
     EXPECT_EQ(rowsShown(form.List3), 1) << "step 1 leaves the renamed list alone";
 }
@@ -181,6 +183,7 @@ TEST_F(MainWindow, StepOneListsTheTreeAndReports)
     dialogs.folderAnswers << tree.root();
 
     form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
 
     const QString root = tree.root() + '/';
     EXPECT_EQ(shownTexts(form.List1), (QStringList{root, root, root + "sub/", root + "sub/"}));
