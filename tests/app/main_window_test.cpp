@@ -193,6 +193,7 @@ TEST_F(MainWindow, StepOneListsTheTreeAndReports)
     EXPECT_EQ(form.Text1->toPlainText(), "查找到的文件数：3\n查找的目录数：1\n文件大小总共为：\n1,510字节");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "busy pointer is restored";
     EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(dialogs.progressWindows, 0) << "a short scan shows no progress";
 }
 
 // What a screen reader reads of each list, item by item.
