@@ -117,6 +117,7 @@ TEST_F(StepOneBeside, ListsEverythingAtTheEndWhileTheWindowKeepsAnswering)
     EXPECT_EQ(progress()->parentWidget(), &form);
     EXPECT_EQ(progress()->windowModality(), Qt::WindowModal);
     EXPECT_EQ(progress()->findChild<QPushButton *>()->text(), "取消");
+    EXPECT_EQ(progress()->maximum(), 0) << "a busy bar, as the total is not known";
     const QRegularExpression counting("^正在查找：已查看 (\\d+) 个文件夹，找到 (\\d+) 个文件$");
     ASSERT_TRUE(waitUntil([&] { return counting.match(progress()->labelText()).captured(2).toInt() > 0; }))
         << progress()->labelText().toStdString();
