@@ -3,22 +3,21 @@
 #include "about/help_launch.h"
 #include "app/column_list_model.h"
 #include "app/found_entries_model.h"
+#include "app/long_work_progress.h"
 #include "app/window_rename_view.h"
 #include "app/window_table_view.h"
 #include "app/window_undo_view.h"
-#include "search/directory_scan.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
-#include "steps/scan_step.h"
 #include "steps/undo_step.h"
 #include "steps/workbook_choice.h"
 #include "ui/app_icon.h"
-#include "ui/busy_pointer.h"
 #include "ui/dialogs.h"
 #include "ui/product.h"
 #include "ui/twips.h"
 #include "ui/wrapping_push_button.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -67,6 +66,13 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
     connect(undoAction, &QAction::triggered, this, &MainWindow::undoLastRename);
     connect(helpAction, &QAction::triggered, this, &MainWindow::openHelp);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(&session, &StepSession::busyChanged, this, &MainWindow::showStepRunning);
+    connect(&session, &StepSession::scanFinished, this, [this](const FoundEntries &entries, const QString &report) {
+        found->setEntries(entries);
+        scanReport->setPlainText(report);
+    });
+    connect(&session, &StepSession::scanCancelled, scanReport, &QPlainTextEdit::setPlainText);
+    new LongWorkProgress(session, dialogs, this);
 
     fillPatternPresets();
     offerRecoveryOfCutOffRenames();
@@ -188,16 +194,32 @@ void MainWindow::clearListsForChosenPattern()
 
 void MainWindow::chooseFolderAndScan()
 {
+    if (session.isBusy())
+        return;
     const QString folder = dialogs.chooseFolder(this);
     if (folder.isEmpty()) {
         dialogs.showMessage(this, QStringLiteral("请选择目录"));
         return;
     }
-    BusyPointer busy;
     found->clear();
-    ScanResult result = scanFolder(folder, patternBox->currentText());
-    found->setEntries(std::move(result.entries));
-    scanReport->setPlainText(scanReportText(result.summary, QLocale::system()));
+    session.startScan(folder, patternBox->currentText());
+}
+
+void MainWindow::showStepRunning(bool running)
+{
+    for (QPushButton *stepButton : {scanButton, tableButton, renameButton})
+        stepButton->setEnabled(!running);
+    undoAction->setEnabled(!running);
+    if (running)
+        busyPointer.emplace();
+    else
+        busyPointer.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    session.cancelAndWait();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::chooseWorkbookAndWriteTable()

@@ -3,10 +3,14 @@
 #include "about/about_window.h"
 #include "sheet/spreadsheet.h"
 #include "steps/standby_office.h"
+#include "steps/step_session.h"
+#include "ui/busy_pointer.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+
+#include <optional>
 
 class Dialogs;
 class FoundEntriesModel;
@@ -49,8 +53,11 @@ public:
     QSize startClientSize() const;
 
 public slots:
-    // Step 1: choose a folder, list every match of the pattern below it and
-    // report counts and size in scanReport. Cancel shows a message, changes nothing.
+    // Step 1: choose a folder, then list every match of the pattern below it
+    // and report counts and size in scanReport once the scan, which runs
+    // beside the window, has ended; the lists are empty meanwhile, and stay
+    // so when the user cancels the scan. Cancelling the folder choice shows a
+    // message and changes nothing. Does nothing while a step runs.
     void chooseFolderAndScan();
     // Step 2: choose a workbook, keep its path and write the naming table
     // into it in a visible spreadsheet window, left open and unsaved.
@@ -71,7 +78,14 @@ public slots:
     // Shows the one About window, modeless and without an owner.
     void showAbout();
 
+protected:
+    // Closing asks nothing: a scan under way is cancelled first.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    // While a step runs: the step buttons and the menu item that starts
+    // work are disabled and the busy pointer shows.
+    void showStepRunning(bool running);
     void fillPatternPresets();
     QWidget *buildClientArea();
     void place(QWidget *control, int left, int top, int width, int height);
@@ -81,6 +95,8 @@ private:
     const SpreadsheetStarters starters;
     // Started once a table stands in step 2's window, for step 3 to take.
     StandbyOffice standbyOffice;
+    StepSession session;
+    std::optional<BusyPointer> busyPointer;
     FoundEntriesModel *found;
     QString workbook;
     QPointer<AboutWindow> aboutWindow;

@@ -2,10 +2,11 @@
 
 #include "search/folder_search.h"
 
-ScanResult scanFolder(const QString &folder, const QString &pattern)
+ScanResult scanFolder(const QString &folder, const QString &pattern, ScanControl *control)
 {
     ScanResult result;
-    const FolderSearchCounts counts = searchFolderTree(folder, pattern, result.entries);
+    const FolderSearchCounts counts = searchFolderTree(folder, pattern, result.entries, control);
+    result.cancelled = counts.cancelled;
     result.summary.fileCount = counts.listedEntries - counts.listedFolders;
     result.summary.folderCount = counts.subfolders;
     result.summary.totalSize = counts.totalSize;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
+#include "search/scan_control.h"
 
 #include <QString>
 
@@ -16,9 +17,12 @@ struct ScanSummary {
 struct ScanResult {
     FoundEntries entries;
     ScanSummary summary;
+    // Stopped on request: entries and summary then hold only what was found
+    // before, and are not to be shown as the scan's result.
+    bool cancelled = false;
 };
 
 // Searches `folder` and everything below it for `pattern` (see
-// searchFolderTree). Does not fail: unreadable folders simply contribute
-// nothing.
-ScanResult scanFolder(const QString &folder, const QString &pattern);
+// searchFolderTree, also for what `control` does). Does not fail:
+// unreadable folders simply contribute nothing.
+ScanResult scanFolder(const QString &folder, const QString &pattern, ScanControl *control = nullptr);

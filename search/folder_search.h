@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
+#include "search/scan_control.h"
 
 #include <QString>
 
@@ -12,6 +13,7 @@ struct FolderSearchCounts {
     std::int64_t listedFolders = 0; // listed entries that are folders
     std::int64_t subfolders = 0;    // subfolders met at any depth; the start folder is not one
     std::uint64_t totalSize = 0;    // bytes of the listed regular files; other entries add 0
+    bool cancelled = false;         // stopped on request before the walk was complete
 };
 
 // Walks `folder` and every folder below it, depth first: a folder's own
@@ -24,4 +26,9 @@ struct FolderSearchCounts {
 // matches, but it is neither counted as a subfolder nor searched.
 // Does not fail: a folder that cannot be opened contributes nothing, a size
 // that cannot be read counts 0, and the walk goes on.
-FolderSearchCounts searchFolderTree(const QString &folder, const QString &pattern, FoundEntrySink &found);
+// With a `control`, the walk reports its progress there as it goes and checks
+// before each entry whether it is to stop; once asked, it returns at once,
+// `cancelled` set, having handed `found` only part of the matches (the counts
+// describe that part). Without one it reports nothing and always completes.
+FolderSearchCounts searchFolderTree(const QString &folder, const QString &pattern, FoundEntrySink &found,
+                                    ScanControl *control = nullptr);

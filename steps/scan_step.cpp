@@ -9,6 +9,16 @@ QString scanReportText(const ScanSummary &summary, const QLocale &locale)
         + groupedDigits(summary.totalSize, locale.groupSeparator()) + QStringLiteral("字节");
 }
 
+QString scanProgressText(std::int64_t foldersSeen, std::int64_t entriesFound)
+{
+    return QStringLiteral("正在查找：已查看 %1 个文件夹，找到 %2 个文件").arg(foldersSeen).arg(entriesFound);
+}
+
+QString scanCancelledText()
+{
+    return QStringLiteral("已取消查找");
+}
+
 QString groupedDigits(std::uint64_t value, const QString &separator)
 {
     const QString digits = QString::number(value);

@@ -2,7 +2,20 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 class QWidget;
+
+// A window showing how far long work has got, with one button, 取消. It
+// stays until this object goes, and then closes without a word.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    // Shows `text` and `done` of `total`; a total of 0 means the total is not
+    // known, shown as a busy bar.
+    virtual void show(const QString &text, qint64 done, qint64 total) = 0;
+};
 
 // Everything the program asks of the user or hands to the desktop goes through
 // here, so tests can answer in the user's place while the rest stays real.
@@ -33,4 +46,10 @@ public:
     // such as xdg-open); true only means the request was passed on, as the
     // launcher runs on its own and a viewer's refusal is its to show.
     virtual bool openWithDesktop(QWidget *owner, const QString &path) = 0;
+
+    // Opens a progress window modal to `owner` and returns at once, the
+    // work going on beside it. `cancel` is called, once, when the user
+    // presses 取消 or closes the window, which then hides; the work decides
+    // when it has stopped and drops the window.
+    virtual std::unique_ptr<ProgressWindow> showProgress(QWidget *owner, std::function<void()> cancel) = 0;
 };

@@ -1,6 +1,7 @@
 #include "ui/qt_dialogs.h"
 
 #include "ui/product.h"
+#include "ui/qt_progress_window.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -46,4 +47,9 @@ bool QtDialogs::openWithDesktop(QWidget *, const QString &path)
 {
     // A path such as "//name.chm" would otherwise be read as a network host.
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
+}
+
+std::unique_ptr<ProgressWindow> QtDialogs::showProgress(QWidget *owner, std::function<void()> cancel)
+{
+    return std::make_unique<QtProgressWindow>(owner, std::move(cancel));
 }

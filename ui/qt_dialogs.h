@@ -2,8 +2,8 @@
 
 #include "ui/dialogs.h"
 
-// The real dialogs: Qt's own folder and file choosers, QMessageBox, and the
-// desktop's default handler through QDesktopServices.
+// The real dialogs: Qt's own folder and file choosers, QMessageBox,
+// QProgressDialog, and the desktop's default handler through QDesktopServices.
 class QtDialogs : public Dialogs {
 public:
     QString chooseFolder(QWidget *owner) override;
@@ -11,4 +11,5 @@ public:
     void showMessage(QWidget *owner, const QString &text) override;
     bool askYesNo(QWidget *owner, const QString &question) override;
     bool openWithDesktop(QWidget *owner, const QString &path) override;
+    std::unique_ptr<ProgressWindow> showProgress(QWidget *owner, std::function<void()> cancel) override;
 };

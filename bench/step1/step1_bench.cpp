@@ -102,6 +102,7 @@ int main(int argc, char **argv)
         const double stepSeconds = bestSeconds(runs, [&] {
             dialogs.folderAnswers << root;
             window.chooseFolderAndScan();
+            waitForStepToEnd(window);
         });
         std::printf("pattern %-6s listed %7lld | find %.3f s | (a) search %.3f s = %.2f x find (target <= 1.2)"
                     " | (b) step 1 %.3f s = %.2f x find (target <= 2.0)\n",

@@ -90,6 +90,7 @@ TEST_F(HelpMenu, WithoutALauncherSaysWhatToInstallAndTheWindowWorksOn)
 
     dialogs.folderAnswers << tree.path("chosen");
     form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
     ASSERT_EQ(rowsShown(form.List2), 1);
     EXPECT_EQ(shownTexts(form.List2), QStringList{"a.txt"});
     EXPECT_TRUE(windowsTitled(guideTitle).isEmpty());

@@ -47,6 +47,7 @@ protected:
         listed.makeFile("y");
         dialogs.folderAnswers << listed.root();
         form.chooseFolderAndScan();
+        ASSERT_TRUE(waitForStepToEnd(form));
         form.List3->addItems({"z"});
     }
     TempTree listed;
@@ -168,6 +169,7 @@ TEST_F(MainWindow, TypingAPatternClearsNothingAndStepOneUsesItExactly)
 
     dialogs.folderAnswers << tree.root();
     form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
     EXPECT_EQ(shownTexts(form.List2), QStringList{"notes.txt"});
     EXPECT_EQ(rowsShown(form.List3), 1) << "step 1 leaves the renamed list alone";
 }
@@ -181,6 +183,7 @@ TEST_F(MainWindow, StepOneListsTheTreeAndReports)
     dialogs.folderAnswers << tree.root();
 
     form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
 
     const QString root = tree.root() + '/';
     EXPECT_EQ(shownTexts(form.List1), (QStringList{root, root, root + "sub/", root + "sub/"}));
@@ -190,6 +193,7 @@ TEST_F(MainWindow, StepOneListsTheTreeAndReports)
     EXPECT_EQ(form.Text1->toPlainText(), "查找到的文件数：3\n查找的目录数：1\n文件大小总共为：\n1,510字节");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "busy pointer is restored";
     EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(dialogs.progressWindows, 0) << "a short scan shows no progress";
 }
 
 // What a screen reader reads of each list, item by item.

@@ -4,6 +4,7 @@
 #include "sheet/libreoffice/libreoffice_calc.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
+#include "tests/common/wait_until.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -53,6 +54,13 @@ public:
     QAction *const help = control<QAction>("help");
     QAction *const about = control<QAction>("about");
 };
+
+// Waits until no step runs any more, which the window shows by enabling step
+// 1's button again; returns whether it did.
+inline bool waitForStepToEnd(const MainWindowUnderTest &window)
+{
+    return waitUntil([&] { return window.Command1->isEnabled(); });
+}
 
 // The texts a list shows, top to bottom.
 inline QStringList shownTexts(const QAbstractItemView *list)

@@ -75,6 +75,7 @@ protected:
     {
         dialogs.folderAnswers << folder;
         form.Command1->click();
+        ASSERT_TRUE(waitForStepToEnd(form));
         dialogs.fileAnswers << workbook;
         form.Command2->click();
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join('\n').toStdString();

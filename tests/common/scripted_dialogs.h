@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/dialogs.h"
+#include "ui/qt_dialogs.h"
 
 #include <QStringList>
 
@@ -10,6 +11,8 @@
 // everything shown or launched is recorded for the test to read. Launches
 // report `desktopOpens`, or go on to `desktop` when a test sets one, so a test
 // can watch a real viewer open while its messages are still answered here.
+// Progress windows are the real ones, counted in `progressWindows`: the test
+// presses their 取消 as the user would, whenever it likes.
 class ScriptedDialogs : public Dialogs {
 public:
     QStringList folderAnswers;
@@ -20,6 +23,8 @@ public:
     QStringList messages;
     QStringList questions;
     QStringList launched;
+
+    int progressWindows = 0;
 
     bool desktopOpens = true;
     Dialogs *desktop = nullptr;
@@ -40,6 +45,12 @@ public:
     {
         launched << path;
         return desktop ? desktop->openWithDesktop(owner, path) : desktopOpens;
+    }
+
+    std::unique_ptr<ProgressWindow> showProgress(QWidget *owner, std::function<void()> cancel) override
+    {
+        ++progressWindows;
+        return QtDialogs().showProgress(owner, std::move(cancel));
     }
 
 private:

@@ -174,6 +174,7 @@ TEST(OfficeMissing, StepsTwoAndThreeSaySoAndTheWindowStaysUsable)
 
     dialogs.folderAnswers << tree.path("files");
     window.chooseFolderAndScan();
+    ASSERT_TRUE(waitForStepToEnd(window));
     EXPECT_EQ(rowsShown(window.List2), 1);
 }
 
@@ -211,6 +212,7 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
 
     dialogs.folderAnswers << tree.path("files");
     window.chooseFolderAndScan();
+    ASSERT_TRUE(waitForStepToEnd(window));
     EXPECT_EQ(rowsShown(window.List2), 1);
 }
 

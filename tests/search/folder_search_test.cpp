@@ -180,3 +180,46 @@ TEST(FolderSearch, ChineseAndOddNamesComeBackExactly)
 }
 
 } // namespace
+
+// Asks the search to stop once it has handed over `limit` matches.
+struct StoppingSink : FoundEntries {
+    ScanControl &control;
+    qsizetype limit;
+    StoppingSink(ScanControl &scanControl, qsizetype stopAfter) : control(scanControl), limit(stopAfter) {}
+    void append(const QString &folderPath, const QString &fileName) override
+    {
+        FoundEntries::append(folderPath, fileName);
+        if (size() == limit)
+            control.requestCancel();
+    }
+};
+
+// A stop takes effect before the next entry is read, also between folders,
+// and leaves the counts describing exactly what was handed over; a walk not
+// stopped reports every folder it looked at, the start folder included.
+TEST(FolderSearch, StopsBeforeTheNextEntryOnceAskedAndSaysSo)
+{
+    TempTree tree;
+    for (const char *path : {"1.dwg", "2.dwg", "a/3.dwg", "a/4.dwg", "b/5.dwg"})
+        tree.makeFile(path);
+    struct Case {
+        qsizetype stopAfter;
+        qint64 found;
+        bool cancelled;
+    };
+    for (const Case &row : {Case{0, 0, true}, Case{1, 1, true}, Case{2, 2, true}, Case{4, 4, true}, Case{9, 5, false}}) {
+        SCOPED_TRACE(row.stopAfter);
+        ScanControl control;
+        if (row.stopAfter == 0)
+            control.requestCancel();
+        StoppingSink sink(control, row.stopAfter);
+        const FolderSearchCounts counts = searchFolderTree(tree.root(), "*.dwg", sink, &control);
+        EXPECT_EQ(sink.size(), row.found);
+        EXPECT_EQ(counts.listedEntries, row.found);
+        EXPECT_EQ(counts.cancelled, row.cancelled);
+        EXPECT_EQ(control.entriesFound(), row.found);
+        if (!row.cancelled) {
+            EXPECT_EQ(control.foldersSeen(), counts.subfolders + 1);
+        }
+    }
+}

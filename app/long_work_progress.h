@@ -1,0 +1,31 @@
+#pragma once
+
+#include "steps/step_session.h"
+#include "ui/dialogs.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+// Shows a progress window, modal to `owner`, for work of `session` that has
+// run for about a second, keeps it up to date while the work runs, passes the
+// user's 取消 on to the session and closes it when the work ends. Shorter
+// work shows nothing.
+class LongWorkProgress : public QObject {
+    Q_OBJECT
+public:
+    LongWorkProgress(StepSession &session, Dialogs &dialogs, QWidget *owner);
+
+private:
+    void follow(bool busy);
+    void update();
+
+    StepSession &session;
+    Dialogs &dialogs;
+    QWidget *const owner;
+    QTimer ticks;
+    QElapsedTimer running;
+    std::unique_ptr<ProgressWindow> window;
+};

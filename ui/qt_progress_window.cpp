@@ -1,0 +1,53 @@
+#include "ui/qt_progress_window.h"
+
+#include "ui/product.h"
+
+#include <QProgressBar>
+#include <QProgressDialog>
+
+#include <limits>
+#include <utility>
+
+QtProgressWindow::QtProgressWindow(QWidget *owner, std::function<void()> cancel)
+    : dialog(new QProgressDialog(owner))
+    , bar(new QProgressBar)
+{
+    dialog->setObjectName(QStringLiteral("progress"));
+    dialog->setWindowTitle(applicationTitle());
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setCancelButtonText(QStringLiteral("取消"));
+    bar->setRange(0, 0);
+    bar->setTextVisible(false);
+    dialog->setBar(bar);
+    // The button, Esc and the close button all end up here; the caller is told once.
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [cancel = std::move(cancel), told = false]() mutable {
+        if (!std::exchange(told, true))
+            cancel();
+    });
+    dialog->show();
+}
+
+QtProgressWindow::~QtProgressWindow()
+{
+    if (dialog) {
+        dialog->hide();
+        dialog->deleteLater();
+    }
+}
+
+void QtProgressWindow::show(const QString &text, qint64 done, qint64 total)
+{
+    if (!dialog)
+        return;
+    dialog->setLabelText(text);
+    if (total <= 0) {
+        bar->setRange(0, 0);
+        return;
+    }
+    // A bar counts in int; larger totals are shown in proportion.
+    const qint64 scale = total / std::numeric_limits<int>::max() + 1;
+    bar->setRange(0, int(total / scale));
+    bar->setValue(int(std::min(done, total) / scale));
+}
