@@ -1,5 +1,7 @@
 #include "app/main_window.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/leftover_files.h"
+#include "sheet/libreoffice/office_launch.h"
+#include "sheet/libreoffice/unsaved_changes_probe.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_translations.h"
 

@@ -17,7 +17,7 @@
 #include "tests/common/recording_table_view.h"
 #include "bench/common/find_listing.h"
 #include "search/directory_scan.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"

@@ -30,7 +30,7 @@
 // for folders, which move onto a name claimed first.
 
 #include "bench/common/bench_office.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "steps/batch_rename_report.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_read.h"

@@ -1,6 +1,6 @@
 #include "tests/common/office_test_support.h"
 
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "tests/common/wait_until.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/calc_office.h"
 #include "steps/batch_rename_step.h"
 #include "tests/common/recording_rename_view.h"
 
