@@ -17,7 +17,7 @@ int main(int argc, char **argv)
         application.installTranslator(qtTranslations.get());
     removeLeftoverOfficeFiles();
     QtDialogs dialogs;
-    MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden),
+    MainWindow mainWindow(dialogs, {libreOfficeWriterStarter(CalcWindow::Visible), libreOfficeReaderStarter(CalcWindow::Hidden),
                                     [](const QString &workbook) { return usersOfficeShowsUnsavedChanges(workbook); }});
     const QRect screen = mainWindow.screen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "about/about_window.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
+#include "sheet/spreadsheet_writer.h"
 #include "steps/standby_office.h"
 
 #include <QMainWindow>
@@ -26,8 +27,8 @@ class QPushButton;
 // the visible one whether the table still has changes not saved (none: never
 // asked).
 struct SpreadsheetStarters {
-    StartSpreadsheet visible;
-    StartSpreadsheet hidden;
+    StartSpreadsheetWriter visible;
+    StartSpreadsheetReader hidden;
     AskUnsavedChanges unsavedChanges;
 };
 

@@ -8,7 +8,7 @@ constexpr auto lookInterval = std::chrono::milliseconds(300);
 
 } // namespace
 
-StandbyOffice::StandbyOffice(StartSpreadsheet starter) : startHidden(std::move(starter)) {}
+StandbyOffice::StandbyOffice(StartSpreadsheetReader starter) : startHidden(std::move(starter)) {}
 
 StandbyOffice::~StandbyOffice()
 {
@@ -27,7 +27,7 @@ void StandbyOffice::prepare(const QString &workbookPath)
     starting = std::async(std::launch::async, [this] { return startAndWait(); });
 }
 
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::startAndWait()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::startAndWait()
 {
     auto started = startHidden();
     if (!started.ok())
@@ -51,7 +51,7 @@ bool StandbyOffice::waitForReadAhead(std::chrono::milliseconds limit)
     return readAhead.waitForRead(limit);
 }
 
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWaiting()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::endWaiting()
 {
     {
         const std::lock_guard lock(guard);
@@ -65,7 +65,7 @@ SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWaiting()
     return office;
 }
 
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::take()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::take()
 {
     if (starting.valid()) {
         auto waiting = endWaiting();

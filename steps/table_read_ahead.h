@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rename/batch_rename.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,7 +25,7 @@ public:
     // change (the same state at two looks in a row), reads its table through
     // `office`, which opens it read-only and closes it again. A read that
     // fails, or that a save overtook, leaves nothing for step 3 to use.
-    void look(Spreadsheet &office);
+    void look(SpreadsheetReader &office);
 
     // The rows read from `workbookPath`, when the file there holds exactly
     // the bytes they were read from and none of the table's cells is a
@@ -60,7 +60,7 @@ private:
     };
     static std::optional<FileStamp> stampOf(const QString &path);
     static QByteArray digestOf(const QString &path);
-    static std::optional<Read> readTable(Spreadsheet &office, const QString &path, const FileStamp &stamp);
+    static std::optional<Read> readTable(SpreadsheetReader &office, const QString &path, const FileStamp &stamp);
 
     // The looking thread's own memory of its last look.
     QString lastPath;

@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     started.reset();
 
     CountingRenameView view;
-    timed("step 3: read the table and rename", [&] { runStepThreeInOwnOffice(libreOfficeStarter(CalcWindow::Hidden), workbook, view); });
+    timed("step 3: read the table and rename", [&] { runStepThreeInOwnOffice(libreOfficeReaderStarter(CalcWindow::Hidden), workbook, view); });
 
     const qint64 renamed = countFiles(files, "renamed-drawing*.dwg");
     const qint64 all = countFiles(files, "*");

@@ -196,7 +196,7 @@ void runStepThree(const QString &work, qint64 entries, const QString &table)
     QFile::remove(treeMarker(files));
     CountingRenameView view;
     {
-        StandbyOffice standby(libreOfficeStarter(CalcWindow::Hidden));
+        StandbyOffice standby(libreOfficeReaderStarter(CalcWindow::Hidden));
         const double readAhead = timed([&] {
             standby.prepare(table);
             if (!standby.waitForReadAhead(readAheadLimit))

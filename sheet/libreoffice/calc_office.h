@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
+#include "sheet/spreadsheet_writer.h"
 
 // LibreOffice Calc driven over its UNO bridge. No UNO type shows here, so
 // callers build without the office's headers.
@@ -17,11 +18,15 @@ enum class CalcWindow {
     Hidden,
 };
 
-// The port with what tests and benchmarks also need of a real office: making
-// workbooks, writing single cells and reading single cells back. Each
-// operation is bounded in time like the port's.
-class CalcOffice : public Spreadsheet {
+// Both ports, with what tests and benchmarks also need of a real office:
+// making workbooks, writing single cells and reading single cells back. Each
+// operation is bounded in time like the ports'.
+class CalcOffice : public SpreadsheetReader, public SpreadsheetWriter {
 public:
+    // Both ports read cells alike; one office answers for both.
+    using SpreadsheetReader::readTextBlock;
+    using SpreadsheetReader::usedExtent;
+
     // As a user typing it: "12" becomes a number, "=1+1" a formula.
     virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
     // The cell's value as the user sees it; fails for an unreadable cell.

@@ -102,12 +102,27 @@ QString officePipePrefix(qint64 processId)
     return QStringLiteral("quillmere-%1-").arg(processId);
 }
 
-StartSpreadsheet libreOfficeStarter(CalcWindow window)
+namespace {
+
+template <typename Port>
+std::function<SheetResult<std::unique_ptr<Port>>()> starterOf(CalcWindow window)
 {
-    return [window]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+    return [window]() -> SheetResult<std::unique_ptr<Port>> {
         auto started = startLibreOfficeCalc(window);
         if (!started.ok())
-            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(started.error());
-        return SheetResult<std::unique_ptr<Spreadsheet>>::success(std::move(started.value()));
+            return SheetResult<std::unique_ptr<Port>>::failure(started.error());
+        return SheetResult<std::unique_ptr<Port>>::success(std::move(started.value()));
     };
+}
+
+} // namespace
+
+StartSpreadsheetWriter libreOfficeWriterStarter(CalcWindow window)
+{
+    return starterOf<SpreadsheetWriter>(window);
+}
+
+StartSpreadsheetReader libreOfficeReaderStarter(CalcWindow window)
+{
+    return starterOf<SpreadsheetReader>(window);
 }

@@ -26,8 +26,10 @@ void prepareProcessForLibreOffice();
 SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
                                                               std::chrono::seconds startLimit = std::chrono::seconds(90));
 
-// Starts offices as startLibreOfficeCalc does, for the steps.
-StartSpreadsheet libreOfficeStarter(CalcWindow window);
+// Start offices as startLibreOfficeCalc does, for the steps: step 2 writes
+// in one, step 3 reads in the other.
+StartSpreadsheetWriter libreOfficeWriterStarter(CalcWindow window);
+StartSpreadsheetReader libreOfficeReaderStarter(CalcWindow window);
 
 // Every office this program starts listens on a pipe whose name begins with
 // this text: "quillmere-" and the program's process id, then "-".

@@ -79,14 +79,14 @@ QString ownOfficePipePrefix()
     return officePipePrefix(QCoreApplication::applicationPid());
 }
 
-StartSpreadsheet visibleOfficeStarter()
+StartSpreadsheetWriter visibleOfficeStarter()
 {
-    return libreOfficeStarter(CalcWindow::Visible);
+    return libreOfficeWriterStarter(CalcWindow::Visible);
 }
 
-StartSpreadsheet hiddenOfficeStarter()
+StartSpreadsheetReader hiddenOfficeStarter()
 {
-    return libreOfficeStarter(CalcWindow::Hidden);
+    return libreOfficeReaderStarter(CalcWindow::Hidden);
 }
 
 FoundEntries foundEntries(const QStringList &folders, const QStringList &names)

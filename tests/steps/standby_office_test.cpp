@@ -69,7 +69,7 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
 {
     {
         std::atomic<bool> answering = false;
-        const StartSpreadsheet startHidden = hiddenOfficeStarter();
+        const StartSpreadsheetReader startHidden = hiddenOfficeStarter();
         StandbyOffice standby([&] {
             auto started = startHidden();
             answering = started.ok();
@@ -96,10 +96,10 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
 TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
 {
     std::atomic<int> starts = 0;
-    const StartSpreadsheet startHidden = hiddenOfficeStarter();
-    const StartSpreadsheet failingOnce = [&]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+    const StartSpreadsheetReader startHidden = hiddenOfficeStarter();
+    const StartSpreadsheetReader failingOnce = [&]() -> SheetResult<std::unique_ptr<SpreadsheetReader>> {
         if (starts++ == 0)
-            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
+            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
         return startHidden();
     };
     {
