@@ -1,5 +1,7 @@
 #include "steps/standby_office.h"
 
+#include <chrono>
+
 namespace {
 
 // How often the saved workbook is looked at. A state seen twice in a row has
@@ -44,11 +46,6 @@ SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::startAndWait()
 std::optional<QList<NamingTableRow>> StandbyOffice::tableReadAhead(const QString &workbookPath)
 {
     return readAhead.rowsFor(workbookPath);
-}
-
-bool StandbyOffice::waitForReadAhead(std::chrono::milliseconds limit)
-{
-    return readAhead.waitForRead(limit);
 }
 
 SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::endWaiting()

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -36,11 +35,6 @@ public:
 
     // For step 3: see TableReadAhead::rowsFor. The office keeps waiting.
     std::optional<QList<NamingTableRow>> tableReadAhead(const QString &workbookPath);
-
-    // Waits up to `limit` until a table has been read ahead from the workbook
-    // named last; returns whether one has. For callers that must know the
-    // read is done, such as benchmarks.
-    bool waitForReadAhead(std::chrono::milliseconds limit);
 
     // For step 3: the waiting office if it still answers (waiting for a start
     // or read under way to end), otherwise one started now, as `startHidden`

@@ -94,12 +94,6 @@ std::optional<QList<NamingTableRow>> TableReadAhead::rowsFor(const QString &work
     return kept.rows;
 }
 
-bool TableReadAhead::waitForRead(std::chrono::milliseconds limit)
-{
-    std::unique_lock lock(guard);
-    return readEnded.wait_for(lock, limit, [this] { return read.has_value(); });
-}
-
 void TableReadAhead::forget()
 {
     const std::lock_guard lock(guard);

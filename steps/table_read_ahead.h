@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -32,10 +31,6 @@ public:
     // formula, whose result could depend on when it is worked out; otherwise
     // nothing. Waits for a read under way.
     std::optional<QList<NamingTableRow>> rowsFor(const QString &workbookPath);
-
-    // Waits up to `limit` until the watched workbook has been read (whether
-    // its rows can be used or not); returns whether it has.
-    bool waitForRead(std::chrono::milliseconds limit);
 
     // Drops what was read and what the last look saw; call it only while no
     // thread looks.

@@ -23,6 +23,7 @@
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "tests/common/private_state_home.h"
+#include "tests/common/read_ahead_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -196,10 +197,11 @@ void runStepThree(const QString &work, qint64 entries, const QString &table)
     QFile::remove(treeMarker(files));
     CountingRenameView view;
     {
-        StandbyOffice standby(libreOfficeReaderStarter(CalcWindow::Hidden));
+        ReadAheadWatch watch;
+        StandbyOffice standby(watch.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
         const double readAhead = timed([&] {
             standby.prepare(table);
-            if (!standby.waitForReadAhead(readAheadLimit))
+            if (!watch.waitForRead(readAheadLimit))
                 fail(QStringLiteral("the standby office did not read the table ahead"));
         });
         report("readAhead", readAhead);

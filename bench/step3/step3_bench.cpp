@@ -37,6 +37,7 @@
 #include "steps/standby_office.h"
 #include "tests/common/fuse_mount.h"
 #include "tests/common/private_state_home.h"
+#include "tests/common/read_ahead_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -206,9 +207,10 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
     for (int round = 0; round < rounds; ++round) {
         Times times;
         {
-            StandbyOffice standby(libreOfficeReaderStarter(CalcWindow::Hidden));
+            ReadAheadWatch readAhead;
+            StandbyOffice standby(readAhead.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
             standby.prepare(workbook);
-            if (!standby.waitForReadAhead(std::chrono::minutes(2))) {
+            if (!readAhead.waitForRead(std::chrono::minutes(2))) {
                 std::printf("the standby office did not read the table ahead\n");
                 return false;
             }
@@ -254,9 +256,10 @@ double timeReadAheadStep(const QString &workbook, const QString &root, qint64 en
                          const std::function<void(const QList<NamingTableRow> &, BatchRenameView &)> &renameRowsHow,
                          EntryKind kind = EntryKind::Files)
 {
-    StandbyOffice standby(libreOfficeReaderStarter(CalcWindow::Hidden));
+    ReadAheadWatch readAhead;
+    StandbyOffice standby(readAhead.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
     standby.prepare(workbook);
-    if (!standby.waitForReadAhead(std::chrono::minutes(2)))
+    if (!readAhead.waitForRead(std::chrono::minutes(2)))
         return -1;
     return timeStepThree(
         [&](BatchRenameView &view) {
