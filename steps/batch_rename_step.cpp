@@ -35,11 +35,6 @@ void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRena
     renameInStartedOffice(standby.take(), workbookPath, view);
 }
 
-void runStepThreeInOwnOffice(const StartSpreadsheetReader &startHidden, const QString &workbookPath, BatchRenameView &view)
-{
-    renameInStartedOffice(startHidden(), workbookPath, view);
-}
-
 void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, BatchRenameView &view)
 {
     const SheetResult<NamingTableContent> table = readNamingTable(office, workbookPath);

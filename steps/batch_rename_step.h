@@ -30,11 +30,6 @@ public:
 void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view,
                   const AskUnsavedChanges &askUnsaved = {});
 
-// Step 3 in a hidden office that `startHidden` starts for it alone, quit
-// afterwards. When the office cannot be started, nothing is renamed and one
-// message says why.
-void runStepThreeInOwnOffice(const StartSpreadsheetReader &startHidden, const QString &workbookPath, BatchRenameView &view);
-
 // Reads the naming table saved at `workbookPath` through an office that is
 // already running, which is left running, and renames its rows
 // (renameReadRows). The workbook is opened read-only and never written. When

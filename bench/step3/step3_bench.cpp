@@ -218,7 +218,10 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
                 [&](BatchRenameView &view) { runStepThree(standby, workbook, view); }, root, entries);
         }
         const auto stepThreeWith = [&](const StartSpreadsheetReader &start) {
-            return [&, start](BatchRenameView &view) { runStepThreeInOwnOffice(start, workbook, view); };
+            return [&, start](BatchRenameView &view) {
+                StandbyOffice ownOffice(start);
+                runStepThree(ownOffice, workbook, view);
+            };
         };
         times.waiting = timeStepThree(stepThreeWith(officeAlreadyWaiting()), root, entries);
         times.starting = timeStepThree(stepThreeWith(libreOfficeReaderStarter(CalcWindow::Hidden)), root, entries);
