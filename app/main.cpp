@@ -1,5 +1,7 @@
 #include "app/main_window.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/leftover_files.h"
+#include "sheet/libreoffice/office_launch.h"
+#include "sheet/libreoffice/unsaved_changes_probe.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_translations.h"
 
@@ -15,7 +17,7 @@ int main(int argc, char **argv)
         application.installTranslator(qtTranslations.get());
     removeLeftoverOfficeFiles();
     QtDialogs dialogs;
-    MainWindow mainWindow(dialogs, {libreOfficeStarter(CalcWindow::Visible), libreOfficeStarter(CalcWindow::Hidden),
+    MainWindow mainWindow(dialogs, {libreOfficeWriterStarter(CalcWindow::Visible), libreOfficeReaderStarter(CalcWindow::Hidden),
                                     [](const QString &workbook) { return usersOfficeShowsUnsavedChanges(workbook); }});
     const QRect screen = mainWindow.screen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());

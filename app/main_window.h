@@ -1,7 +1,8 @@
 #pragma once
 
 #include "about/about_window.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
+#include "sheet/spreadsheet_writer.h"
 #include "steps/standby_office.h"
 #include "steps/step_session.h"
 #include "ui/busy_pointer.h"
@@ -30,8 +31,8 @@ class QPushButton;
 // the visible one whether the table still has changes not saved (none: never
 // asked).
 struct SpreadsheetStarters {
-    StartSpreadsheet visible;
-    StartSpreadsheet hidden;
+    StartSpreadsheetWriter visible;
+    StartSpreadsheetReader hidden;
     AskUnsavedChanges unsavedChanges;
 };
 

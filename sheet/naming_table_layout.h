@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/spreadsheet.h"
+#include "sheet/sheet_cells.h"
 
 #include <QList>
 #include <QStringList>

@@ -8,12 +8,12 @@
 
 namespace {
 
-void renameInStartedOffice(SheetResult<std::unique_ptr<Spreadsheet>> started, const QString &workbookPath,
+void renameInStartedOffice(SheetResult<std::unique_ptr<SpreadsheetReader>> started, const QString &workbookPath,
                            BatchRenameView &view)
 {
     if (!started.ok())
         return view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，没有文件被更名：%1").arg(started.error()));
-    Spreadsheet &office = *started.value();
+    SpreadsheetReader &office = *started.value();
     readTableAndRename(office, workbookPath, view);
     bestEffort(office.quit());
 }
@@ -35,12 +35,7 @@ void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRena
     renameInStartedOffice(standby.take(), workbookPath, view);
 }
 
-void runStepThreeInOwnOffice(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view)
-{
-    renameInStartedOffice(startHidden(), workbookPath, view);
-}
-
-void readTableAndRename(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view)
+void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, BatchRenameView &view)
 {
     const SheetResult<NamingTableContent> table = readNamingTable(office, workbookPath);
     if (!table.ok())

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rename/row_outcome.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,16 +30,11 @@ public:
 void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRenameView &view,
                   const AskUnsavedChanges &askUnsaved = {});
 
-// Step 3 in a hidden office that `startHidden` starts for it alone, quit
-// afterwards. When the office cannot be started, nothing is renamed and one
-// message says why.
-void runStepThreeInOwnOffice(const StartSpreadsheet &startHidden, const QString &workbookPath, BatchRenameView &view);
-
 // Reads the naming table saved at `workbookPath` through an office that is
 // already running, which is left running, and renames its rows
 // (renameReadRows). The workbook is opened read-only and never written. When
 // it cannot be opened or read, nothing is renamed and one message says why.
-void readTableAndRename(Spreadsheet &office, const QString &workbookPath, BatchRenameView &view);
+void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, BatchRenameView &view);
 
 // Step 3 for rows already read from the workbook at `workbookPath`: writes
 // the run's record (see RecordedRun) into runRecordsFolder(), lists column D

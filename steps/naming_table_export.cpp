@@ -16,7 +16,7 @@ const QString clearRowMacro = QStringLiteral("ClearRow");
 // beside another entry, in rectangles of column D. A new name stays only
 // beside the entry it was typed for: the same folder and name in the same
 // row. When the old table cannot be read, no new name can be trusted.
-QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, qint64 count)
+QList<CellRect> staleNewNames(SpreadsheetWriter &office, const FoundEntries &entries, qint64 count)
 {
     using namespace NamingTable;
     const SheetResult<UsedExtent> extent = office.usedExtent();
@@ -45,7 +45,7 @@ QList<CellRect> staleNewNames(Spreadsheet &office, const FoundEntries &entries, 
 // cannot be read. A new workbook has no formats that could show a text
 // otherwise, so it shows exactly the folders just written; reading them back
 // would cost a text copy of the whole sheet.
-std::optional<QList<CellText>> shownFolders(Spreadsheet &office, const FoundEntries &entries, qint64 count,
+std::optional<QList<CellText>> shownFolders(SpreadsheetWriter &office, const FoundEntries &entries, qint64 count,
                                             bool existingWorkbook)
 {
     using namespace NamingTable;
@@ -65,7 +65,7 @@ std::optional<QList<CellText>> shownFolders(Spreadsheet &office, const FoundEntr
     return folderTexts;
 }
 
-bool stillAnswering(Spreadsheet &office, NamingTableView &view)
+bool stillAnswering(SpreadsheetWriter &office, NamingTableView &view)
 {
     if (office.unresponsiveReason().isEmpty())
         return true;
@@ -75,7 +75,7 @@ bool stillAnswering(Spreadsheet &office, NamingTableView &view)
 
 } // namespace
 
-bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
                        NamingTableView &view)
 {
     auto started = startVisible();
@@ -86,7 +86,7 @@ bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &work
     return writeNamingTable(*started.value(), workbookPath, entries, view);
 }
 
-bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
                       NamingTableView &view)
 {
     const QFileInfo file(workbookPath);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_writer.h"
 
 #include <QString>
 
@@ -38,10 +38,10 @@ public:
 // Any other operation that fails is skipped and the rest of the table is
 // still written; nothing is said about it. Returns whether the table stands
 // in the window: false when the office or the workbook failed.
-bool exportNamingTable(const StartSpreadsheet &startVisible, const QString &workbookPath, const FoundEntries &entries,
+bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
                        NamingTableView &view);
 
 // The same table written through an office that is already running, which is
 // left running with the workbook open and unsaved.
-bool writeNamingTable(Spreadsheet &office, const QString &workbookPath, const FoundEntries &entries,
+bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
                       NamingTableView &view);

@@ -19,7 +19,7 @@ bool holdsHeader(const QList<CellText> &firstRow)
 
 } // namespace
 
-SheetResult<NamingTableContent> readNamingTable(Spreadsheet &office, const QString &workbookPath)
+SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath)
 {
     using Content = SheetResult<NamingTableContent>;
     // Read-only: the table may rename the workbook itself, or another file to

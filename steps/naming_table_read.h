@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rename/row_outcome.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
 
 #include <QList>
 #include <QString>
@@ -15,4 +15,4 @@ using NamingTableContent = std::optional<QList<NamingTableRow>>;
 
 // The naming table as saved at `workbookPath`, which `office` opens
 // read-only and keeps open. On failure the reason, and no rows.
-SheetResult<NamingTableContent> readNamingTable(Spreadsheet &office, const QString &workbookPath);
+SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath);

@@ -1,5 +1,7 @@
 #include "steps/standby_office.h"
 
+#include <chrono>
+
 namespace {
 
 // How often the saved workbook is looked at. A state seen twice in a row has
@@ -8,7 +10,7 @@ constexpr auto lookInterval = std::chrono::milliseconds(300);
 
 } // namespace
 
-StandbyOffice::StandbyOffice(StartSpreadsheet starter) : startHidden(std::move(starter)) {}
+StandbyOffice::StandbyOffice(StartSpreadsheetReader starter) : startHidden(std::move(starter)) {}
 
 StandbyOffice::~StandbyOffice()
 {
@@ -27,7 +29,7 @@ void StandbyOffice::prepare(const QString &workbookPath)
     starting = std::async(std::launch::async, [this] { return startAndWait(); });
 }
 
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::startAndWait()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::startAndWait()
 {
     auto started = startHidden();
     if (!started.ok())
@@ -46,12 +48,7 @@ std::optional<QList<NamingTableRow>> StandbyOffice::tableReadAhead(const QString
     return readAhead.rowsFor(workbookPath);
 }
 
-bool StandbyOffice::waitForReadAhead(std::chrono::milliseconds limit)
-{
-    return readAhead.waitForRead(limit);
-}
-
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWaiting()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::endWaiting()
 {
     {
         const std::lock_guard lock(guard);
@@ -65,7 +62,7 @@ SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::endWaiting()
     return office;
 }
 
-SheetResult<std::unique_ptr<Spreadsheet>> StandbyOffice::take()
+SheetResult<std::unique_ptr<SpreadsheetReader>> StandbyOffice::take()
 {
     if (starting.valid()) {
         auto waiting = endWaiting();

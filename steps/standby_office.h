@@ -1,12 +1,11 @@
 #pragma once
 
 #include "rename/row_outcome.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
 #include "steps/table_read_ahead.h"
 
 #include <QString>
 
-#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -19,7 +18,7 @@
 // touches the user's own office: it is whatever `startHidden` starts.
 class StandbyOffice {
 public:
-    explicit StandbyOffice(StartSpreadsheet startHidden);
+    explicit StandbyOffice(StartSpreadsheetReader startHidden);
     // Quits an office that still waits, once a start or a read under way has
     // ended.
     ~StandbyOffice();
@@ -37,26 +36,21 @@ public:
     // For step 3: see TableReadAhead::rowsFor. The office keeps waiting.
     std::optional<QList<NamingTableRow>> tableReadAhead(const QString &workbookPath);
 
-    // Waits up to `limit` until a table has been read ahead from the workbook
-    // named last; returns whether one has. For callers that must know the
-    // read is done, such as benchmarks.
-    bool waitForReadAhead(std::chrono::milliseconds limit);
-
     // For step 3: the waiting office if it still answers (waiting for a start
     // or read under way to end), otherwise one started now, as `startHidden`
     // would. The caller owns what it gets; nothing waits afterwards.
-    SheetResult<std::unique_ptr<Spreadsheet>> take();
+    SheetResult<std::unique_ptr<SpreadsheetReader>> take();
 
     // Quits the waiting office, once a start or read under way has ended;
     // nothing waits afterwards.
     void quitWaitingOffice();
 
 private:
-    SheetResult<std::unique_ptr<Spreadsheet>> startAndWait();
-    SheetResult<std::unique_ptr<Spreadsheet>> endWaiting();
+    SheetResult<std::unique_ptr<SpreadsheetReader>> startAndWait();
+    SheetResult<std::unique_ptr<SpreadsheetReader>> endWaiting();
 
-    const StartSpreadsheet startHidden;
-    std::future<SheetResult<std::unique_ptr<Spreadsheet>>> starting;
+    const StartSpreadsheetReader startHidden;
+    std::future<SheetResult<std::unique_ptr<SpreadsheetReader>>> starting;
     TableReadAhead readAhead;
 
     // Shared with the background thread, under `guard`.

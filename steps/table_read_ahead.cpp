@@ -15,7 +15,7 @@ void TableReadAhead::watch(const QString &workbookPath)
     watchedPath = workbookPath;
 }
 
-void TableReadAhead::look(Spreadsheet &office)
+void TableReadAhead::look(SpreadsheetReader &office)
 {
     std::unique_lock lock(guard);
     const QString path = watchedPath;
@@ -54,7 +54,7 @@ QByteArray TableReadAhead::digestOf(const QString &path)
     return digest.result();
 }
 
-std::optional<TableReadAhead::Read> TableReadAhead::readTable(Spreadsheet &office, const QString &path,
+std::optional<TableReadAhead::Read> TableReadAhead::readTable(SpreadsheetReader &office, const QString &path,
                                                               const FileStamp &stamp)
 {
     Read result{stamp, digestOf(path), std::nullopt};
@@ -92,12 +92,6 @@ std::optional<QList<NamingTableRow>> TableReadAhead::rowsFor(const QString &work
     if (stampOf(workbookPath) != kept.stamp || digestOf(workbookPath) != kept.digest)
         return std::nullopt;
     return kept.rows;
-}
-
-bool TableReadAhead::waitForRead(std::chrono::milliseconds limit)
-{
-    std::unique_lock lock(guard);
-    return readEnded.wait_for(lock, limit, [this] { return read.has_value(); });
 }
 
 void TableReadAhead::forget()

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "rename/row_outcome.h"
-#include "sheet/spreadsheet.h"
+#include "sheet/spreadsheet_reader.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -25,17 +24,13 @@ public:
     // change (the same state at two looks in a row), reads its table through
     // `office`, which opens it read-only and closes it again. A read that
     // fails, or that a save overtook, leaves nothing for step 3 to use.
-    void look(Spreadsheet &office);
+    void look(SpreadsheetReader &office);
 
     // The rows read from `workbookPath`, when the file there holds exactly
     // the bytes they were read from and none of the table's cells is a
     // formula, whose result could depend on when it is worked out; otherwise
     // nothing. Waits for a read under way.
     std::optional<QList<NamingTableRow>> rowsFor(const QString &workbookPath);
-
-    // Waits up to `limit` until the watched workbook has been read (whether
-    // its rows can be used or not); returns whether it has.
-    bool waitForRead(std::chrono::milliseconds limit);
 
     // Drops what was read and what the last look saw; call it only while no
     // thread looks.
@@ -60,7 +55,7 @@ private:
     };
     static std::optional<FileStamp> stampOf(const QString &path);
     static QByteArray digestOf(const QString &path);
-    static std::optional<Read> readTable(Spreadsheet &office, const QString &path, const FileStamp &stamp);
+    static std::optional<Read> readTable(SpreadsheetReader &office, const QString &path, const FileStamp &stamp);
 
     // The looking thread's own memory of its last look.
     QString lastPath;

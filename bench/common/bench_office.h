@@ -1,7 +1,7 @@
 #pragma once
 
 #include "steps/batch_rename_step.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 
 #include <QElapsedTimer>
 

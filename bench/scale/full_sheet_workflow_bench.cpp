@@ -9,9 +9,10 @@
 #include "tests/common/recording_table_view.h"
 #include "steps/batch_rename_step.h"
 #include "search/directory_scan.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_export.h"
+#include "steps/standby_office.h"
 #include "tests/common/private_state_home.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,10 @@ int main(int argc, char **argv)
     started.reset();
 
     CountingRenameView view;
-    timed("step 3: read the table and rename", [&] { runStepThreeInOwnOffice(libreOfficeStarter(CalcWindow::Hidden), workbook, view); });
+    timed("step 3: read the table and rename", [&] {
+        StandbyOffice ownOffice(libreOfficeReaderStarter(CalcWindow::Hidden));
+        runStepThree(ownOffice, workbook, view);
+    });
 
     const qint64 renamed = countFiles(files, "renamed-drawing*.dwg");
     const qint64 all = countFiles(files, "*");

@@ -17,12 +17,13 @@
 #include "tests/common/recording_table_view.h"
 #include "bench/common/find_listing.h"
 #include "search/directory_scan.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "tests/common/private_state_home.h"
+#include "tests/common/read_ahead_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -196,10 +197,11 @@ void runStepThree(const QString &work, qint64 entries, const QString &table)
     QFile::remove(treeMarker(files));
     CountingRenameView view;
     {
-        StandbyOffice standby(libreOfficeStarter(CalcWindow::Hidden));
+        ReadAheadWatch watch;
+        StandbyOffice standby(watch.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
         const double readAhead = timed([&] {
             standby.prepare(table);
-            if (!standby.waitForReadAhead(readAheadLimit))
+            if (!watch.waitForRead(readAheadLimit))
                 fail(QStringLiteral("the standby office did not read the table ahead"));
         });
         report("readAhead", readAhead);

@@ -4,7 +4,7 @@
 // as a plain automation client would, and compares the two.
 
 #include "bench/common/bench_office.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_export.h"
 

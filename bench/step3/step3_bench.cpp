@@ -31,13 +31,14 @@
 
 #include "bench/common/bench_office.h"
 #include "rename/rename_run.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "steps/batch_rename_report.h"
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_read.h"
 #include "steps/standby_office.h"
 #include "tests/common/fuse_mount.h"
 #include "tests/common/private_state_home.h"
+#include "tests/common/read_ahead_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -125,7 +126,7 @@ bool makeWorkbook(CalcOffice &office, const QString &path, const QString &root, 
 
 // The baseline: the table read in one call, then one no-replace rename per row.
 // Returns the number of rows renamed.
-qint64 readAndRename(Spreadsheet &office, qint64 entries)
+qint64 readAndRename(SpreadsheetReader &office, qint64 entries)
 {
     const auto block = office.readTextBlock({2, 2, entries + 1, 4});
     if (!block.ok())
@@ -185,14 +186,14 @@ double timeStepThree(const std::function<void(BatchRenameView &)> &stepThree, co
 
 // An office started before the clock runs, handed over as the waiting one
 // is: only if it still answers.
-StartSpreadsheet officeAlreadyWaiting()
+StartSpreadsheetReader officeAlreadyWaiting()
 {
     auto started = startLibreOfficeCalc(CalcWindow::Hidden);
     auto waiting = std::make_shared<SheetResult<std::unique_ptr<CalcOffice>>>(std::move(started));
-    return [waiting]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+    return [waiting]() -> SheetResult<std::unique_ptr<SpreadsheetReader>> {
         if (!waiting->ok() || !waiting->value()->isAnswering())
-            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(QStringLiteral("the waiting office is gone"));
-        return SheetResult<std::unique_ptr<Spreadsheet>>::success(std::move(waiting->value()));
+            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(QStringLiteral("the waiting office is gone"));
+        return SheetResult<std::unique_ptr<SpreadsheetReader>>::success(std::move(waiting->value()));
     };
 }
 
@@ -207,20 +208,24 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
     for (int round = 0; round < rounds; ++round) {
         Times times;
         {
-            StandbyOffice standby(libreOfficeStarter(CalcWindow::Hidden));
+            ReadAheadWatch readAhead;
+            StandbyOffice standby(readAhead.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
             standby.prepare(workbook);
-            if (!standby.waitForReadAhead(std::chrono::minutes(2))) {
+            if (!readAhead.waitForRead(std::chrono::minutes(2))) {
                 std::printf("the standby office did not read the table ahead\n");
                 return false;
             }
             times.readAhead = timeStepThree(
                 [&](BatchRenameView &view) { runStepThree(standby, workbook, view); }, root, entries);
         }
-        const auto stepThreeWith = [&](const StartSpreadsheet &start) {
-            return [&, start](BatchRenameView &view) { runStepThreeInOwnOffice(start, workbook, view); };
+        const auto stepThreeWith = [&](const StartSpreadsheetReader &start) {
+            return [&, start](BatchRenameView &view) {
+                StandbyOffice ownOffice(start);
+                runStepThree(ownOffice, workbook, view);
+            };
         };
         times.waiting = timeStepThree(stepThreeWith(officeAlreadyWaiting()), root, entries);
-        times.starting = timeStepThree(stepThreeWith(libreOfficeStarter(CalcWindow::Hidden)), root, entries);
+        times.starting = timeStepThree(stepThreeWith(libreOfficeReaderStarter(CalcWindow::Hidden)), root, entries);
         QElapsedTimer clock;
         if (!maker.openWorkbookForReading(workbook).ok() || !makeTree(root, entries))
             return false;
@@ -255,9 +260,10 @@ double timeReadAheadStep(const QString &workbook, const QString &root, qint64 en
                          const std::function<void(const QList<NamingTableRow> &, BatchRenameView &)> &renameRowsHow,
                          EntryKind kind = EntryKind::Files)
 {
-    StandbyOffice standby(libreOfficeStarter(CalcWindow::Hidden));
+    ReadAheadWatch readAhead;
+    StandbyOffice standby(readAhead.starter(libreOfficeReaderStarter(CalcWindow::Hidden)));
     standby.prepare(workbook);
-    if (!standby.waitForReadAhead(std::chrono::minutes(2)))
+    if (!readAhead.waitForRead(std::chrono::minutes(2)))
         return -1;
     return timeStepThree(
         [&](BatchRenameView &view) {

@@ -1,144 +1,41 @@
 #pragma once
 
-#include "sheet/libreoffice/libreoffice_calc.h"
-#include "sheet/libreoffice/office_connection.h"
-#include "sheet/libreoffice/uno_names.h"
+#include "sheet/spreadsheet_reader.h"
+#include "sheet/spreadsheet_writer.h"
 
-#include <QFileInfo>
-#include <QTemporaryDir>
+// LibreOffice Calc driven over its UNO bridge. No UNO type shows here, so
+// callers build without the office's headers.
 
-#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
-#include <com/sun/star/sheet/XSpreadsheet.hpp>
-#include <com/sun/star/table/XCell.hpp>
+enum class CalcWindow {
+    // In the user's own profile, with windows; left running for the user when
+    // the object goes. An office of the user's that is already running is used,
+    // and a workbook it already shows is worked on in that window as it stands,
+    // unsaved changes included, rather than loaded a second time.
+    Visible,
+    // Headless, in a private profile of its own that is removed when the
+    // object goes; it ignores document lock files, so it reads a workbook that
+    // is still open in a visible window.
+    Hidden,
+};
 
-#include <chrono>
-#include <memory>
-
-// The Calc implementation's own header, never included by users of the port.
-
-inline constexpr auto shortCallLimit = std::chrono::seconds(30);
-inline constexpr auto longCallLimit = std::chrono::seconds(120);
-inline constexpr auto exitLimit = std::chrono::seconds(30);
-// An office that takes longer than this to say it is there is of no use to a
-// step that wants to answer at once.
-inline constexpr auto answerLimit = std::chrono::seconds(5);
-
-// Opening a workbook and writing its text copy take the office time in step
-// with the table: on a busy 2-core machine a 25 MB .xlsx of 1,000,000 rows
-// took about 150 s to open and 80 s to copy as text. These bounds grow with
-// the file and with the rows copied, so that only an office that has stopped
-// is given up on, not one working through a large table.
-inline std::chrono::milliseconds openingLimit(qint64 fileBytes)
-{
-    return longCallLimit + std::chrono::seconds(12) * (fileBytes / (1024 * 1024));
-}
-inline std::chrono::milliseconds textCopyLimit(qint64 rows)
-{
-    return longCallLimit + std::chrono::seconds(20) * (rows / 100000);
-}
-
-// The document `desktop` shows from `file`, or none. Documents are told apart
-// by the file they show (device and inode; the cleaned path when the file
-// cannot be looked up), however its name is spelled in a URL.
-Reference<lang::XComponent> documentShowing(const Reference<frame::XDesktop2> &desktop, const QFileInfo &file);
-
-// CalcOffice on one LibreOffice over its connection. The bridge's files:
-// office_launch.cpp starts an office and leftover_files.cpp clears what killed
-// ones left; office_process.* is the launched process and call_watchdog.* the
-// bound on each call; office_connection.* the pipe and its guarded calls;
-// uno_bridge.* and uno_names.h what every file shares; calc_workbooks.cpp
-// makes and opens workbooks and shows their window, calc_cells.cpp reads and
-// writes cells, calc_view.cpp sizes columns and places the cursor, calc_lifecycle.cpp
-// answers, quits and leaves the office to the user; shown_text_export.* reads
-// the sheet's text copy, excel_palette.* the fill colours;
-// unsaved_changes_probe.cpp asks the user's office about unsaved changes.
-class LibreOfficeCalc : public CalcOffice, private OfficeConnection {
+// Both ports, with what tests and benchmarks also need of a real office:
+// making workbooks, writing single cells and reading single cells back. Each
+// operation is bounded in time like the ports'.
+class CalcOffice : public SpreadsheetReader, public SpreadsheetWriter {
 public:
-    // `program` is the office's launcher ("soffice"), which started
-    // `launcher` and also hands files to a running office.
-    LibreOfficeCalc(CalcWindow kind, QString program, std::unique_ptr<OfficeProcess> launcher,
-                    std::unique_ptr<QTemporaryDir> privateProfile, QString pipe)
-        : OfficeConnection(std::move(launcher), std::move(pipe),
-                           kind == CalcWindow::Hidden ? OfficeOnScreen::Hidden : OfficeOnScreen::Shown),
-          window(kind), launcherPath(std::move(program)),
-          profile(std::move(privateProfile))
-    {
-    }
+    // Both ports read cells alike; one office answers for both.
+    using SpreadsheetReader::readTextBlock;
+    using SpreadsheetReader::usedExtent;
 
-    ~LibreOfficeCalc() override
-    {
-        if (window == CalcWindow::Hidden) {
-            bestEffort(quit());
-        } else {
-            leaveToUser();
-        }
-        dropConnection();
-    }
-
-    using OfficeConnection::connect;
-
-    SheetStatus openWorkbook(const QString &path) override;
-    SheetStatus openWorkbookForReading(const QString &path) override;
-    SheetStatus createWorkbook(const QString &path) override;
-    SheetStatus showWindow() override;
-    SheetStatus activateFirstSheet() override;
-    SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) override;
-    SheetResult<QString> cellText(qint64 row, qint64 column) override;
-    SheetStatus putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows) override;
-    SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
-    SheetResult<UsedExtent> usedExtent() override;
-    SheetResult<bool> holdsFormulas(const CellRect &rect) override;
-    SheetStatus closeWithoutSaving() override;
-    SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) override;
-    SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;
-    SheetStatus placeCursor(qint64 row, qint64 column) override;
-    SheetResult<qint64> columnWidth(qint64 column) override;
-    SheetStatus clearCells(const QList<CellRect> &rects) override;
-    SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
-    SheetStatus clearFill(const CellRect &rect) override;
-    SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;
-    SheetStatus runFirstSheetMacro(const QString &name) override;
-    SheetStatus saveWorkbook() override;
-    SheetStatus quit() override;
-    bool isAnswering() override;
-    QString unresponsiveReason() const override { return lostText; }
-
-private:
-    void leaveToUser();
-    // The helpers below run inside guarded calls: they throw a CallFailure for
-    // what our own checks find, and let the office's exceptions pass.
-
-    // Closes our workbook, if any, unsaved changes and all.
-    void closeWorkbook();
-    // Throws when no workbook is open.
-    Reference<sheet::XSpreadsheet> firstSheet();
-    // Throws for a cell outside the sheet or when no workbook is open.
-    Reference<table::XCell> cell(qint64 row, qint64 column);
-    // The rectangles of the first sheet as one list of ranges; throws like
-    // rangeAddress() and when no workbook is open.
-    Reference<sheet::XSheetCellRangeContainer> rangeList(const QList<CellRect> &rects);
-    // Takes `component` as our workbook; one that is not a spreadsheet is
-    // closed and refused.
-    void adoptWorkbook(const Reference<lang::XComponent> &component);
-    // Whether the office is in the middle of opening a document: it has a
-    // window still waiting for its document, which it keeps while it asks
-    // the user about the file.
-    bool openingUnderWay();
-    // Throws, naming who holds it, when another office has locked `file`.
-    void refuseIfLocked(const QFileInfo &file);
-    // Works in the window that shows `file`, opening it as the user would
-    // when none does. Fails without the path in its text.
-    SheetStatus openInTheUsersWindow(const QFileInfo &file);
-    // Has the office open `file` as a double-click would and waits for its
-    // document: as long as the office asks the user about the file, and up
-    // to a bound otherwise. Never ends the office, whatever happens; a
-    // question the user cancels fails as a file not opened.
-    SheetStatus openAsTheUserWould(const QFileInfo &file);
-    // Loads `file` over the bridge, read-only when `readOnly`. Fails without
-    // the path in its text; no workbook is open then.
-    SheetStatus loadWorkbook(const QFileInfo &file, bool readOnly);
-
-    const CalcWindow window;
-    const QString launcherPath;
-    std::unique_ptr<QTemporaryDir> profile;
+    // As a user typing it: "12" becomes a number, "=1+1" a formula.
+    virtual SheetStatus putCellFormula(qint64 row, qint64 column, const QString &formula) = 0;
+    // The cell's value as the user sees it; fails for an unreadable cell.
+    virtual SheetResult<QString> cellText(qint64 row, qint64 column) = 0;
+    // The column's width in hundredths of a millimetre.
+    virtual SheetResult<qint64> columnWidth(qint64 column) = 0;
+    // The cell's fill as a palette index, or 0 when it has none; a colour
+    // outside the palette reads as -1.
+    virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;
+    // Writes the open workbook to its file, in the format it was opened in.
+    virtual SheetStatus saveWorkbook() = 0;
 };

@@ -1,4 +1,4 @@
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/leftover_files.h"
 
 #include <QDir>
 #include <QFile>

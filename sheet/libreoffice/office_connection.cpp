@@ -8,8 +8,34 @@
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 
+#include <QDir>
+#include <QFile>
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+
 #include <algorithm>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
+
+namespace {
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
+} // namespace
 
 OfficeConnection::OfficeConnection(std::unique_ptr<OfficeProcess> launcher, QString pipe, OfficeOnScreen shown)
     : process(std::move(launcher)), acceptString(std::move(pipe)), onScreen(shown), watchdog([this] { breakOff(); })
@@ -115,4 +141,24 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
         desktop = frame::Desktop::create(officeContext);
         return std::monostate{};
     });
+}
+
+Reference<lang::XComponent> OfficeConnection::documentShowing(const QFileInfo &file)
+{
+    const std::optional<FileIdentity> wanted = identityOf(file.absoluteFilePath());
+    const QString wantedPath = QDir::cleanPath(file.absoluteFilePath());
+    const Reference<container::XEnumeration> components =
+        Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
+    while (components->hasMoreElements()) {
+        const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
+        if (!model.is())
+            continue;
+        const QString shownPath = localPathOf(model->getURL());
+        if (shownPath.isEmpty())
+            continue;
+        const bool same = wanted ? identityOf(shownPath) == wanted : QDir::cleanPath(shownPath) == wantedPath;
+        if (same)
+            return Reference<lang::XComponent>(model, UNO_QUERY);
+    }
+    return {};
 }

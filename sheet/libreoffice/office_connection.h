@@ -4,6 +4,8 @@
 #include "sheet/libreoffice/office_process.h"
 #include "sheet/libreoffice/uno_bridge.h"
 
+#include <QFileInfo>
+
 #include <com/sun/star/connection/XConnection.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -47,6 +49,11 @@ protected:
     // workbook are proxies over the bridge, so they go first.
     void dropConnection();
     bool officeIsOurs();
+    // The document the office shows from `file`, or none. Documents are told
+    // apart by the file they show (device and inode; the cleaned path when the
+    // file cannot be looked up), however its name is spelled in a URL. Throws
+    // like any call over the bridge; run it inside a guarded call.
+    css::uno::Reference<css::lang::XComponent> documentShowing(const QFileInfo &file);
 
     // The watchdog's handler uses it only while a guarded call runs, and
     // disarming waits for that handler, so one thread at a time has it.

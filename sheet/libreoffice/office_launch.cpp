@@ -1,4 +1,7 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/office_launch.h"
+
+#include "sheet/libreoffice/leftover_files.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,6 +10,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
 
 namespace {
 
@@ -31,6 +38,21 @@ bool seedHiddenProfile(const QString &profileDir)
 }
 
 } // namespace
+
+void prepareProcessForLibreOffice()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString fundamentals = fundamentalsFile();
+        if (!QFileInfo::exists(fundamentals))
+            return;
+        // An office that dies while we write to its pipe must fail that call,
+        // not end this whole program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        // Without it the bootstrap cannot find the registries and aborts.
+        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
+    });
+}
 
 SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window, std::chrono::seconds startLimit)
 {
@@ -80,12 +102,27 @@ QString officePipePrefix(qint64 processId)
     return QStringLiteral("quillmere-%1-").arg(processId);
 }
 
-StartSpreadsheet libreOfficeStarter(CalcWindow window)
+namespace {
+
+template <typename Port>
+std::function<SheetResult<std::unique_ptr<Port>>()> starterOf(CalcWindow window)
 {
-    return [window]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+    return [window]() -> SheetResult<std::unique_ptr<Port>> {
         auto started = startLibreOfficeCalc(window);
         if (!started.ok())
-            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(started.error());
-        return SheetResult<std::unique_ptr<Spreadsheet>>::success(std::move(started.value()));
+            return SheetResult<std::unique_ptr<Port>>::failure(started.error());
+        return SheetResult<std::unique_ptr<Port>>::success(std::move(started.value()));
     };
+}
+
+} // namespace
+
+StartSpreadsheetWriter libreOfficeWriterStarter(CalcWindow window)
+{
+    return starterOf<SpreadsheetWriter>(window);
+}
+
+StartSpreadsheetReader libreOfficeReaderStarter(CalcWindow window)
+{
+    return starterOf<SpreadsheetReader>(window);
 }

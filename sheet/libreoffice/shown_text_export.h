@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sheet/spreadsheet.h"
+#include "sheet/sheet_cells.h"
+#include "sheet/sheet_result.h"
 
 #include <QIODevice>
 

@@ -1,6 +1,6 @@
 #include "sheet/libreoffice/uno_bridge.h"
 
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/libreoffice/uno_names.h"
 
 #include <QFileInfo>
@@ -8,8 +8,6 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 
-#include <csignal>
-#include <cstdlib>
 #include <mutex>
 
 namespace {
@@ -18,26 +16,11 @@ constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
 const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
 
+} // namespace
+
 QString fundamentalsFile()
 {
     return QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
-}
-
-} // namespace
-
-void prepareProcessForLibreOffice()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QString fundamentals = fundamentalsFile();
-        if (!QFileInfo::exists(fundamentals))
-            return;
-        // An office that dies while we write to its pipe must fail that call,
-        // not end this whole program with SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it the bootstrap cannot find the registries and aborts.
-        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
-    });
 }
 
 OUString toOUString(const QString &text)

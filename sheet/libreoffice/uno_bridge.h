@@ -1,6 +1,7 @@
 #pragma once
 
-#include "sheet/spreadsheet.h"
+#include "sheet/sheet_cells.h"
+#include "sheet/sheet_result.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
@@ -28,6 +29,10 @@ QString localPathOf(const rtl::OUString &url);
 
 css::beans::PropertyValue property(const char *name, const css::uno::Any &value);
 css::uno::Sequence<css::beans::PropertyValue> propertyList(std::initializer_list<css::beans::PropertyValue> items);
+
+// The office runtime's bootstrap file in the installed office's program
+// folder; it is missing when LibreOffice is not installed.
+QString fundamentalsFile();
 
 // The bridge's own component context, made once per process: bootstrapping
 // reads the office's type and service registries, and a second bootstrap

@@ -1,5 +1,7 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/unsaved_changes_probe.h"
+
 #include "sheet/libreoffice/office_connection.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "sheet/libreoffice/uno_names.h"
 
 #include <QCoreApplication>
@@ -70,7 +72,7 @@ public:
     std::optional<bool> ask(const QFileInfo &workbook, std::chrono::milliseconds limit)
     {
         const auto answer = guarded(limit, [&]() -> std::optional<bool> {
-            const Reference<util::XModifiable> shown(documentShowing(desktop, workbook), UNO_QUERY);
+            const Reference<util::XModifiable> shown(documentShowing(workbook), UNO_QUERY);
             if (!shown.is())
                 return std::nullopt;
             return bool(shown->isModified());

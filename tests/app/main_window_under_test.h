@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/main_window.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/unsaved_changes_probe.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/wait_until.h"

@@ -3,7 +3,7 @@
 // saved there, then the renames. Only the dialog answers and the typing are
 // played by the test.
 #include "tests/app/main_window_under_test.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"

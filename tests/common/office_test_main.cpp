@@ -1,4 +1,4 @@
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "tests/common/run_widget_tests.h"
 
 // Tests that start offices ready the process first, before QApplication or a

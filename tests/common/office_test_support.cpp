@@ -1,6 +1,6 @@
 #include "tests/common/office_test_support.h"
 
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "tests/common/wait_until.h"
 
 #include <QCoreApplication>
@@ -79,14 +79,14 @@ QString ownOfficePipePrefix()
     return officePipePrefix(QCoreApplication::applicationPid());
 }
 
-StartSpreadsheet visibleOfficeStarter()
+StartSpreadsheetWriter visibleOfficeStarter()
 {
-    return libreOfficeStarter(CalcWindow::Visible);
+    return libreOfficeWriterStarter(CalcWindow::Visible);
 }
 
-StartSpreadsheet hiddenOfficeStarter()
+StartSpreadsheetReader hiddenOfficeStarter()
 {
-    return libreOfficeStarter(CalcWindow::Hidden);
+    return libreOfficeReaderStarter(CalcWindow::Hidden);
 }
 
 FoundEntries foundEntries(const QStringList &folders, const QStringList &names)

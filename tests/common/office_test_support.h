@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/calc_office.h"
 #include "steps/batch_rename_step.h"
 #include "tests/common/recording_rename_view.h"
 
@@ -39,8 +39,8 @@ QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect);
 QString ownOfficePipePrefix();
 
 // Starters for the steps, as the program wires them.
-StartSpreadsheet visibleOfficeStarter();
-StartSpreadsheet hiddenOfficeStarter();
+StartSpreadsheetWriter visibleOfficeStarter();
+StartSpreadsheetReader hiddenOfficeStarter();
 
 // Found entries made of two parallel lists, as a scan would list them.
 FoundEntries foundEntries(const QStringList &folders, const QStringList &names);

@@ -3,6 +3,7 @@
 #include "steps/batch_rename_step.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/read_ahead_watch.h"
 #include "tests/common/temp_tree.h"
 
 #include <QDir>
@@ -105,13 +106,14 @@ TEST_F(FullTemporaryFolder, StepThreeRenamesNothingAndSaysWhy)
 // itself and says why that failed too.
 TEST_F(FullTemporaryFolder, TableReadAheadInPartIsNotUsed)
 {
-    StandbyOffice standby([this] {
+    ReadAheadWatch readAhead;
+    StandbyOffice standby(readAhead.starter([this] {
         auto started = hiddenOfficeStarter()();
         small.useAsTemporaryFolder(true);
         return started;
-    });
+    }));
     standby.prepare(workbook);
-    ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+    ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
 
     RecordingRenameView view;
     runStepThree(standby, workbook, view);

@@ -34,27 +34,25 @@ qint64 processorTicksOf(const QList<qint64> &processes)
 
 } // namespace
 
-std::unique_ptr<OfficeKilledOnCue> OfficeKilledOnCue::start(const QString &operation, Moment moment)
+OfficeKilledOnCue::OfficeKilledOnCue(QString killedIn, Moment killedWhen)
+    : operation(std::move(killedIn)), moment(killedWhen)
 {
-    const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
-    std::unique_ptr<Spreadsheet> office = startHiddenOfficeForTests();
-    if (!office)
-        return nullptr;
-    // Only the office program itself, not its launcher: a crash ends the
-    // office, and what follows is the launcher's and our own doing.
-    QList<qint64> started;
-    for (qint64 pid : ownOfficeProcesses("soffice.bin")) {
-        if (!before.contains(pid))
-            started << pid;
-    }
-    EXPECT_FALSE(started.isEmpty()) << "the office process was not found";
-    return std::unique_ptr<OfficeKilledOnCue>(new OfficeKilledOnCue(std::move(office), started, operation, moment));
 }
 
-OfficeKilledOnCue::OfficeKilledOnCue(std::unique_ptr<Spreadsheet> real, QList<qint64> processes, QString killedIn,
-                                     Moment killedWhen)
-    : office(std::move(real)), officeProcesses(std::move(processes)), operation(std::move(killedIn)), moment(killedWhen)
+bool OfficeKilledOnCue::startOffice()
 {
+    const QList<qint64> before = processesMentioning(ownOfficePipePrefix());
+    office = startHiddenOfficeForTests();
+    if (!office)
+        return false;
+    // Only the office program itself, not its launcher: a crash ends the
+    // office, and what follows is the launcher's and our own doing.
+    for (qint64 pid : ownOfficeProcesses("soffice.bin")) {
+        if (!before.contains(pid))
+            officeProcesses << pid;
+    }
+    EXPECT_FALSE(officeProcesses.isEmpty()) << "the office process was not found";
+    return true;
 }
 
 OfficeKilledOnCue::~OfficeKilledOnCue()
@@ -92,98 +90,114 @@ void OfficeKilledOnCue::cue(const char *called, bool callReturned)
     }
 }
 
-SheetStatus OfficeKilledOnCue::openWorkbook(const QString &path)
+std::unique_ptr<WriterKilledOnCue> WriterKilledOnCue::start(const QString &operation, Moment moment)
+{
+    std::unique_ptr<WriterKilledOnCue> decorated(new WriterKilledOnCue(operation, moment));
+    return decorated->startOffice() ? std::move(decorated) : nullptr;
+}
+
+SheetStatus WriterKilledOnCue::openWorkbook(const QString &path)
 {
     return passOn("openWorkbook", [&] { return office->openWorkbook(path); });
 }
 
-SheetStatus OfficeKilledOnCue::openWorkbookForReading(const QString &path)
-{
-    return passOn("openWorkbookForReading", [&] { return office->openWorkbookForReading(path); });
-}
-
-
-SheetStatus OfficeKilledOnCue::createWorkbook(const QString &path)
+SheetStatus WriterKilledOnCue::createWorkbook(const QString &path)
 {
     return passOn("createWorkbook", [&] { return office->createWorkbook(path); });
 }
 
-SheetStatus OfficeKilledOnCue::showWindow()
+SheetStatus WriterKilledOnCue::showWindow()
 {
     return passOn("showWindow", [&] { return office->showWindow(); });
 }
 
-SheetStatus OfficeKilledOnCue::activateFirstSheet()
+SheetStatus WriterKilledOnCue::activateFirstSheet()
 {
     return passOn("activateFirstSheet", [&] { return office->activateFirstSheet(); });
 }
 
-
-
-
-SheetStatus OfficeKilledOnCue::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
+SheetStatus WriterKilledOnCue::putTextBlock(qint64 top, qint64 left, const QList<QStringList> &rows)
 {
     return passOn("putTextBlock", [&] { return office->putTextBlock(top, left, rows); });
 }
 
-SheetResult<CellTextRows> OfficeKilledOnCue::readTextBlock(const CellRect &rect)
-{
-    return passOn("readTextBlock", [&] { return office->readTextBlock(rect); });
-}
-
-SheetResult<UsedExtent> OfficeKilledOnCue::usedExtent()
+SheetResult<UsedExtent> WriterKilledOnCue::usedExtent()
 {
     return passOn("usedExtent", [&] { return office->usedExtent(); });
 }
 
-SheetResult<bool> OfficeKilledOnCue::holdsFormulas(const CellRect &rect)
+SheetResult<CellTextRows> WriterKilledOnCue::readTextBlock(const CellRect &rect)
 {
-    return passOn("holdsFormulas", [&] { return office->holdsFormulas(rect); });
+    return passOn("readTextBlock", [&] { return office->readTextBlock(rect); });
 }
 
-SheetStatus OfficeKilledOnCue::closeWithoutSaving()
-{
-    return passOn("closeWithoutSaving", [&] { return office->closeWithoutSaving(); });
-}
-
-SheetStatus OfficeKilledOnCue::fitColumnsToText(qint64 firstColumn, qint64 lastColumn)
-{
-    return passOn("fitColumnsToText", [&] { return office->fitColumnsToText(firstColumn, lastColumn); });
-}
-
-SheetStatus OfficeKilledOnCue::widenColumnToMatch(qint64 column, qint64 model)
-{
-    return passOn("widenColumnToMatch", [&] { return office->widenColumnToMatch(column, model); });
-}
-
-SheetStatus OfficeKilledOnCue::placeCursor(qint64 row, qint64 column)
-{
-    return passOn("placeCursor", [&] { return office->placeCursor(row, column); });
-}
-
-SheetStatus OfficeKilledOnCue::clearCells(const QList<CellRect> &rects)
+SheetStatus WriterKilledOnCue::clearCells(const QList<CellRect> &rects)
 {
     return passOn("clearCells", [&] { return office->clearCells(rects); });
 }
 
-SheetStatus OfficeKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
+SheetStatus WriterKilledOnCue::fitColumnsToText(qint64 firstColumn, qint64 lastColumn)
+{
+    return passOn("fitColumnsToText", [&] { return office->fitColumnsToText(firstColumn, lastColumn); });
+}
+
+SheetStatus WriterKilledOnCue::widenColumnToMatch(qint64 column, qint64 model)
+{
+    return passOn("widenColumnToMatch", [&] { return office->widenColumnToMatch(column, model); });
+}
+
+SheetStatus WriterKilledOnCue::placeCursor(qint64 row, qint64 column)
+{
+    return passOn("placeCursor", [&] { return office->placeCursor(row, column); });
+}
+
+SheetStatus WriterKilledOnCue::fillRects(const QList<CellRect> &rects, int colorIndex)
 {
     return passOn("fillRects", [&] { return office->fillRects(rects, colorIndex); });
 }
 
-SheetStatus OfficeKilledOnCue::clearFill(const CellRect &rect)
+SheetStatus WriterKilledOnCue::clearFill(const CellRect &rect)
 {
     return passOn("clearFill", [&] { return office->clearFill(rect); });
 }
 
-
-SheetStatus OfficeKilledOnCue::runFirstSheetMacro(const QString &name)
+SheetStatus WriterKilledOnCue::runFirstSheetMacro(const QString &name)
 {
     return passOn("runFirstSheetMacro", [&] { return office->runFirstSheetMacro(name); });
 }
 
+std::unique_ptr<ReaderKilledOnCue> ReaderKilledOnCue::start(const QString &operation, Moment moment)
+{
+    std::unique_ptr<ReaderKilledOnCue> decorated(new ReaderKilledOnCue(operation, moment));
+    return decorated->startOffice() ? std::move(decorated) : nullptr;
+}
 
-SheetStatus OfficeKilledOnCue::quit()
+SheetStatus ReaderKilledOnCue::openWorkbookForReading(const QString &path)
+{
+    return passOn("openWorkbookForReading", [&] { return office->openWorkbookForReading(path); });
+}
+
+SheetStatus ReaderKilledOnCue::closeWithoutSaving()
+{
+    return passOn("closeWithoutSaving", [&] { return office->closeWithoutSaving(); });
+}
+
+SheetResult<UsedExtent> ReaderKilledOnCue::usedExtent()
+{
+    return passOn("usedExtent", [&] { return office->usedExtent(); });
+}
+
+SheetResult<CellTextRows> ReaderKilledOnCue::readTextBlock(const CellRect &rect)
+{
+    return passOn("readTextBlock", [&] { return office->readTextBlock(rect); });
+}
+
+SheetResult<bool> ReaderKilledOnCue::holdsFormulas(const CellRect &rect)
+{
+    return passOn("holdsFormulas", [&] { return office->holdsFormulas(rect); });
+}
+
+SheetStatus ReaderKilledOnCue::quit()
 {
     return passOn("quit", [&] { return office->quit(); });
 }

@@ -3,6 +3,7 @@
 // These need an X display with a window manager (scripts/with-desktop.sh).
 #include "steps/batch_rename_step.h"
 #include "steps/naming_table_export.h"
+#include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/visible_office_test.h"
 #include "tests/common/wait_until.h"
@@ -59,7 +60,8 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
     RecordingRenameView view;
-    runStepThreeInOwnOffice(hiddenOfficeStarter(), workbook, view);
+    StandbyOffice ownOffice(hiddenOfficeStarter());
+    runStepThree(ownOffice, workbook, view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"new.txt"});

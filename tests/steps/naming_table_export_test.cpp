@@ -1,4 +1,5 @@
 #include "sheet/naming_table_layout.h"
+#include "tests/common/read_ahead_watch.h"
 #include "tests/common/recording_table_view.h"
 #include "steps/batch_rename_report.h"
 #include "steps/naming_table_export.h"
@@ -261,9 +262,10 @@ TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
     EXPECT_EQ(shadedRows(4, 1), QList<qint64>{3});
     EXPECT_GT(reader->columnWidth(2).value(), reader->columnWidth(1).value());
 
-    StandbyOffice standby(hiddenOfficeStarter());
+    ReadAheadWatch readAhead;
+    StandbyOffice standby(readAhead.starter(hiddenOfficeStarter()));
     standby.prepare(workbook);
-    ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+    ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
     RecordingRenameView view;
     runStepThree(standby, workbook, view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});

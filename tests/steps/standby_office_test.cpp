@@ -1,6 +1,7 @@
 #include "steps/batch_rename_step.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/read_ahead_watch.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
 
@@ -69,7 +70,7 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
 {
     {
         std::atomic<bool> answering = false;
-        const StartSpreadsheet startHidden = hiddenOfficeStarter();
+        const StartSpreadsheetReader startHidden = hiddenOfficeStarter();
         StandbyOffice standby([&] {
             auto started = startHidden();
             answering = started.ok();
@@ -96,10 +97,10 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
 TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
 {
     std::atomic<int> starts = 0;
-    const StartSpreadsheet startHidden = hiddenOfficeStarter();
-    const StartSpreadsheet failingOnce = [&]() -> SheetResult<std::unique_ptr<Spreadsheet>> {
+    const StartSpreadsheetReader startHidden = hiddenOfficeStarter();
+    const StartSpreadsheetReader failingOnce = [&]() -> SheetResult<std::unique_ptr<SpreadsheetReader>> {
         if (starts++ == 0)
-            return SheetResult<std::unique_ptr<Spreadsheet>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
+            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
         return startHidden();
     };
     {
@@ -136,16 +137,17 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
     };
     tree.makeFile("a.txt", "a");
     {
-        StandbyOffice standby(hiddenOfficeStarter());
+        ReadAheadWatch readAhead;
+        StandbyOffice standby(readAhead.starter(hiddenOfficeStarter()));
         writeFileContent(workbook, table("a.txt", "b.txt"));
         standby.prepare(workbook);
-        ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+        ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
         RecordingRenameView view;
         runStepThree(standby, workbook, view);
         EXPECT_TRUE(noOfficeLeft()) << "the waiting office is quit once step 3 is done";
 
         standby.prepare(workbook);
-        ASSERT_TRUE(standby.waitForReadAhead(std::chrono::minutes(2)));
+        ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
         writeFileContent(workbook, table("b.txt", "c.txt"));
         runStepThree(standby, workbook, view);
         EXPECT_EQ(view.messages, QStringList({"OK,YOU MAKE IT!", "OK,YOU MAKE IT!"}));

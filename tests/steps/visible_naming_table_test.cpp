@@ -1,3 +1,4 @@
+#include "sheet/libreoffice/office_launch.h"
 #include "steps/naming_table_export.h"
 #include "tests/common/recording_table_view.h"
 #include "tests/common/office_test_support.h"

@@ -7,6 +7,7 @@
 #include "tests/common/recording_table_view.h"
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
+#include "steps/standby_office.h"
 #include "steps/undo_step.h"
 #include "tests/common/fuse_mount.h"
 #include "tests/common/office_test_support.h"
@@ -154,7 +155,8 @@ void runSeed(const QString &parent, unsigned seed)
         rowInodes << inodeOf(found.folderPaths.at(i) + found.fileNames.at(i));
 
     RecordingRenameView view;
-    runStepThreeInOwnOffice(hiddenOfficeStarter(), workbook, view);
+    StandbyOffice ownOffice(hiddenOfficeStarter());
+    runStepThree(ownOffice, workbook, view);
 
     ASSERT_EQ(view.messages.size(), 1);
     const QString &message = view.messages.first();

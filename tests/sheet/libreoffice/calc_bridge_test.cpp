@@ -1,4 +1,5 @@
-#include "sheet/libreoffice/libreoffice_calc.h"
+#include "sheet/libreoffice/leftover_files.h"
+#include "sheet/libreoffice/office_launch.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"

@@ -1,4 +1,4 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

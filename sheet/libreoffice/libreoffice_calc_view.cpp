@@ -1,4 +1,4 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>

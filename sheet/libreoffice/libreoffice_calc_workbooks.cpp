@@ -1,4 +1,4 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -52,20 +51,6 @@ const char *storeFilterFor(const QFileInfo &file)
     return "MS Excel 97";
 }
 
-struct FileIdentity {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FileIdentity &) const = default;
-};
-
-std::optional<FileIdentity> identityOf(const QString &path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino};
-}
-
 // Throws unless `file` names a file: a folder is named as such, since a
 // folder picked in the file dialog exists all the same.
 void refuseUnlessAFile(const QFileInfo &file)
@@ -94,26 +79,6 @@ SheetStatus LibreOfficeCalc::closeWithoutSaving()
         closeWorkbook();
         return std::monostate{};
     });
-}
-
-Reference<lang::XComponent> documentShowing(const Reference<frame::XDesktop2> &desktop, const QFileInfo &file)
-{
-    const std::optional<FileIdentity> wanted = identityOf(file.absoluteFilePath());
-    const QString wantedPath = QDir::cleanPath(file.absoluteFilePath());
-    const Reference<container::XEnumeration> components =
-        Reference<container::XEnumerationAccess>(desktop->getComponents(), UNO_QUERY_THROW)->createEnumeration();
-    while (components->hasMoreElements()) {
-        const Reference<frame::XModel> model(components->nextElement(), UNO_QUERY);
-        if (!model.is())
-            continue;
-        const QString shownPath = localPathOf(model->getURL());
-        if (shownPath.isEmpty())
-            continue;
-        const bool same = wanted ? identityOf(shownPath) == wanted : QDir::cleanPath(shownPath) == wantedPath;
-        if (same)
-            return Reference<lang::XComponent>(model, UNO_QUERY);
-    }
-    return {};
 }
 
 bool LibreOfficeCalc::openingUnderWay()
@@ -178,7 +143,7 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
     auto givenUpBy = notYet;
     for (;;) {
         const auto seen = guarded(shortCallLimit, [&] {
-            if (const Reference<lang::XComponent> shown = documentShowing(desktop, file); shown.is()) {
+            if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
                 adoptWorkbook(shown);
                 return Opening::Shown;
             }
@@ -243,7 +208,7 @@ SheetStatus LibreOfficeCalc::openInTheUsersWindow(const QFileInfo &file)
         // The user's office already shows this file: work in that window.
         // Loading it again would give a second, diverging copy, and saving
         // either one would drop whatever the other held.
-        if (const Reference<lang::XComponent> shown = documentShowing(desktop, file); shown.is()) {
+        if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
             if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
                 throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
             workbook.set(shown, UNO_QUERY_THROW);
@@ -350,6 +315,16 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
         if (!view.is())
             throw CallFailure{QStringLiteral("工作簿没有工作表视图")};
         view->setActiveSheet(sheet);
+        return std::monostate{};
+    });
+}
+
+SheetStatus LibreOfficeCalc::saveWorkbook()
+{
+    return guarded(longCallLimit, [this] {
+        if (!workbook.is())
+            throw CallFailure{QStringLiteral("没有打开的工作簿")};
+        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
         return std::monostate{};
     });
 }

@@ -1,6 +1,7 @@
-#include "sheet/libreoffice/calc_office.h"
+#include "sheet/libreoffice/libreoffice_calc.h"
 
 #include "sheet/libreoffice/excel_palette.h"
+#include "sheet/libreoffice/leftover_files.h"
 #include "sheet/libreoffice/shown_text_export.h"
 
 #include <QCoreApplication>
@@ -10,13 +11,8 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
-#include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/document/XEmbeddedScripts.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
-#include <com/sun/star/script/XLibraryContainer.hpp>
-#include <com/sun/star/script/provider/XScript.hpp>
-#include <com/sun/star/script/provider/XScriptProviderSupplier.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
 #include <com/sun/star/sheet/FormulaResult.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -308,47 +304,5 @@ SheetResult<int> LibreOfficeCalc::fillColorIndex(qint64 row, qint64 column)
             return 0;
         const sal_Int32 colour = properties->getPropertyValue("CellBackColor").get<sal_Int32>();
         return excelPaletteIndex(colour);
-    });
-}
-
-SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
-{
-    return guarded(longCallLimit, [&] {
-        const Reference<beans::XPropertySet> sheet(firstSheet(), UNO_QUERY_THROW);
-        const OUString module = sheet->getPropertyValue("CodeName").get<OUString>();
-        if (module.isEmpty())
-            throw CallFailure{QStringLiteral("第一个工作表没有宏模块")};
-        if (!Reference<document::XEmbeddedScripts>(workbook, UNO_QUERY_THROW)->getAllowMacroExecution())
-            throw CallFailure{QStringLiteral("宏安全设置不允许运行这个工作簿的宏")};
-        const Reference<script::XLibraryContainer> libraries(
-            Reference<beans::XPropertySet>(workbook, UNO_QUERY_THROW)->getPropertyValue("BasicLibraries"), UNO_QUERY_THROW);
-        const Reference<container::XNameAccess> libraryNames(libraries, UNO_QUERY_THROW);
-        for (const OUString &library : libraryNames->getElementNames()) {
-            libraries->loadLibrary(library);
-            const Reference<container::XNameAccess> modules(libraryNames->getByName(library), UNO_QUERY);
-            if (!modules.is() || !modules->hasByName(module))
-                continue;
-            const OUString url = "vnd.sun.star.script:" + library + "." + module + "." + toOUString(name)
-                + "?language=Basic&location=document";
-            const Reference<script::provider::XScript> script =
-                Reference<script::provider::XScriptProviderSupplier>(workbook, UNO_QUERY_THROW)
-                    ->getScriptProvider()
-                    ->getScript(url);
-            Sequence<sal_Int16> outIndexes;
-            Sequence<Any> outValues;
-            script->invoke({}, outIndexes, outValues);
-            return std::monostate{};
-        }
-        throw CallFailure{QStringLiteral("第一个工作表没有宏 %1").arg(name)};
-    });
-}
-
-SheetStatus LibreOfficeCalc::saveWorkbook()
-{
-    return guarded(longCallLimit, [this] {
-        if (!workbook.is())
-            throw CallFailure{QStringLiteral("没有打开的工作簿")};
-        Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
-        return std::monostate{};
     });
 }
