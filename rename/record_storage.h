@@ -63,8 +63,3 @@ FileResult appendLineDurably(const QString &path, const QByteArray &line);
 
 // Removes the file at `path`; best effort.
 void removeFile(const QString &path);
-
-// When the process `processId` started, in the system's own ticks since boot,
-// or nothing when no such process runs: a process id is reused, its start
-// time with it is not.
-std::optional<quint64> processStartOf(qint64 processId);

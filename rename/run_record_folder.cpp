@@ -1,5 +1,7 @@
 #include "rename/run_record_folder.h"
 
+#include "process/running_process.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>

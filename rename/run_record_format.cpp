@@ -1,5 +1,6 @@
 #include "rename/run_record_format.h"
 
+#include "process/running_process.h"
 #include "rename/record_storage.h"
 
 #include <QFileInfo>
@@ -126,7 +127,7 @@ QString RunRecord::fileName() const
 
 bool RunRecord::processRunning() const
 {
-    return processStartOf(processId) == processStart;
+    return processRuns(processId, processStart);
 }
 
 QByteArray runRecordHeader(RunKind kind, const QString &restores, const QString &workbook, const QDateTime &started,

@@ -1,14 +1,13 @@
 #include "sheet/libreoffice/leftover_files.h"
 
+#include "process/running_process.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -20,14 +19,6 @@
 // links, never through a path that a link could lead elsewhere.
 
 namespace {
-
-// A number that cannot be a process id counts as running: its files stay.
-bool processRuns(qint64 processId)
-{
-    if (processId <= 0 || processId > std::numeric_limits<pid_t>::max())
-        return true;
-    return kill(pid_t(processId), 0) == 0 || errno == EPERM;
-}
 
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
