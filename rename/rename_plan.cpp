@@ -185,35 +185,44 @@ bool RenamePlanner::reachesEntry(const QString &path, const PlannedRename &moved
     return found->id.device == moved.entry.device && isListed(moved, moved.currentPath) && !isListed(moved, path);
 }
 
+// A key for `name` in the folder of `rename`, the same for names that differ
+// only in letter case; computed without copying the name, as a plan may hold
+// a million. Characters beyond the BMP count as they are.
 size_t caseFoldedKey(const PlannedRename &rename, QStringView name)
 {
-    return qHashMulti(0, rename.folder(), name.toString().toCaseFolded());
+    size_t key = qHash(rename.folder());
+    for (const QChar c : name)
+        key = key * 31 + QChar::toCaseFolded(c.unicode());
+    return key;
 }
 
 void RenamePlanner::findHoldersUnderOtherSpellings()
 {
     const QList<PlannedRename> &pending = plan.renames;
     ownEntryUnderOtherSpelling.assign(pending.size(), false);
-    // Names, letter case folded, of the entries moved away, by folder; folded
-    // names are hashed rather than kept, as a plan may hold a million.
-    QMultiHash<size_t, qsizetype> moverByFoldedName;
+    // The keys of the names of the entries moved away, sorted, beside their
+    // renames: sixteen bytes a rename.
+    std::vector<std::pair<size_t, qsizetype>> moverByFoldedName;
+    moverByFoldedName.reserve(pending.size());
     for (qsizetype i = 0; i < pending.size(); ++i)
-        moverByFoldedName.insert(caseFoldedKey(pending[i], pending[i].currentName()), i);
+        moverByFoldedName.emplace_back(caseFoldedKey(pending[i], pending[i].currentName()), i);
+    std::sort(moverByFoldedName.begin(), moverByFoldedName.end());
     for (qsizetype i = 0; i < pending.size(); ++i) {
         if (holders[i] >= 0)
             continue;
         const PlannedRename &rename = pending[i];
         const QStringView newName = QStringView(rename.newPath).sliced(rename.nameStart);
-        const auto [first, end] = std::as_const(moverByFoldedName).equal_range(caseFoldedKey(rename, newName));
-        for (auto mover = first; mover != end; ++mover) {
-            const PlannedRename &moved = pending[*mover];
+        const size_t key = caseFoldedKey(rename, newName);
+        auto mover = std::lower_bound(moverByFoldedName.begin(), moverByFoldedName.end(), std::pair(key, qsizetype(0)));
+        for (; mover != moverByFoldedName.end() && mover->first == key; ++mover) {
+            const PlannedRename &moved = pending[mover->second];
             if (moved.folder() != rename.folder() || moved.currentName().compare(newName, Qt::CaseInsensitive) != 0 ||
                 !reachesEntry(rename.newPath, moved))
                 continue;
-            if (*mover == i)
+            if (mover->second == i)
                 ownEntryUnderOtherSpelling[i] = true;
             else
-                holders[i] = *mover;
+                holders[i] = mover->second;
             break;
         }
     }
