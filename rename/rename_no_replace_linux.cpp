@@ -245,9 +245,10 @@ RenameResult renameOntoReservation(const QByteArray &current, const QByteArray &
     const bool stillOurs = isStillReservation(target, reservation);
     removeReservation(target, reservation);
     // Refused onto our own empty entry: this file system will not rename
-    // onto anything, so no reservation can help. A folder someone filled
-    // meanwhile stays, and is then reported as taken.
-    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY))
+    // onto anything, so no reservation can help (fusefat says so of folders
+    // with EPERM). A folder someone filled meanwhile stays, and is then
+    // reported as taken.
+    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY || (renameError == EPERM && folder)))
         return noSafeRename(target);
     return targetFailure(renameError, current, target);
 }
