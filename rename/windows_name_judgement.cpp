@@ -56,7 +56,8 @@ void judgeFolder(const QString &folder, const QList<qsizetype> &renames, RenameP
         QList<qsizetype> accepted;
         for (const qsizetype index : std::as_const(pending)) {
             RowOutcome &outcome = plan.outcomes[plan.renames[index].outcomeIndex];
-            if (const WindowsNameProblem problem = windowsNameProblem(outcome.newName, staying.spellingsOf(outcome.newName))) {
+            const WindowsNameProblem problem = windowsNameProblem(outcome.newName, staying.spellingsOf(outcome.newName));
+            if (problem) {
                 refuse(outcome, problem);
                 staying.add(plan.renames[index].currentName().toString());
                 refusedOne = true;
@@ -73,26 +74,30 @@ void judgeFolder(const QString &folder, const QList<qsizetype> &renames, RenameP
 
 void refuseNamesWindowsCannotUse(RenamePlan &plan)
 {
-    // Folders by their clean path, however rows spell them; the spellings,
-    // which the renames' paths hold, are cleaned once each.
-    QHash<QStringView, QString> cleanFolderOf;
+    // Folders by their clean path, however rows spell them; each spelling,
+    // which the renames' paths hold, is cleaned and each folder looked up
+    // once. Only the rows of folders made for Windows are gathered.
+    QHash<QStringView, QString> windowsFolderOf;
+    QHash<QString, bool> madeForWindows;
     QHash<QString, QList<qsizetype>> renamesIn;
     for (qsizetype i = 0; i < plan.renames.size(); ++i) {
         const QStringView spelling = std::as_const(plan.renames)[i].folder();
-        auto clean = cleanFolderOf.find(spelling);
-        if (clean == cleanFolderOf.end())
-            clean = cleanFolderOf.insert(spelling, QDir::cleanPath(spelling.toString()));
-        renamesIn[*clean].append(i);
+        auto folder = windowsFolderOf.find(spelling);
+        if (folder == windowsFolderOf.end()) {
+            const QString clean = QDir::cleanPath(spelling.toString());
+            auto kind = madeForWindows.find(clean);
+            if (kind == madeForWindows.end()) {
+                const std::optional<FileSystemKind> found = fileSystemKindOf(clean);
+                kind = madeForWindows.insert(clean, found && isMadeForWindows(*found));
+            }
+            folder = windowsFolderOf.insert(spelling, *kind ? clean : QString());
+        }
+        if (!folder->isEmpty())
+            renamesIn[*folder].append(i);
     }
-    bool anyJudged = false;
-    for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder) {
-        const std::optional<FileSystemKind> kind = fileSystemKindOf(folder.key());
-        if (!kind || !isMadeForWindows(*kind))
-            continue;
+    for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder)
         judgeFolder(folder.key(), folder.value(), plan);
-        anyJudged = true;
-    }
-    if (anyJudged)
+    if (!renamesIn.isEmpty())
         plan.renames.removeIf(
             [&plan](const PlannedRename &rename) { return plan.outcomes[rename.outcomeIndex].failed(); });
 }
