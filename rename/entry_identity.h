@@ -44,3 +44,9 @@ struct FolderInodes {
 
 // The folder's listing read once; nothing when the folder cannot be read.
 std::optional<FolderInodes> folderInodes(const QString &folder);
+
+// Whether the folder of `path` lists an entry under exactly the last name of
+// `path`. On a file system that ignores letter case, other spellings reach
+// the entry too, and the entry is not to be taken for one with two names.
+// False when the folder cannot be read.
+bool isListedUnderItsName(const QString &path);

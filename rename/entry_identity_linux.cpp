@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cstring>
+
 std::optional<EntryStatus> entryStatusOf(const QString &path)
 {
     struct statx status {};
@@ -39,4 +41,24 @@ std::optional<FolderInodes> folderInodes(const QString &folder)
     }
     closedir(listing);
     return found;
+}
+
+bool isListedUnderItsName(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const qsizetype slash = encoded.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? encoded.left(slash) : QByteArray("/");
+    const QByteArray name = encoded.mid(slash + 1);
+    DIR *listing = opendir(folder.constData());
+    if (!listing)
+        return false;
+    bool listed = false;
+    while (const dirent *entry = readdir(listing)) {
+        if (std::strcmp(entry->d_name, name.constData()) == 0) {
+            listed = true;
+            break;
+        }
+    }
+    closedir(listing);
+    return listed;
 }

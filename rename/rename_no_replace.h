@@ -6,13 +6,26 @@
 
 // Why a directory entry could not be given its new path. NoSafeRename: the
 // file system offers no way to rename that cannot replace an existing entry.
-enum class RenameError { TargetExists, SourceMissing, InvalidName, PermissionDenied, NoSafeRename, Other };
+// CharacterRefused: the file system would not take a character of the new
+// name. NameTooLong: the new name is longer than the file system allows.
+enum class RenameError {
+    TargetExists,
+    SourceMissing,
+    InvalidName,
+    PermissionDenied,
+    NoSafeRename,
+    CharacterRefused,
+    NameTooLong,
+    Other
+};
 
 struct RenameFailure {
     RenameError error = RenameError::Other;
     // The system's own wording of the error, for the cases that have no
     // reason of their own to show.
     QString systemText;
+    // CharacterRefused: the character of the new name refused.
+    char32_t refusedCharacter = 0;
 };
 
 using RenameResult = EngineResult<RenameFailure>;
@@ -27,6 +40,10 @@ using RenameResult = EngineResult<RenameFailure>;
 // and a file where hard links are refused too, by renameByReservation. Such
 // a refusal is remembered for the new path's folder, for the life of the
 // process: its later renames go that way at once.
+// A file system refuses a name it will not take in its own ways (ENOENT,
+// EINVAL or EPERM); while the entry is there and the folder writable, such a
+// refusal of a name holding a character Windows forbids fails as
+// CharacterRefused, naming it, and never ends in a plain rename.
 // On failure returns why; nothing has changed on
 // disk (see renameFileByLink and renameByReservation for their exceptions).
 RenameResult renameNoReplace(const QString &currentPath, const QString &newPath);
@@ -42,7 +59,9 @@ RenameResult renameFileByLink(const QString &currentPath, const QString &newPath
 
 // Takes back what renameFileByLink had done when it was cut off between its
 // two steps, leaving one file under two names: removes `linkPath`, but only
-// while it and `keptPath` are the same regular file. On failure returns
+// while it and `keptPath` are the same regular file, and both are names the
+// folder lists (two spellings of one name are one name: nothing is removed,
+// and the result is success). On failure returns
 // why (TargetExists: they are no longer the same file),
 // and both names stay.
 RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);

@@ -1,11 +1,15 @@
 #include "rename/rename_no_replace.h"
 
+#include "rename/entry_identity.h"
+#include "rename/windows_name_rules.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QMutex>
 #include <QSet>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,6 +50,44 @@ RenameFailure failureFromErrno(int errorCode, const QByteArray &currentPath)
     if (lstat(currentPath.constData(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
         return {RenameError::SourceMissing, {}};
     return {RenameError::Other, qt_error_string(errorCode)};
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    return path.left(path.lastIndexOf('/'));
+}
+
+// A file system that will not take a name says so in a way of its own:
+// exFAT's driver answers ENOENT, FAT's EPERM, others EINVAL. While the entry
+// to move is there and the folder can be written, a new name holding a
+// character Windows forbids, or too long a name, is what was refused.
+std::optional<RenameFailure> nameRefusal(int errorCode, const QByteArray &current, const QByteArray &target)
+{
+    if (errorCode != ENOENT && errorCode != EINVAL && errorCode != EPERM)
+        return std::nullopt;
+    struct stat status {};
+    if (lstat(current.constData(), &status) != 0 || access(folderOf(target).constData(), W_OK) != 0)
+        return std::nullopt;
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    if (const char32_t character = characterWindowsRefuses(QFile::decodeName(name)))
+        return RenameFailure{RenameError::CharacterRefused, {}, character};
+    // Some drivers (fusefat) refuse names of more bytes than Linux' usual
+    // limit without saying ENAMETOOLONG.
+    if (name.size() > NAME_MAX)
+        return RenameFailure{RenameError::NameTooLong, {}};
+    return std::nullopt;
+}
+
+// Why making the entry's new name at `target` failed with `errorCode`. A
+// path within the system's limit that is still too long has a name too long
+// for its file system.
+RenameFailure targetFailure(int errorCode, const QByteArray &current, const QByteArray &target)
+{
+    if (errorCode == ENAMETOOLONG && target.size() < PATH_MAX && current.size() < PATH_MAX)
+        return {RenameError::NameTooLong, {}};
+    if (const std::optional<RenameFailure> refused = nameRefusal(errorCode, current, target))
+        return *refused;
+    return failureFromErrno(errorCode, current);
 }
 
 // Said when no safe way is left. Some file systems answer every refused link
@@ -106,7 +148,7 @@ RenameResult linkThenUnlink(const QByteArray &current, const QByteArray &target,
         linkError = errno;
         if (linksRefused(linkError))
             return noSafeRename(target);
-        return failureFromErrno(linkError, current);
+        return targetFailure(linkError, current, target);
     }
     if (unlink(current.constData()) != 0) {
         const int unlinkError = errno;
@@ -147,6 +189,8 @@ void removeReservation(const QByteArray &target, const Reservation &reservation)
 
 RenameFailure reservationRefused(int reserveError, const QByteArray &current, const QByteArray &target)
 {
+    if (const std::optional<RenameFailure> refused = nameRefusal(reserveError, current, target))
+        return *refused;
     if (reserveError == EINVAL || reserveError == EOPNOTSUPP || reserveError == ENOSYS)
         return noSafeRename(target);
     return failureFromErrno(reserveError, current);
@@ -201,11 +245,12 @@ RenameResult renameOntoReservation(const QByteArray &current, const QByteArray &
     const bool stillOurs = isStillReservation(target, reservation);
     removeReservation(target, reservation);
     // Refused onto our own empty entry: this file system will not rename
-    // onto anything, so no reservation can help. A folder someone filled
-    // meanwhile stays, and is then reported as taken.
-    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY))
+    // onto anything, so no reservation can help (fusefat says so of folders
+    // with EPERM). A folder someone filled meanwhile stays, and is then
+    // reported as taken.
+    if (stillOurs && (renameError == EEXIST || renameError == ENOTEMPTY || (renameError == EPERM && folder)))
         return noSafeRename(target);
-    return failureFromErrno(renameError, current);
+    return targetFailure(renameError, current, target);
 }
 
 // The folders whose file system refused the no-replace rename. Asking a
@@ -235,11 +280,6 @@ FoldersWithoutNoReplace &foldersWithoutNoReplace()
 {
     static FoldersWithoutNoReplace folders;
     return folders;
-}
-
-QByteArray folderOf(const QByteArray &path)
-{
-    return path.left(path.lastIndexOf('/'));
 }
 
 // Where the no-replace rename is refused. A link is atomic, leaves no window
@@ -277,7 +317,7 @@ RenameResult renameNoReplace(const QString &currentPath, const QString &newPath)
     // EINVAL is also how some file systems (and ENOSYS how old kernels) say
     // they do not know the no-replace flag.
     if (renameError != EINVAL && renameError != ENOSYS)
-        return failureFromErrno(renameError, *current);
+        return targetFailure(renameError, *current, *target);
     struct stat source {};
     if (RenameResult failure = lookUpSource(*current, *target, source); !failure.ok())
         return failure;
@@ -319,6 +359,10 @@ RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath)
         return failureFromErrno(errno, pair.target);
     if (!S_ISREG(pair.source.st_mode) || pair.source.st_dev != keeping.st_dev || pair.source.st_ino != keeping.st_ino)
         return RenameFailure{RenameError::TargetExists, {}};
+    // Two spellings of one name, on a file system that ignores letter case,
+    // are one name: removing either would remove the file.
+    if (!isListedUnderItsName(linkPath) || !isListedUnderItsName(keptPath))
+        return RenameResult::success();
     if (unlink(pair.current.constData()) != 0)
         return failureFromErrno(errno, pair.current);
     return RenameResult::success();

@@ -1,6 +1,7 @@
 #include "rename/rename_plan.h"
 
 #include "rename/row_judgement.h"
+#include "rename/windows_name_judgement.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,6 +139,9 @@ public:
     void planAll();
 
 private:
+    void findHoldersUnderOtherSpellings();
+    bool isListed(const PlannedRename &rename, QStringView path);
+    bool reachesEntry(const QString &path, const PlannedRename &moved);
     void planFrom(qsizetype start);
     void planCycle(std::vector<qsizetype> cycle);
 
@@ -145,8 +149,84 @@ private:
     // The index of the rename that moves away the entry now at a rename's
     // new path, or -1 when no pending rename does.
     std::vector<qsizetype> holders;
+    // Renames whose new path is another spelling of their own entry's path.
+    std::vector<bool> ownEntryUnderOtherSpelling;
+    // The listings of the folders where a new path is another spelling of
+    // a path moved away; views into the renames' paths.
+    QHash<QStringView, std::optional<FolderInodes>> listings;
     std::vector<bool> done;
 };
+
+// Whether the folder of `path` lists an entry under exactly its name; each
+// folder is read once.
+bool RenamePlanner::isListed(const PlannedRename &rename, QStringView path)
+{
+    auto listing = listings.find(rename.folder());
+    if (listing == listings.end())
+        listing = listings.insert(rename.folder(), folderInodes(rename.folder().toString()));
+    return *listing && (*listing)->idOf(path.sliced(rename.nameStart).toString()) != EntryId();
+}
+
+// Whether `path`, which differs in letter case only from the current path of
+// `moved` (in the same folder), reaches the entry `moved` moves away: a file
+// system that ignores letter case takes both for one. Most tell it by giving
+// both the same inode; FUSE drivers number each spelling looked up apart, and
+// there the folder lists the entry under its current name and nothing under
+// the other spelling, which still reaches an entry.
+bool RenamePlanner::reachesEntry(const QString &path, const PlannedRename &moved)
+{
+    if (moved.entry == EntryId())
+        return false;
+    const std::optional<EntryStatus> found = entryStatusOf(path);
+    if (!found)
+        return false;
+    if (found->id == moved.entry)
+        return true;
+    return found->id.device == moved.entry.device && isListed(moved, moved.currentPath) && !isListed(moved, path);
+}
+
+// A key for `name` in the folder of `rename`, the same for names that differ
+// only in letter case; computed without copying the name, as a plan may hold
+// a million. Characters beyond the BMP count as they are.
+size_t caseFoldedKey(const PlannedRename &rename, QStringView name)
+{
+    size_t key = qHash(rename.folder());
+    for (const QChar c : name)
+        key = key * 31 + QChar::toCaseFolded(c.unicode());
+    return key;
+}
+
+void RenamePlanner::findHoldersUnderOtherSpellings()
+{
+    const QList<PlannedRename> &pending = plan.renames;
+    ownEntryUnderOtherSpelling.assign(pending.size(), false);
+    // The keys of the names of the entries moved away, sorted, beside their
+    // renames: sixteen bytes a rename.
+    std::vector<std::pair<size_t, qsizetype>> moverByFoldedName;
+    moverByFoldedName.reserve(pending.size());
+    for (qsizetype i = 0; i < pending.size(); ++i)
+        moverByFoldedName.emplace_back(caseFoldedKey(pending[i], pending[i].currentName()), i);
+    std::sort(moverByFoldedName.begin(), moverByFoldedName.end());
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        if (holders[i] >= 0)
+            continue;
+        const PlannedRename &rename = pending[i];
+        const QStringView newName = QStringView(rename.newPath).sliced(rename.nameStart);
+        const size_t key = caseFoldedKey(rename, newName);
+        auto mover = std::lower_bound(moverByFoldedName.begin(), moverByFoldedName.end(), std::pair(key, qsizetype(0)));
+        for (; mover != moverByFoldedName.end() && mover->first == key; ++mover) {
+            const PlannedRename &moved = pending[mover->second];
+            if (moved.folder() != rename.folder() || moved.currentName().compare(newName, Qt::CaseInsensitive) != 0 ||
+                !reachesEntry(rename.newPath, moved))
+                continue;
+            if (mover->second == i)
+                ownEntryUnderOtherSpelling[i] = true;
+            else
+                holders[i] = mover->second;
+            break;
+        }
+    }
+}
 
 void RenamePlanner::planAll()
 {
@@ -157,6 +237,7 @@ void RenamePlanner::planAll()
         moverOf.insert(pathKey(pending[i].currentPath), i);
     for (const PlannedRename &rename : pending)
         holders.push_back(moverOf.value(pathKey(rename.newPath), -1));
+    findHoldersUnderOtherSpellings();
 
     // Deepest first, so that a folder's row cannot strand the rows of the
     // entries inside it. A row only ever waits for a row of its own folder,
@@ -194,6 +275,8 @@ void RenamePlanner::planFrom(qsizetype start)
     }
     for (auto index = chain.rbegin(); index != chain.rend(); ++index) {
         done[*index] = true;
+        if (ownEntryUnderOtherSpelling[*index])
+            plan.cycles.append({plan.order.size(), 1, temporaryPathFor(plan.renames[*index])});
         plan.order.append(*index);
     }
 }
@@ -255,6 +338,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
         }
         outcomes.append(outcome);
     }
+    refuseNamesWindowsCannotUse(plan);
     identifyEntries(plan.renames);
     RenamePlanner(plan).planAll();
     return plan;

@@ -43,15 +43,20 @@ struct PlannedRename {
 // changed; `outcomes` holds one outcome per row, as judged from the rows'
 // text (the rows still to run have no problem).
 struct RenamePlan {
-    // A rename of its own, or a cycle: the first rename's entry steps aside
-    // to `temporaryPath`, the others follow in order into the names freed,
-    // and the first takes the last name freed. Indices into `renames`.
+    // A rename of its own, or one through a temporary name: a cycle, whose
+    // first rename's entry steps aside to `temporaryPath`, the others follow
+    // in order into the names freed, and the first takes the last name freed;
+    // or a change of letter case alone on a file system that takes both
+    // spellings for one entry, which steps aside and takes its new name.
+    // Indices into `renames`.
     struct Unit {
         std::span<const qsizetype> renames;
         QString temporaryPath;
         bool isCycle() const { return renames.size() > 1; }
+        bool goesThroughTemporaryName() const { return !temporaryPath.isEmpty(); }
     };
-    // Where in `order` a cycle begins and how many renames it takes.
+    // Where in `order` a unit through a temporary name (a cycle, or a change
+    // of letter case alone) begins and how many renames it takes.
     struct Cycle {
         qsizetype start = 0;
         qsizetype size = 0;
@@ -91,7 +96,7 @@ struct RenamePlan {
     bool forEachStepOf(const Unit &unit, Visit &&visit) const
     {
         const qsizetype first = unit.renames.front();
-        if (!unit.isCycle())
+        if (!unit.goesThroughTemporaryName())
             return visit(first, renames[first].currentPath, renames[first].newPath);
         if (!visit(first, renames[first].currentPath, unit.temporaryPath))
             return false;
@@ -104,8 +109,10 @@ struct RenamePlan {
 };
 
 // Judges the rows (see judgeRowText; the workbook at `tableWorkbookPath` is
-// neither renamed nor given to another entry, see TableWorkbook) and orders
-// their renames; nothing on disk changes.
+// neither renamed nor given to another entry, see TableWorkbook; in folders
+// made for Windows, new names Windows cannot use are refused, see
+// refuseNamesWindowsCannotUse) and orders their renames; nothing on disk
+// changes.
 // A row that names the same entry as an earlier row, however it spells its
 // folder, fails. Order: deepest current path first, so a folder's row cannot
 // strand the rows of the entries inside it; a row whose new path is held by
@@ -113,7 +120,12 @@ struct RenamePlan {
 // from their free end; otherwise table order. Rows that move their entries
 // round in a cycle (a to b and b to a, or longer) run as one unit: one entry
 // steps aside to a temporary name (cycleTemporaryPrefix()) and takes its new
-// name last. Of two rows with the same new path the first to run gets it.
+// name last. Where two spellings of a path reach one entry (a file system
+// that ignores letter case), they are one name: a row whose new path reaches
+// an entry another row moves away runs after it, and a row that changes only
+// the letter case of its own entry's name steps aside to a temporary name
+// first, as no rename that cannot replace can take the other spelling
+// directly. Of two rows with the same new path the first to run gets it.
 RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
 
 // A rename that gives an entry back a name it had: the name is taken as it
@@ -129,8 +141,8 @@ struct RestoringRename {
 // renames[i], and its rowNumber is i.
 RenamePlan planRestoringRenames(const QList<RestoringRename> &renames);
 
-// How many system renames the plan holds: one a unit, and one more for a
-// cycle's step back from its temporary name.
+// How many system renames the plan holds: one a rename, and one more for the
+// step back from each temporary name.
 qsizetype plannedStepCount(const RenamePlan &plan);
 
 // Calls visit(rowNumber, entry, oldPath, newPath) with each of the plan's

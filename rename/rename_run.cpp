@@ -64,7 +64,7 @@ void RenameRun::runUnit(const RenamePlan::Unit &unit)
     });
     if (!failure)
         return;
-    if (unit.isCycle())
+    if (unit.goesThroughTemporaryName())
         takeBackCycle(unit, failedRename, *failure);
     else
         markFailed(outcomeOf(failedRename), RowProblem::RenameFailed, *failure);
@@ -92,8 +92,8 @@ void RenameRun::takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRena
         if (rename != failedRename && !stillRenamed(rename))
             markBrokenByOtherRow(outcomeOf(rename), failedRow);
     }
-    markFailed(outcomeOf(failedRename), steppedAside ? RowProblem::RenameFailed : RowProblem::CycleCouldNotStepAside,
-               failure);
+    markFailed(outcomeOf(failedRename),
+               steppedAside || !unit.isCycle() ? RowProblem::RenameFailed : RowProblem::CycleCouldNotStepAside, failure);
     if (!asideBack)
         outcomeOf(aside).leftUnderTemporaryName = unit.temporaryPath.mid(plan.renames[aside].nameStart);
 }

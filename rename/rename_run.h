@@ -7,9 +7,10 @@
 // Carries out the plan's system renames (RenamePlan::forEachStepOf) in order,
 // each without ever replacing an existing entry, and returns the plan's
 // outcomes as they then stand: a rename that fails fails its row, and the
-// next unit follows. Renames already done stay done, except in a cycle: a
-// cycle that cannot be completed is undone step by step in reverse, and all
-// its rows fail; should an undo fail too, the undoing stops there, the rows
+// next unit follows. Renames already done stay done, except in a unit through
+// a temporary name (a cycle, or a change of letter case alone): one that
+// cannot be completed is undone step by step in reverse, and all its rows
+// fail; should an undo fail too, the undoing stops there, the rows
 // still renamed are reported renamed, and the row of an entry left under its
 // temporary name gives that name. Every entry always keeps exactly one name.
 QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan);

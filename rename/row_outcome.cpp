@@ -36,6 +36,7 @@ RowStatus RowOutcome::status() const
     case RowProblem::NewNameOnlyWhitespace:
     case RowProblem::NewNameEdgeWhitespace:
     case RowProblem::NewNameNotPlain:
+    case RowProblem::NewNameBreaksWindowsRule:
     case RowProblem::RenameFailed:
     case RowProblem::CycleCouldNotStepAside:
         break;
@@ -65,4 +66,16 @@ char32_t RowOutcome::formatCharacter() const
 {
     const FormatCharacter *character = std::get_if<FormatCharacter>(&details);
     return character ? character->code : 0;
+}
+
+WindowsNameProblem RowOutcome::windowsNameProblem() const
+{
+    const WindowsNameProblem *broken = std::get_if<WindowsNameProblem>(&details);
+    return broken ? *broken : WindowsNameProblem();
+}
+
+char32_t RowOutcome::refusedCharacter() const
+{
+    const RenameFailure *failure = std::get_if<RenameFailure>(&details);
+    return failure ? failure->refusedCharacter : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/rename_no_replace.h"
+#include "rename/windows_name_rules.h"
 
 #include <QFlags>
 #include <QList>
@@ -63,6 +64,7 @@ enum class RowProblem {
     NewNameOnlyWhitespace,
     NewNameEdgeWhitespace,
     NewNameNotPlain,
+    NewNameBreaksWindowsRule,  // WindowsNameProblem: on a file system made for Windows
     IsTableWorkbook,
     NewNameIsTableWorkbook,
     SameEntryAsEarlierRow,     // OtherRow: the row that was followed
@@ -79,7 +81,8 @@ struct OtherRow {
     qint64 number = 0;
 };
 
-using RowProblemDetails = std::variant<std::monostate, RowCells, FormatCharacter, OtherRow, RenameFailure>;
+using RowProblemDetails =
+    std::variant<std::monostate, RowCells, FormatCharacter, OtherRow, RenameFailure, WindowsNameProblem>;
 
 // What became of a row. The problem is the verdict: a row without one was
 // renamed, unless its new name is empty or its current name, which leaves it
@@ -105,4 +108,8 @@ struct RowOutcome {
     QString systemText() const;
     // The character a NewNameFormatCharacter row was refused for, else 0.
     char32_t formatCharacter() const;
+    // The character a file system refused in a CharacterRefused rename, else 0.
+    char32_t refusedCharacter() const;
+    // The rule a NewNameBreaksWindowsRule row broke; rule None for any other.
+    WindowsNameProblem windowsNameProblem() const;
 };

@@ -102,14 +102,22 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
         for (auto step = rowSteps.crbegin(); step != rowSteps.crend(); ++step)
             candidates.append(steps[*step].oldPath);
         candidates.removeDuplicates();
+        QStringList holding;
         for (const QString &candidate : candidates) {
-            const QString path = survey.now(candidate);
-            if (!holdsEntry(path, first.entry, runStart))
-                continue;
-            if (entry.found())
-                entry.secondNames.append(path);
-            else
-                entry.currentPath = path;
+            if (const QString path = survey.now(candidate); holdsEntry(path, first.entry, runStart))
+                holding.append(path);
+        }
+        // Where the file system ignores letter case, a path of the run in
+        // another case reaches the entry too, without being a name of it.
+        if (holding.size() > 1) {
+            const QString firstHolding = holding.front();
+            holding.removeIf([](const QString &path) { return !isListedUnderItsName(path); });
+            if (holding.isEmpty())
+                holding.append(firstHolding);
+        }
+        if (!holding.isEmpty()) {
+            entry.currentPath = holding.takeFirst();
+            entry.secondNames = holding;
         }
         // Only a file has second names, and its old one is the one it keeps.
         if (const QString oldPathNow = survey.now(first.oldPath); entry.secondNames.contains(oldPathNow)) {

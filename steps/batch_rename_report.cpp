@@ -1,6 +1,7 @@
 #include "steps/batch_rename_report.h"
 
 #include "sheet/naming_table_layout.h"
+#include "steps/windows_name_texts.h"
 
 #include <algorithm>
 #include <iterator>
@@ -21,6 +22,10 @@ QString renameErrorText(const RowOutcome &outcome)
         return QStringLiteral("文件名无效");
     case RenameError::PermissionDenied:
         return QStringLiteral("没有权限");
+    case RenameError::CharacterRefused:
+        return refusedCharacterText(outcome.refusedCharacter());
+    case RenameError::NameTooLong:
+        return QStringLiteral("新文件名太长，此文件系统不接受这么长的文件名");
     case RenameError::NoSafeRename:
         return QStringLiteral("此文件系统无法保证更名时不覆盖已有的文件，为安全起见没有更名");
     case RenameError::Other:
@@ -77,6 +82,8 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("新文件名首尾不能有空白");
     case RowProblem::NewNameNotPlain:
         return QStringLiteral("新文件名无效（不能含“/”，也不能是“.”或“..”）");
+    case RowProblem::NewNameBreaksWindowsRule:
+        return windowsNameProblemText(outcome.windowsNameProblem());
     case RowProblem::IsTableWorkbook:
         return QStringLiteral("这是命名表所在的工作簿，它可能仍在 LibreOffice 中打开；请关闭它后另行更名");
     case RowProblem::NewNameIsTableWorkbook:

@@ -44,7 +44,7 @@ constexpr qint64 imageSize = 64 * 1024 * 1024;
 
 } // namespace
 
-WindowsVolume::WindowsVolume(WindowsVolumeFormat format)
+WindowsVolume::WindowsVolume(WindowsVolumeFormat format) : volumeFormat(format)
 {
     if (!QFile::exists(QStringLiteral("/dev/loop-control"))) {
         problem = QStringLiteral("no loop devices here (/dev/loop-control is missing)");
@@ -96,11 +96,42 @@ bool WindowsVolume::attachAndMount(WindowsVolumeFormat format)
     return true;
 }
 
-WindowsVolume::~WindowsVolume()
+bool WindowsVolume::unmount()
 {
     QString output;
     if (mounted && !runMountTool(QStringLiteral("fusermount"), {QStringLiteral("-u"), mountPoint()}, output))
         runMountTool(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint()}, output);
+    mounted = false;
+    return !isOnFuse(mountPoint());
+}
+
+QString WindowsVolume::unmountAndCheck()
+{
+    if (!unmount())
+        return QStringLiteral("the volume could not be unmounted");
+    // The drivers write their last changes as they let go of the device.
+    QString output;
+    const auto check = [&output](const QString &tool, const QStringList &options) {
+        const QString path = toolPath(tool);
+        if (path.isEmpty())
+            return tool + QStringLiteral(" is missing");
+        return runMountTool(path, options, output) ? QString() : tool + QStringLiteral(": ") + output;
+    };
+    switch (volumeFormat) {
+    case WindowsVolumeFormat::ExFat:
+        return check(QStringLiteral("fsck.exfat"), {QStringLiteral("-n"), loopDevice});
+    case WindowsVolumeFormat::Fat32:
+        return check(QStringLiteral("fsck.vfat"), {QStringLiteral("-n"), loopDevice});
+    case WindowsVolumeFormat::Ntfs:
+        break;
+    }
+    return check(QStringLiteral("ntfsfix"), {QStringLiteral("--no-action"), loopDevice});
+}
+
+WindowsVolume::~WindowsVolume()
+{
+    QString output;
+    unmount();
     // A device still held by a driver on its way out is detached as soon as
     // the driver lets go.
     if (!loopDevice.isEmpty())

@@ -22,11 +22,18 @@ public:
     QString whyNotMounted() const { return problem; }
     QString mountPoint() const { return workspace.filePath(QStringLiteral("volume")); }
 
+    // Unmounts the volume and has its format's checker look it over without
+    // repairing anything; what the checker found wrong, or empty when the
+    // volume is sound. The volume stays unmounted.
+    QString unmountAndCheck();
+
 private:
     bool attachAndMount(WindowsVolumeFormat format);
+    bool unmount();
 
     QTemporaryDir workspace;
     QString loopDevice;
+    WindowsVolumeFormat volumeFormat;
     bool mounted = false;
     QString problem;
 };

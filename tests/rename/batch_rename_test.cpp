@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                 RowProblem::NewNameFormatCharacter, 0x00AD},
         RowCase{"formatCharacterBeyondBmp", Folder::Root, "a.txt", QString("c") + QString::fromUcs4(U"\U000E0001"),
                 RowStatus::FailedRename, invalid, untouched, RowProblem::NewNameFormatCharacter, 0xE0001},
-        RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, invalid, untouched},
+        RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, RenameError::NameTooLong, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
         RowCase{"folderWithoutClosingSlash", Folder::NoClosingSlash, ".txt", ".log", RowStatus::FailedRename, invalid, untouched,

@@ -6,6 +6,7 @@
 #include "tests/common/fuse_mount.h"
 #include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/windows_volume.h"
 
 #include <gtest/gtest.h>
 
@@ -247,6 +248,35 @@ TEST_P(CycleUnderFaults, KeepsEveryEntryAndReportsWhereItIs)
     EXPECT_EQ(after, GetParam().after);
     const bool leftAside = after.first().startsWith(cycleTemporaryPrefix());
     EXPECT_EQ(outcomes[0].leftUnderTemporaryName.startsWith(cycleTemporaryPrefix()), leftAside);
+}
+
+// A change of letter case alone, on a file system that ignores case, goes
+// through a temporary name: a failed last step puts the entry back under its
+// own name, and an entry whose way back fails too is reported where it stands.
+TEST(LetterCaseUnderFaults, FailedStepPutsTheEntryBackOrSaysWhereItIs)
+{
+    const WindowsVolume volume(WindowsVolumeFormat::ExFat);
+    SKIP_UNLESS_MOUNTED(volume);
+    const TempTree tree(volume.mountPoint());
+    tree.makeFile("report.DOC", "R");
+    tree.makeFile("Notes.TXT", "N");
+    const QString root = tree.root() + "/";
+
+    QList<RowOutcome> outcomes;
+    {
+        const RenameFault fault("fail:.quillmere-swap-*>report.doc/.quillmere-swap-*>notes.txt/"
+                                ".quillmere-swap-*>Notes.TXT");
+        outcomes = carryOutNamingTable({{2, root, "report.DOC", "report.doc"}, {3, root, "Notes.TXT", "notes.txt"}});
+    }
+
+    ASSERT_EQ(outcomes.size(), 2);
+    EXPECT_EQ(outcomes[0].problem, RowProblem::RenameFailed);
+    EXPECT_TRUE(outcomes[0].leftUnderTemporaryName.isEmpty());
+    EXPECT_EQ(outcomes[1].problem, RowProblem::RenameFailed);
+    EXPECT_TRUE(outcomes[1].leftUnderTemporaryName.startsWith(cycleTemporaryPrefix()));
+    QStringList after = folderListing(tree.root());
+    after.replaceInStrings(QRegularExpression("^\\.quillmere-swap-[0-9a-f]{8}-"), ".quillmere-swap-*-");
+    EXPECT_EQ(after, QStringList({".quillmere-swap-*-Notes.TXT=N", "report.DOC=R"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -281,7 +281,7 @@ TEST(NameLimits, NamesOf255BytesAreListedAndRenamedAndOneByteMoreIsRefused)
         {{2, folder, ascii, QString(255, u'm')}, {3, folder, chinese, chinese + "x"}});
     EXPECT_EQ(outcomes[0].status(), RowStatus::Renamed);
     EXPECT_EQ(outcomes[1].status(), RowStatus::FailedRename);
-    EXPECT_EQ(outcomes[1].error(), RenameError::InvalidName);
+    EXPECT_EQ(outcomes[1].error(), RenameError::NameTooLong);
     EXPECT_TRUE(QFile::exists(tree.path(QString(255, u'm'))));
     EXPECT_TRUE(QFile::exists(tree.path(chinese)));
 }

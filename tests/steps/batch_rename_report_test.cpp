@@ -79,6 +79,15 @@ TEST(BatchRenameReport, ReasonsCarryTheirDetails)
     kept.leftUnderTemporaryName = ".quillmere-swap-0badcafe-a";
     EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名；此文件暂时留在“.quillmere-swap-0badcafe-a”，请手动改名");
 
+    WindowsNameProblem clash;
+    clash.rule = WindowsNameRule::DiffersOnlyInCase;
+    clash.name = "KEEP.TXT";
+    EXPECT_EQ(rowFailureReason(failedRow(RowStatus::FailedRename, RowProblem::NewNameBreaksWindowsRule, clash)),
+              "与同一文件夹中的 KEEP.TXT 只有大小写不同，Windows 无法区分");
+    const RowOutcome refused = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
+                                         RenameFailure{RenameError::CharacterRefused, {}, U'?'});
+    EXPECT_EQ(rowFailureReason(refused), "此文件系统不接受文件名中的字符 ?（U+003F）");
+
     EXPECT_EQ(rowFailureReason(RowOutcome{}), "");
 }
 
