@@ -23,6 +23,7 @@ RowStatus RowOutcome::status() const
         return RowStatus::FailedUnreadableCell;
     case RowProblem::IsTableWorkbook:
     case RowProblem::NewNameIsTableWorkbook:
+    case RowProblem::NewNameIsTableWorkbookFolder:
         return RowStatus::FailedTableWorkbook;
     case RowProblem::SameEntryAsEarlierRow:
     case RowProblem::CycleBrokenByOtherRow:

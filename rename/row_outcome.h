@@ -41,8 +41,8 @@ enum class RowStatus {
     UnchangedSameName,
     FailedUnreadableCell,
     FailedRename,
-    // The row would rename the naming table's own workbook, or give its name
-    // to another entry.
+    // The row would rename the naming table's own workbook, or give its name,
+    // or the name of a folder above it, to another entry.
     FailedTableWorkbook,
     // Not carried out, or undone, because of another row: one that names
     // the same entry, or one of the same cycle that could not be renamed.
@@ -65,6 +65,7 @@ enum class RowProblem {
     NewNameNotPlain,
     IsTableWorkbook,
     NewNameIsTableWorkbook,
+    NewNameIsTableWorkbookFolder,
     SameEntryAsEarlierRow,     // OtherRow: the row that was followed
     CycleBrokenByOtherRow,     // OtherRow: the row of the cycle that failed
     RenameFailed,              // RenameFailure

@@ -81,6 +81,8 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("这是命名表所在的工作簿，它可能仍在 LibreOffice 中打开；请关闭它后另行更名");
     case RowProblem::NewNameIsTableWorkbook:
         return QStringLiteral("新文件名是命名表所在的工作簿");
+    case RowProblem::NewNameIsTableWorkbookFolder:
+        return QStringLiteral("新文件名是命名表所在的文件夹（或其上级文件夹）");
     case RowProblem::SameEntryAsEarlierRow:
         return QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(otherRowOf(outcome));
     case RowProblem::CycleBrokenByOtherRow:

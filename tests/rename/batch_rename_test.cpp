@@ -273,6 +273,34 @@ TEST(BatchRename, TableWorkbookIsNeitherRenamedNorReplaced)
     EXPECT_EQ(treeListing(tree.path("T2")), QStringList({"Next.xls=next", "sub/", "sub/wb.xls=a", "wb.xls=table"}));
 }
 
+// The still open window saves to the workbook's path as it knows it: once
+// its folder is renamed away, the entry given the folder's name (or the name
+// of a folder above, however the row spells its folder) would get the table.
+TEST(BatchRename, NoRowTakesTheNameOfAFolderAboveTheTableWorkbook)
+{
+    TempTree tree;
+    tree.makeFile("top/F/wb.xls", "table");
+    tree.makeFile("top/H/wb.xls", "h");
+    tree.makeFile("top/J", "j");
+    tree.makeFolder("K");
+    ASSERT_EQ(symlink(QFile::encodeName(tree.path("top")).constData(), QFile::encodeName(tree.path("link")).constData()), 0);
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> outcomes =
+        carryOutNamingTable({row(2, root + "top/", "F", "G"), row(3, root + "top/", "H", "F"), row(4, root + "link/", "J", "F"),
+                             row(5, root, "top", "top2"), row(6, root, "K", "top")},
+                            tree.path("top/F/wb.xls"));
+
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::Renamed, RowStatus::FailedTableWorkbook,
+                                                    RowStatus::FailedTableWorkbook, RowStatus::Renamed,
+                                                    RowStatus::FailedTableWorkbook}));
+    for (const qsizetype refused : {1, 2, 4})
+        EXPECT_EQ(outcomes[refused].problem, RowProblem::NewNameIsTableWorkbookFolder) << refused;
+    EXPECT_EQ(treeListing(tree.path("top2")), QStringList({"G/", "G/wb.xls=table", "H/", "H/wb.xls=h", "J=j"}));
+    EXPECT_TRUE(QFileInfo(tree.path("K")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(tree.path("top")));
+}
+
 // Where every entry under a folder lives and what it holds, by inode, so an
 // entry can be followed through renames of its own and of its folders.
 struct Node {

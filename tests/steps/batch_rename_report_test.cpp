@@ -79,6 +79,9 @@ TEST(BatchRenameReport, ReasonsCarryTheirDetails)
     kept.leftUnderTemporaryName = ".quillmere-swap-0badcafe-a";
     EXPECT_EQ(rowFailureReason(kept), "与第 9 行循环更名，第 9 行未能更名；此文件暂时留在“.quillmere-swap-0badcafe-a”，请手动改名");
 
+    EXPECT_EQ(rowFailureReason(failedRow(RowStatus::FailedTableWorkbook, RowProblem::NewNameIsTableWorkbookFolder)),
+              "新文件名是命名表所在的文件夹（或其上级文件夹）");
+
     EXPECT_EQ(rowFailureReason(RowOutcome{}), "");
 }
 
