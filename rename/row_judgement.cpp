@@ -1,5 +1,7 @@
 #include "rename/row_judgement.h"
 
+#include "rename/invisible_characters.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -26,14 +28,29 @@ RowProblem newNameProblem(const QString &name, RowProblemDetails &details)
     // Format characters show nothing, or turn the text around: "n5.txt" with
     // a zero-width space looks like "n5.txt", and U+202E makes "gpj.exe" read
     // as "exe.jpg".
-    for (const char32_t c : name.toUcs4()) {
+    // Others show nothing either: U+034F, fillers such as U+3164, variation
+    // selectors; and U+2028 only breaks the line.
+    const QList<uint> characters = name.toUcs4();
+    for (const char32_t c : characters) {
         if (QChar::category(c) == QChar::Other_Format) {
             details = FormatCharacter{c};
             return RowProblem::NewNameFormatCharacter;
         }
+        if (showsNothing(c)) {
+            details = FormatCharacter{c};
+            return RowProblem::NewNameInvisibleCharacter;
+        }
     }
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
         return RowProblem::NewNameOnlyWhitespace;
+    // Combining marks with nothing to sit on, and blank symbols, look like
+    // spaces: the name would show as empty.
+    const auto blank = [](char32_t c) { return QChar::isSpace(c) || QChar::isMark(c) || isBlankSymbol(c); };
+    if (std::all_of(characters.begin(), characters.end(), blank)) {
+        details = FormatCharacter{*std::find_if_not(characters.begin(), characters.end(),
+                                                    [](char32_t c) { return QChar::isSpace(c); })};
+        return RowProblem::NewNameNothingVisible;
+    }
     if (name.front().isSpace() || name.back().isSpace())
         return RowProblem::NewNameEdgeWhitespace;
     if (!isPlainName(name))

@@ -15,7 +15,9 @@
 // is not an absolute path or does not end with "/", a name is ".", "..", or
 // holds "/" or NUL, or the new name begins or ends with whitespace or holds a
 // control character, a format character (general category Cf, such as
-// U+200B or U+202E) or an unpaired UTF-16 surrogate. An empty new name or one
+// U+200B or U+202E), another character that shows nothing (showsNothing) or
+// an unpaired UTF-16 surrogate, or has nothing but spaces, combining marks
+// and blank symbols. An empty new name or one
 // equal to the current name leaves the row alone and is no failure.
 bool judgeRowText(const NamingTableRow &row, RowOutcome &outcome);
 

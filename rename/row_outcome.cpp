@@ -34,7 +34,9 @@ RowStatus RowOutcome::status() const
     case RowProblem::NewNameInvalidUtf16:
     case RowProblem::NewNameControlCharacter:
     case RowProblem::NewNameFormatCharacter:
+    case RowProblem::NewNameInvisibleCharacter:
     case RowProblem::NewNameOnlyWhitespace:
+    case RowProblem::NewNameNothingVisible:
     case RowProblem::NewNameEdgeWhitespace:
     case RowProblem::NewNameNotPlain:
     case RowProblem::RenameFailed:

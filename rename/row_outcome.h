@@ -60,7 +60,9 @@ enum class RowProblem {
     NewNameInvalidUtf16,
     NewNameControlCharacter,
     NewNameFormatCharacter,    // FormatCharacter
+    NewNameInvisibleCharacter, // FormatCharacter: the character that shows nothing
     NewNameOnlyWhitespace,
+    NewNameNothingVisible,     // FormatCharacter: the first character besides spaces
     NewNameEdgeWhitespace,
     NewNameNotPlain,
     IsTableWorkbook,
@@ -104,6 +106,7 @@ struct RowOutcome {
     RenameError error() const;
     // The system's own words for a failed rename, if it gave any.
     QString systemText() const;
-    // The character a NewNameFormatCharacter row was refused for, else 0.
+    // The character a NewNameFormatCharacter, NewNameInvisibleCharacter or
+    // NewNameNothingVisible row was refused for, else 0.
     char32_t formatCharacter() const;
 };

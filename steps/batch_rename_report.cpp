@@ -42,6 +42,12 @@ QStringList columnLetters(RowCells cells)
     return letters;
 }
 
+// "00AD", "E0001": a code point as "U+" is followed.
+QString codePointText(char32_t code)
+{
+    return QString::number(code, 16).toUpper().rightJustified(4, u'0');
+}
+
 qint64 otherRowOf(const RowOutcome &outcome)
 {
     const OtherRow *other = std::get_if<OtherRow>(&outcome.details);
@@ -69,10 +75,13 @@ QString problemText(const RowOutcome &outcome)
     case RowProblem::NewNameControlCharacter:
         return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
     case RowProblem::NewNameFormatCharacter:
-        return QStringLiteral("新文件名含有看不见的格式字符 U+%1")
-            .arg(QString::number(outcome.formatCharacter(), 16).toUpper().rightJustified(4, u'0'));
+        return QStringLiteral("新文件名含有看不见的格式字符 U+%1").arg(codePointText(outcome.formatCharacter()));
+    case RowProblem::NewNameInvisibleCharacter:
+        return QStringLiteral("新文件名含有看不见的字符 U+%1").arg(codePointText(outcome.formatCharacter()));
     case RowProblem::NewNameOnlyWhitespace:
         return QStringLiteral("新文件名不能只有空白");
+    case RowProblem::NewNameNothingVisible:
+        return QStringLiteral("新文件名中没有看得见的字符（如 U+%1）").arg(codePointText(outcome.formatCharacter()));
     case RowProblem::NewNameEdgeWhitespace:
         return QStringLiteral("新文件名首尾不能有空白");
     case RowProblem::NewNameNotPlain:
