@@ -31,6 +31,7 @@ RowStatus RowOutcome::status() const
     case RowProblem::FolderNotAbsolute:
     case RowProblem::FolderWithoutClosingSlash:
     case RowProblem::CurrentNameInvalid:
+    case RowProblem::CurrentNameReadsLikeUndecodableName:
     case RowProblem::NewNameInvalidUtf16:
     case RowProblem::NewNameControlCharacter:
     case RowProblem::NewNameFormatCharacter:

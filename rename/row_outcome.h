@@ -57,6 +57,7 @@ enum class RowProblem {
     FolderNotAbsolute,
     FolderWithoutClosingSlash,
     CurrentNameInvalid,
+    CurrentNameReadsLikeUndecodableName,
     NewNameInvalidUtf16,
     NewNameControlCharacter,
     NewNameFormatCharacter,    // FormatCharacter

@@ -70,6 +70,8 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("目录必须以“/”结尾");
     case RowProblem::CurrentNameInvalid:
         return QStringLiteral("原文件名无效");
+    case RowProblem::CurrentNameReadsLikeUndecodableName:
+        return QStringLiteral("文件夹中另有名称不是有效 UTF-8 编码、显示相同的文件，无法确定是哪一个");
     case RowProblem::NewNameInvalidUtf16:
         return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
     case RowProblem::NewNameControlCharacter:

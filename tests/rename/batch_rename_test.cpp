@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,6 +328,49 @@ TEST(BatchRename, NoRowTakesTheNameOfAFolderAboveTheTableWorkbook)
     EXPECT_EQ(treeListing(tree.path("top2")), QStringList({"G/", "G/wb.xls=table", "H/", "H/wb.xls=h", "J=j"}));
     EXPECT_TRUE(QFileInfo(tree.path("K")).isDir());
     EXPECT_FALSE(QFileInfo::exists(tree.path("top")));
+}
+
+// The content of the file at the byte path `path`, or "<missing>".
+QByteArray rawContent(const QByteArray &path)
+{
+    QFile file;
+    const int descriptor = ::open(path.constData(), O_RDONLY);
+    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
+}
+
+// A name that is not valid UTF-8 reads with U+FFFD, exactly like a real name
+// with U+FFFD beside it: a row of that reading cannot tell which it means.
+TEST(BatchRename, RowReadingLikeAnUndecodableNameMovesNothing)
+{
+    TempTree tree;
+    const QByteArray latin1 = QFile::encodeName(tree.root()) + "/caf\xE9.txt";
+    const QString reading = QString("caf") + QChar::ReplacementCharacter + ".txt";
+    ASSERT_EQ(QFile::decodeName(latin1), tree.path(reading));
+    const int made = ::open(latin1.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(made, 0);
+    // The tree's removal goes by names as they read, which miss this one.
+    const std::unique_ptr<const char, int (*)(const char *)> removeLatin1(latin1.constData(), ::unlink);
+    ASSERT_EQ(write(made, "latin-1", 7), 7);
+    close(made);
+    tree.makeFile(reading, "real");
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> ambiguous = carryOutNamingTable({row(2, root, reading, "one.txt")});
+
+    EXPECT_EQ(ambiguous[0].status(), RowStatus::FailedRename);
+    EXPECT_EQ(ambiguous[0].problem, RowProblem::CurrentNameReadsLikeUndecodableName);
+    EXPECT_EQ(rawContent(latin1), "latin-1");
+    EXPECT_EQ(fileContent(tree.path(reading)), "real");
+    EXPECT_FALSE(QFileInfo::exists(tree.path("one.txt")));
+
+    // Alone, the undecodable name is out of the row's reach, as it always was.
+    ASSERT_TRUE(QFile::remove(tree.path(reading)));
+    const QList<RowOutcome> alone = carryOutNamingTable({row(2, root, reading, "one.txt")});
+    EXPECT_EQ(alone[0].error(), RenameError::SourceMissing);
+    EXPECT_EQ(rawContent(latin1), "latin-1");
+    EXPECT_FALSE(QFileInfo::exists(tree.path("one.txt")));
 }
 
 // Where every entry under a folder lives and what it holds, by inode, so an
