@@ -6,12 +6,24 @@
 
 bool UndecodableNames::judgeRow(const NamingTableRow &row, RowOutcome &outcome)
 {
-    const QString &name = *row.currentName;
-    if (!name.contains(QChar::ReplacementCharacter) || !readingsIn(*row.folder).contains(name) ||
-        !entryStatusOf(*row.folder + name))
-        return true;
-    outcome.problem = RowProblem::CurrentNameReadsLikeUndecodableName;
-    return false;
+    const QString &folder = *row.folder;
+    bool ambiguous = isAmbiguous(folder, *row.currentName);
+    // The rows listed inside an undecodable folder read like rows of its
+    // look-alike, and would rename the look-alike's entries.
+    if (folder.contains(QChar::ReplacementCharacter)) {
+        for (qsizetype start = 1, slash = folder.indexOf(u'/', start); !ambiguous && slash > 0;
+             start = slash + 1, slash = folder.indexOf(u'/', start))
+            ambiguous = isAmbiguous(folder.left(start), folder.sliced(start, slash - start));
+    }
+    if (ambiguous)
+        outcome.problem = RowProblem::CurrentNameReadsLikeUndecodableName;
+    return !ambiguous;
+}
+
+bool UndecodableNames::isAmbiguous(const QString &folder, const QString &name)
+{
+    return name.contains(QChar::ReplacementCharacter) && readingsIn(folder).contains(name) &&
+           entryStatusOf(folder + name).has_value();
 }
 
 const QSet<QString> &UndecodableNames::readingsIn(const QString &folder)

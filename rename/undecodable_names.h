@@ -14,13 +14,15 @@
 class UndecodableNames {
 public:
     // Sets the outcome's problem and returns false when the row's current
-    // name reads like the name of another entry of its folder that is not
-    // valid UTF-8 while an entry of exactly that name exists too: the row
-    // cannot tell which one it means. A folder is read at most once, and
-    // only for a name that holds U+FFFD.
+    // name, or the name of a folder its path passes through, reads like the
+    // name of another entry beside it that is not valid UTF-8, while an entry
+    // of exactly that name exists too: the row cannot tell which one it
+    // means. A folder is read at most once, and only for a name that holds
+    // U+FFFD.
     bool judgeRow(const NamingTableRow &row, RowOutcome &outcome);
 
 private:
+    bool isAmbiguous(const QString &folder, const QString &name);
     const QSet<QString> &readingsIn(const QString &folder);
 
     // Per folder as the rows spell it, how its undecodable names read.

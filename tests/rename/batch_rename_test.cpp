@@ -348,21 +348,35 @@ TEST(BatchRename, RowReadingLikeAnUndecodableNameMovesNothing)
     const QByteArray latin1 = QFile::encodeName(tree.root()) + "/caf\xE9.txt";
     const QString reading = QString("caf") + QChar::ReplacementCharacter + ".txt";
     ASSERT_EQ(QFile::decodeName(latin1), tree.path(reading));
-    const int made = ::open(latin1.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(made, 0);
-    // The tree's removal goes by names as they read, which miss this one.
-    const std::unique_ptr<const char, int (*)(const char *)> removeLatin1(latin1.constData(), ::unlink);
-    ASSERT_EQ(write(made, "latin-1", 7), 7);
-    close(made);
+    const QByteArray latin1Folder = QFile::encodeName(tree.root()) + "/d\xE9";
+    const QByteArray inLatin1Folder = latin1Folder + "/x";
+    ASSERT_EQ(mkdir(latin1Folder.constData(), 0755), 0);
+    // The tree's removal goes by names as they read, which miss these.
+    const auto removeRaw = [](const QByteArray *path) { ::remove(path->constData()); };
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeLatin1Folder(&latin1Folder, removeRaw);
+    for (const QByteArray *path : {&latin1, &inLatin1Folder}) {
+        const int made = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(made, 0);
+        ASSERT_EQ(write(made, "latin-1", 7), 7);
+        close(made);
+    }
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeLatin1(&latin1, removeRaw);
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeInLatin1Folder(&inLatin1Folder, removeRaw);
     tree.makeFile(reading, "real");
+    const QString readingFolder = QString("d") + QChar::ReplacementCharacter;
+    tree.makeFile(readingFolder + "/x", "real");
     const QString root = tree.root() + "/";
 
-    const QList<RowOutcome> ambiguous = carryOutNamingTable({row(2, root, reading, "one.txt")});
+    const QList<RowOutcome> ambiguous =
+        carryOutNamingTable({row(2, root, reading, "one.txt"), row(3, root + readingFolder + "/", "x", "y")});
 
-    EXPECT_EQ(ambiguous[0].status(), RowStatus::FailedRename);
+    EXPECT_EQ(statuses(ambiguous), QList<RowStatus>(2, RowStatus::FailedRename));
     EXPECT_EQ(ambiguous[0].problem, RowProblem::CurrentNameReadsLikeUndecodableName);
+    EXPECT_EQ(ambiguous[1].problem, RowProblem::CurrentNameReadsLikeUndecodableName);
     EXPECT_EQ(rawContent(latin1), "latin-1");
+    EXPECT_EQ(rawContent(inLatin1Folder), "latin-1");
     EXPECT_EQ(fileContent(tree.path(reading)), "real");
+    EXPECT_EQ(folderListing(tree.path(readingFolder)), QStringList{"x=real"});
     EXPECT_FALSE(QFileInfo::exists(tree.path("one.txt")));
 
     // Alone, the undecodable name is out of the row's reach, as it always was.
