@@ -1,6 +1,7 @@
 #include "rename/rename_plan.h"
 
 #include "rename/row_judgement.h"
+#include "rename/undecodable_names.h"
 #include "rename/windows_name_judgement.h"
 
 #include <QDir>
@@ -316,6 +317,7 @@ QString cycleTemporaryPrefix()
 RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
 {
     const TableWorkbook tableWorkbook(tableWorkbookPath);
+    UndecodableNames undecodableNames;
     RenamePlan plan;
     QList<RowOutcome> &outcomes = plan.outcomes;
     outcomes.reserve(rows.size());
@@ -326,7 +328,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
         outcome.rowNumber = row.rowNumber;
         outcome.oldName = row.currentName.value_or(QString());
         outcome.newName = row.newName.value_or(QString());
-        if (judgeRowText(row, outcome) && tableWorkbook.judgeRow(row, outcome)) {
+        if (judgeRowText(row, outcome) && tableWorkbook.judgeRow(row, outcome) && undecodableNames.judgeRow(row, outcome)) {
             const QString currentPath = joinedPath(*row.folder, *row.currentName);
             if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
                 markSameEntryAsEarlierRow(outcome, *first);

@@ -109,10 +109,11 @@ struct RenamePlan {
 };
 
 // Judges the rows (see judgeRowText; the workbook at `tableWorkbookPath` is
-// neither renamed nor given to another entry, see TableWorkbook; in folders
-// made for Windows, new names Windows cannot use are refused, see
-// refuseNamesWindowsCannotUse) and orders their renames; nothing on disk
-// changes.
+// neither renamed nor given to another entry, see TableWorkbook; a current
+// name that reads like an undecodable name beside it fails, see
+// UndecodableNames; in folders made for Windows, new names Windows cannot use
+// are refused, see refuseNamesWindowsCannotUse) and orders their renames;
+// nothing on disk changes.
 // A row that names the same entry as an earlier row, however it spells its
 // folder, fails. Order: deepest current path first, so a folder's row cannot
 // strand the rows of the entries inside it; a row whose new path is held by

@@ -1,5 +1,8 @@
 #include "rename/row_judgement.h"
 
+#include "rename/invisible_characters.h"
+
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -25,14 +28,29 @@ RowProblem newNameProblem(const QString &name, RowProblemDetails &details)
     // Format characters show nothing, or turn the text around: "n5.txt" with
     // a zero-width space looks like "n5.txt", and U+202E makes "gpj.exe" read
     // as "exe.jpg".
-    for (const char32_t c : name.toUcs4()) {
+    // Others show nothing either: U+034F, fillers such as U+3164, variation
+    // selectors; and U+2028 only breaks the line.
+    const QList<uint> characters = name.toUcs4();
+    for (const char32_t c : characters) {
         if (QChar::category(c) == QChar::Other_Format) {
             details = FormatCharacter{c};
             return RowProblem::NewNameFormatCharacter;
         }
+        if (showsNothing(c)) {
+            details = FormatCharacter{c};
+            return RowProblem::NewNameInvisibleCharacter;
+        }
     }
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); }))
         return RowProblem::NewNameOnlyWhitespace;
+    // Combining marks with nothing to sit on, and blank symbols, look like
+    // spaces: the name would show as empty.
+    const auto blank = [](char32_t c) { return QChar::isSpace(c) || QChar::isMark(c) || isBlankSymbol(c); };
+    if (std::all_of(characters.begin(), characters.end(), blank)) {
+        details = FormatCharacter{*std::find_if_not(characters.begin(), characters.end(),
+                                                    [](char32_t c) { return QChar::isSpace(c); })};
+        return RowProblem::NewNameNothingVisible;
+    }
     if (name.front().isSpace() || name.back().isSpace())
         return RowProblem::NewNameEdgeWhitespace;
     if (!isPlainName(name))
@@ -47,6 +65,14 @@ RowCells unreadableCells(const NamingTableRow &row)
     cells.setFlag(RowCell::CurrentName, !row.currentName);
     cells.setFlag(RowCell::NewName, !row.newName);
     return cells;
+}
+
+// The folder at `folder` with its links resolved; spelt clean when it cannot
+// be resolved.
+QString resolvedFolder(const QString &folder)
+{
+    const QString resolved = QFileInfo(folder).canonicalFilePath();
+    return resolved.isEmpty() ? QDir::cleanPath(folder) : resolved;
 }
 
 bool refuse(RowOutcome &outcome, RowProblem problem)
@@ -91,15 +117,54 @@ TableWorkbook::TableWorkbook(const QString &path)
         ownId = entry->id;
     fileId = resolvedEntryId(path);
     names << QFileInfo(path).fileName() << QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    // The window saves to the path as it knows it, through whatever links
+    // it holds; the path they lead to is the same entries by other names.
+    addSlotsOf(QFileInfo(path).absoluteFilePath());
+    if (const QString canonical = QFileInfo(path).canonicalFilePath(); !canonical.isEmpty())
+        addSlotsOf(canonical);
+}
+
+void TableWorkbook::addSlotsOf(const QString &path)
+{
+    QString entry = QDir::cleanPath(path);
+    const qsizetype fileSize = entry.size();
+    for (qsizetype slash = entry.lastIndexOf(u'/'); slash >= 0 && slash + 1 < entry.size(); slash = entry.lastIndexOf(u'/')) {
+        const std::optional<EntryStatus> status = entryStatusOf(entry);
+        NameSlot slot{resolvedFolder(entry.left(slash + 1)), entry.mid(slash + 1),
+                      status ? std::optional(status->id) : std::nullopt};
+        (entry.size() == fileSize ? fileSlots : folderSlots).append(slot);
+        entry.truncate(slash);
+    }
 }
 
 bool TableWorkbook::judgeRow(const NamingTableRow &row, RowOutcome &outcome) const
 {
     if (isAt(*row.folder, *row.currentName))
         return refuse(outcome, RowProblem::IsTableWorkbook);
-    if (isAt(*row.folder, *row.newName))
+    if (isAt(*row.folder, *row.newName) || takes(fileSlots, *row.folder, *row.newName))
         return refuse(outcome, RowProblem::NewNameIsTableWorkbook);
+    if (takes(folderSlots, *row.folder, *row.newName))
+        return refuse(outcome, RowProblem::NewNameIsTableWorkbookFolder);
     return true;
+}
+
+// Whether `name` in `folder` is where one of `places` stands, whichever
+// entry bears that name by the time the row runs: another row may first move
+// the one there now away.
+bool TableWorkbook::takes(const QList<NameSlot> &places, const QString &folder, const QString &name) const
+{
+    const auto sameLetters = [&name](const NameSlot &slot) { return slot.name.compare(name, Qt::CaseInsensitive) == 0; };
+    // Nearly every new name is none of these, and needs no look at the disk.
+    if (std::none_of(places.begin(), places.end(), sameLetters))
+        return false;
+    const QString resolved = resolvedFolder(folder);
+    const std::optional<EntryStatus> entry = entryStatusOf(folder + name);
+    return std::any_of(places.begin(), places.end(), [&](const NameSlot &slot) {
+        // Letter case aside only where the file system ignores it: there the
+        // name leads to the very entry that bears the slot's.
+        return slot.folder == resolved && sameLetters(slot) &&
+               (slot.name == name || (slot.id && entry && entry->id == *slot.id));
+    });
 }
 
 bool TableWorkbook::isAt(const QString &folder, const QString &name) const

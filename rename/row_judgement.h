@@ -3,6 +3,7 @@
 #include "rename/entry_identity.h"
 #include "rename/row_outcome.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,7 +15,9 @@
 // is not an absolute path or does not end with "/", a name is ".", "..", or
 // holds "/" or NUL, or the new name begins or ends with whitespace or holds a
 // control character, a format character (general category Cf, such as
-// U+200B or U+202E) or an unpaired UTF-16 surrogate. An empty new name or one
+// U+200B or U+202E), another character that shows nothing (showsNothing) or
+// an unpaired UTF-16 surrogate, or has nothing but spaces, combining marks
+// and blank symbols. An empty new name or one
 // equal to the current name leaves the row alone and is no failure.
 bool judgeRowText(const NamingTableRow &row, RowOutcome &outcome);
 
@@ -22,20 +25,36 @@ bool judgeRowText(const NamingTableRow &row, RowOutcome &outcome);
 // it under its old path, and a save there would write the table over whatever
 // then bears that name; so no row renames it, and none gives its name to
 // another entry. It is told by what it is, not by how a row spells its path.
+// Its folder, and the folders above it, may be renamed away, but no row
+// gives their names to another entry: a save would then write into that one.
 class TableWorkbook {
 public:
     // An empty path names no workbook, and every row passes.
     explicit TableWorkbook(const QString &path);
 
     // Sets the outcome's problem and returns false when the row, which
-    // passed judgeRowText, renames the workbook or gives its name to another
-    // entry.
+    // passed judgeRowText, renames the workbook or gives its name, or the
+    // name of a folder above it, to another entry.
     bool judgeRow(const NamingTableRow &row, RowOutcome &outcome) const;
 
 private:
+    // A name in a folder, the folder's links resolved, and the entry that
+    // bore it when the workbook was looked at.
+    struct NameSlot {
+        QString folder;
+        QString name;
+        std::optional<EntryId> id;
+    };
+
     bool isAt(const QString &folder, const QString &name) const;
+    void addSlotsOf(const QString &path);
+    bool takes(const QList<NameSlot> &places, const QString &folder, const QString &name) const;
 
     QStringList names;
+    // The workbook's path, and the folders above it, as the window knows
+    // them and with their links resolved.
+    QList<NameSlot> fileSlots;
+    QList<NameSlot> folderSlots;
     std::optional<EntryId> ownId;
     std::optional<EntryId> fileId;
 };

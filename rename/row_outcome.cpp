@@ -23,6 +23,7 @@ RowStatus RowOutcome::status() const
         return RowStatus::FailedUnreadableCell;
     case RowProblem::IsTableWorkbook:
     case RowProblem::NewNameIsTableWorkbook:
+    case RowProblem::NewNameIsTableWorkbookFolder:
         return RowStatus::FailedTableWorkbook;
     case RowProblem::SameEntryAsEarlierRow:
     case RowProblem::CycleBrokenByOtherRow:
@@ -30,10 +31,13 @@ RowStatus RowOutcome::status() const
     case RowProblem::FolderNotAbsolute:
     case RowProblem::FolderWithoutClosingSlash:
     case RowProblem::CurrentNameInvalid:
+    case RowProblem::CurrentNameReadsLikeUndecodableName:
     case RowProblem::NewNameInvalidUtf16:
     case RowProblem::NewNameControlCharacter:
     case RowProblem::NewNameFormatCharacter:
+    case RowProblem::NewNameInvisibleCharacter:
     case RowProblem::NewNameOnlyWhitespace:
+    case RowProblem::NewNameNothingVisible:
     case RowProblem::NewNameEdgeWhitespace:
     case RowProblem::NewNameNotPlain:
     case RowProblem::NewNameBreaksWindowsRule:

@@ -42,8 +42,8 @@ enum class RowStatus {
     UnchangedSameName,
     FailedUnreadableCell,
     FailedRename,
-    // The row would rename the naming table's own workbook, or give its name
-    // to another entry.
+    // The row would rename the naming table's own workbook, or give its name,
+    // or the name of a folder above it, to another entry.
     FailedTableWorkbook,
     // Not carried out, or undone, because of another row: one that names
     // the same entry, or one of the same cycle that could not be renamed.
@@ -58,15 +58,19 @@ enum class RowProblem {
     FolderNotAbsolute,
     FolderWithoutClosingSlash,
     CurrentNameInvalid,
+    CurrentNameReadsLikeUndecodableName,
     NewNameInvalidUtf16,
     NewNameControlCharacter,
     NewNameFormatCharacter,    // FormatCharacter
+    NewNameInvisibleCharacter, // FormatCharacter: the character that shows nothing
     NewNameOnlyWhitespace,
+    NewNameNothingVisible,     // FormatCharacter: the first character besides spaces
     NewNameEdgeWhitespace,
     NewNameNotPlain,
     NewNameBreaksWindowsRule,  // WindowsNameProblem: on a file system made for Windows
     IsTableWorkbook,
     NewNameIsTableWorkbook,
+    NewNameIsTableWorkbookFolder,
     SameEntryAsEarlierRow,     // OtherRow: the row that was followed
     CycleBrokenByOtherRow,     // OtherRow: the row of the cycle that failed
     RenameFailed,              // RenameFailure
@@ -106,7 +110,8 @@ struct RowOutcome {
     RenameError error() const;
     // The system's own words for a failed rename, if it gave any.
     QString systemText() const;
-    // The character a NewNameFormatCharacter row was refused for, else 0.
+    // The character a NewNameFormatCharacter, NewNameInvisibleCharacter or
+    // NewNameNothingVisible row was refused for, else 0.
     char32_t formatCharacter() const;
     // The character a file system refused in a CharacterRefused rename, else 0.
     char32_t refusedCharacter() const;

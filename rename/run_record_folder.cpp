@@ -70,7 +70,7 @@ std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
         return std::nullopt;
     if (withSteps) {
         file.seek(0);
-        record.steps = parseRunSteps(file.readAll());
+        record.steps = parseRunSteps(file.readAll(), &record.damagedLine);
     }
     file.seek(std::max<qint64>(0, file.size() - tailRead));
     parseRunEnd(file.readAll(), record);
@@ -166,6 +166,11 @@ bool readRunSteps(RunRecord &record)
     std::optional<RunRecord> full = readRecord(record.path, true);
     if (!full)
         return false;
+    record.damagedLine = full->damagedLine;
+    if (record.damagedLine > 0) {
+        record.steps.clear();
+        return false;
+    }
     record.steps = std::move(full->steps);
     return true;
 }

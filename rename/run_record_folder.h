@@ -51,7 +51,8 @@ private:
 // not read as records are passed over.
 QList<RunRecord> readRunRecords(const QString &folder);
 
-// Reads the steps of `record` from its file; false when it cannot be read.
+// Reads the steps of `record` from its file; false, with no steps, when it
+// cannot be read or is damaged (then `damagedLine` says where).
 bool readRunSteps(RunRecord &record);
 
 // The runs without an end whose process no longer runs, oldest first.

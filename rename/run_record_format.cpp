@@ -108,6 +108,23 @@ std::optional<PlannedStep> parseStep(const QByteArray &line)
     return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong()}, *oldPath, *newPath};
 }
 
+// The folder part of a path, "/" included; nothing for a path without one,
+// which no run writes either.
+std::optional<QStringView> folderPartOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash < 0 ? std::nullopt : std::optional(QStringView(path).first(slash + 1));
+}
+
+// A run spells both paths of a step with the same folder text, as the row
+// or the restored record gave it.
+bool movesToAnotherFolder(const PlannedStep &step)
+{
+    const std::optional<QStringView> from = folderPartOf(step.oldPath);
+    const std::optional<QStringView> to = folderPartOf(step.newPath);
+    return !from || !to || *from != *to;
+}
+
 // The lines of `text` that end with a line break. What follows the last one
 // is a line a cut may have shortened: "process\t4242" may have been the id
 // 42424, and "ended\t…\t1" an end with 12 entries renamed.
@@ -226,19 +243,28 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record)
     return record.started.isValid() && record.processId > 0;
 }
 
-QList<PlannedStep> parseRunSteps(const QByteArray &whole)
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine)
 {
     QList<PlannedStep> steps;
+    qsizetype firstDamaged = 0;
+    qsizetype lineNumber = 0;
     for (qsizetype start = 0; start < whole.size();) {
+        ++lineNumber;
         qsizetype end = whole.indexOf('\n', start);
-        if (end < 0)
+        const bool ended = end >= 0;
+        if (!ended)
             end = whole.size();
         if (whole.sliced(start, end - start).startsWith("rename\t")) {
-            if (const std::optional<PlannedStep> step = parseStep(whole.sliced(start, end - start)))
+            if (const std::optional<PlannedStep> step = parseStep(whole.sliced(start, end - start))) {
                 steps.append(*step);
+                if (ended && firstDamaged == 0 && movesToAnotherFolder(*step))
+                    firstDamaged = lineNumber;
+            }
         }
         start = end + 1;
     }
+    if (damagedLine)
+        *damagedLine = firstDamaged;
     return steps;
 }
 

@@ -65,6 +65,9 @@ struct RunRecord {
     RunEnd end = RunEnd::Running;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
+    // Once the steps are read: the first line that shows the record damaged
+    // (see parseRunSteps), or 0.
+    qsizetype damagedLine = 0;
 
     QString fileName() const;
     // Whether the process that wrote the record still runs.
@@ -105,8 +108,13 @@ QByteArray cutOffLine(const QDateTime &found, qsizetype renamedEntries);
 // false when it is not a record's.
 bool parseRunHeader(const QByteArray &head, RunRecord &record);
 
-// Reads the steps from the whole of a record.
-QList<PlannedStep> parseRunSteps(const QByteArray &whole);
+// Reads the steps from the whole of a record. A run renames every entry
+// within its folder, so a whole line whose step moves an entry into another
+// folder was damaged or edited, and no step of the record can be trusted:
+// when `damagedLine` is given, it is set to the number (from 1) of the first
+// such line, or to 0 when there is none. A last line without its line break
+// is one a cut shortened, not damage.
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr);
 
 // Reads the end line, if any, from `tail`, the last part of a record, into
 // `record`.

@@ -47,6 +47,12 @@ QStringList columnLetters(RowCells cells)
     return letters;
 }
 
+// "00AD", "E0001": a code point as "U+" is followed.
+QString codePointText(char32_t code)
+{
+    return QString::number(code, 16).toUpper().rightJustified(4, u'0');
+}
+
 qint64 otherRowOf(const RowOutcome &outcome)
 {
     const OtherRow *other = std::get_if<OtherRow>(&outcome.details);
@@ -69,15 +75,20 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("目录必须以“/”结尾");
     case RowProblem::CurrentNameInvalid:
         return QStringLiteral("原文件名无效");
+    case RowProblem::CurrentNameReadsLikeUndecodableName:
+        return QStringLiteral("文件夹中另有名称不是有效 UTF-8 编码、显示相同的文件，无法确定是哪一个");
     case RowProblem::NewNameInvalidUtf16:
         return QStringLiteral("新文件名含有无效的字符（不成对的 UTF-16 代理项）");
     case RowProblem::NewNameControlCharacter:
         return QStringLiteral("新文件名不能含控制字符（如换行、制表符）");
     case RowProblem::NewNameFormatCharacter:
-        return QStringLiteral("新文件名含有看不见的格式字符 U+%1")
-            .arg(QString::number(outcome.formatCharacter(), 16).toUpper().rightJustified(4, u'0'));
+        return QStringLiteral("新文件名含有看不见的格式字符 U+%1").arg(codePointText(outcome.formatCharacter()));
+    case RowProblem::NewNameInvisibleCharacter:
+        return QStringLiteral("新文件名含有看不见的字符 U+%1").arg(codePointText(outcome.formatCharacter()));
     case RowProblem::NewNameOnlyWhitespace:
         return QStringLiteral("新文件名不能只有空白");
+    case RowProblem::NewNameNothingVisible:
+        return QStringLiteral("新文件名中没有看得见的字符（如 U+%1）").arg(codePointText(outcome.formatCharacter()));
     case RowProblem::NewNameEdgeWhitespace:
         return QStringLiteral("新文件名首尾不能有空白");
     case RowProblem::NewNameNotPlain:
@@ -88,6 +99,8 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("这是命名表所在的工作簿，它可能仍在 LibreOffice 中打开；请关闭它后另行更名");
     case RowProblem::NewNameIsTableWorkbook:
         return QStringLiteral("新文件名是命名表所在的工作簿");
+    case RowProblem::NewNameIsTableWorkbookFolder:
+        return QStringLiteral("新文件名是命名表所在的文件夹（或其上级文件夹）");
     case RowProblem::SameEntryAsEarlierRow:
         return QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(otherRowOf(outcome));
     case RowProblem::CycleBrokenByOtherRow:

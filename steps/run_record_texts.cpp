@@ -13,6 +13,12 @@ QString recordFailureMessage(const FileFailure &failure)
     return QStringLiteral("无法写入更名记录，没有文件被更名：%1（%2：%3）").arg(failure.path, reason, failure.systemText);
 }
 
+QString damagedRecordMessage(const RunRecord &record)
+{
+    return QStringLiteral("更名记录已损坏：%1 第 %2 行的原路径与新路径不在同一个文件夹，没有文件被恢复原名")
+        .arg(record.path, QString::number(record.damagedLine));
+}
+
 QString runTimeText(const RunRecord &record)
 {
     return record.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

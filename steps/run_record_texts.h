@@ -9,5 +9,9 @@
 // and undo say when the record a run needs cannot be written.
 QString recordFailureMessage(const FileFailure &failure);
 
+// "更名记录已损坏：" with the record's path and the line that shows it: what
+// undo and recovery say when they refuse a record (see readRunSteps).
+QString damagedRecordMessage(const RunRecord &record);
+
 // A run's start as the messages name it: date and time, local.
 QString runTimeText(const RunRecord &record);

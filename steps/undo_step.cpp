@@ -58,7 +58,7 @@ void undoLastRun(UndoView &view)
                            .arg(runTimeText(*run), QString::number(run->renamedEntries))))
         return;
     if (!readRunSteps(*run))
-        return view.showMessage(unreadableRecordMessage(*run));
+        return view.showMessage(run->damagedLine > 0 ? damagedRecordMessage(*run) : unreadableRecordMessage(*run));
     view.showMessage(restoreMessage(restoreRun(*run, recordsFolder)));
 }
 
@@ -66,8 +66,13 @@ void offerRecoveryOfCutOffRuns(UndoView &view)
 {
     const QString recordsFolder = runRecordsFolder();
     for (RunRecord &run : cutOffRuns(readRunRecords(recordsFolder))) {
-        if (!readRunSteps(run))
+        // A damaged record is said at every start, for as long as it stands:
+        // marked as cut off, an older run would come next for undo.
+        if (!readRunSteps(run)) {
+            if (run.damagedLine > 0)
+                view.showMessage(damagedRecordMessage(run));
             continue;
+        }
         const QList<LocatedEntry> entries = locateRunEntries(run.steps, run.started);
         const qsizetype renamed =
             std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });

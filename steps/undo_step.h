@@ -16,12 +16,14 @@ public:
 // that renamed anything and is not undone yet, naming its time and how many
 // entries it renamed; on 是 gives them their old names back (see restoreRun)
 // and says how that went. With no such run, says there is nothing to undo.
-// A run another program is carrying out is never touched.
+// A run another program is carrying out is never touched; a run whose
+// record is damaged (see readRunSteps) is refused, and nothing of it undone.
 void undoLastRun(UndoView &view);
 
 // At start: for each run in runRecordsFolder() cut off before its end (no end
 // line, its process gone) that left entries under other names, asks whether
 // to give them their old names back; 是 does so and says how it went, 否
 // marks the run as cut off so that undo can take it back later. A run cut
-// off before it renamed anything is marked so without a question.
+// off before it renamed anything is marked so without a question. A run
+// whose record is damaged is said to be so, and left as it stands.
 void offerRecoveryOfCutOffRuns(UndoView &view);

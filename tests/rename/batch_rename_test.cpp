@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,6 +131,33 @@ INSTANTIATE_TEST_SUITE_P(
                 RowProblem::NewNameFormatCharacter, 0x00AD},
         RowCase{"formatCharacterBeyondBmp", Folder::Root, "a.txt", QString("c") + QString::fromUcs4(U"\U000E0001"),
                 RowStatus::FailedRename, invalid, untouched, RowProblem::NewNameFormatCharacter, 0xE0001},
+        // Other characters shown as if they were not there, assigned or kept
+        // for later; and characters that break the line.
+        RowCase{"graphemeJoiner", Folder::Root, "a.txt", QString("c") + QChar(0x034F) + ".txt", RowStatus::FailedRename, invalid,
+                untouched, RowProblem::NewNameInvisibleCharacter, 0x034F},
+        RowCase{"hangulFillerAtStart", Folder::Root, "a.txt", QString(QChar(0x3164)) + "c.txt", RowStatus::FailedRename, invalid,
+                untouched, RowProblem::NewNameInvisibleCharacter, 0x3164},
+        RowCase{"variationSelector", Folder::Root, "a.txt", QString("c") + QChar(0xFE0F), RowStatus::FailedRename, invalid,
+                untouched, RowProblem::NewNameInvisibleCharacter, 0xFE0F},
+        RowCase{"mongolianVariationSelectorFour", Folder::Root, "a.txt", QString("c") + QChar(0x180F) + "d", RowStatus::FailedRename,
+                invalid, untouched, RowProblem::NewNameInvisibleCharacter, 0x180F},
+        RowCase{"unassignedIgnorable", Folder::Root, "a.txt", QString("c") + QChar(0xFFF8), RowStatus::FailedRename, invalid,
+                untouched, RowProblem::NewNameInvisibleCharacter, 0xFFF8},
+        RowCase{"variationSelectorSupplement", Folder::Root, "a.txt", QString("c") + QString::fromUcs4(U"\U000E0100"),
+                RowStatus::FailedRename, invalid, untouched, RowProblem::NewNameInvisibleCharacter, 0xE0100},
+        RowCase{"lastIgnorableBeyondTags", Folder::Root, "a.txt", QString("c") + QString::fromUcs4(U"\U000E0FFF"),
+                RowStatus::FailedRename, invalid, untouched, RowProblem::NewNameInvisibleCharacter, 0xE0FFF},
+        RowCase{"lineSeparatorInside", Folder::Root, "a.txt", QString("c") + QChar(0x2028) + "d", RowStatus::FailedRename, invalid,
+                untouched, RowProblem::NewNameInvisibleCharacter, 0x2028},
+        RowCase{"paragraphSeparatorAtEnd", Folder::Root, "a.txt", QString("c.txt") + QChar(0x2029), RowStatus::FailedRename,
+                invalid, untouched, RowProblem::NewNameInvisibleCharacter, 0x2029},
+        // A name that would show as empty; a mark on a letter is a letter.
+        RowCase{"onlyBrailleBlank", Folder::Root, "a.txt", QString(QChar(0x2800)), RowStatus::FailedRename, invalid, untouched,
+                RowProblem::NewNameNothingVisible, 0x2800},
+        RowCase{"onlyMarksAndBlanks", Folder::Root, "a.txt", QString(QChar(0x0301)) + QChar(0x3000) + QChar(0x2800),
+                RowStatus::FailedRename, invalid, untouched, RowProblem::NewNameNothingVisible, 0x0301},
+        RowCase{"markOnLetterKept", Folder::Root, "a.txt", QString("e") + QChar(0x0301) + QChar(0x2800) + ".txt", RowStatus::Renamed,
+                noError, {"b.txt=B", "empty/", QString("e") + QChar(0x0301) + QChar(0x2800) + ".txt=A", "full/"}},
         RowCase{"nameTooLong", Folder::Root, "a.txt", QString(300, u'x'), RowStatus::FailedRename, RenameError::NameTooLong, untouched},
         RowCase{"slashInOldName", Folder::Root, "full/x", "y", RowStatus::FailedRename, invalid, untouched},
         RowCase{"relativeFolder", Folder::Relative, "a.txt", "c.txt", RowStatus::FailedRename, invalid, untouched},
@@ -271,6 +300,91 @@ TEST(BatchRename, TableWorkbookIsNeitherRenamedNorReplaced)
     EXPECT_EQ(outcomes[0].problem, RowProblem::IsTableWorkbook);
     EXPECT_EQ(outcomes[1].problem, RowProblem::NewNameIsTableWorkbook);
     EXPECT_EQ(treeListing(tree.path("T2")), QStringList({"Next.xls=next", "sub/", "sub/wb.xls=a", "wb.xls=table"}));
+}
+
+// The still open window saves to the workbook's path as it knows it: once
+// its folder is renamed away, the entry given the folder's name (or the name
+// of a folder above, however the row spells its folder) would get the table.
+TEST(BatchRename, NoRowTakesTheNameOfAFolderAboveTheTableWorkbook)
+{
+    TempTree tree;
+    tree.makeFile("top/F/wb.xls", "table");
+    tree.makeFile("top/H/wb.xls", "h");
+    tree.makeFile("top/J", "j");
+    tree.makeFolder("K");
+    ASSERT_EQ(symlink(QFile::encodeName(tree.path("top")).constData(), QFile::encodeName(tree.path("link")).constData()), 0);
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> outcomes =
+        carryOutNamingTable({row(2, root + "top/", "F", "G"), row(3, root + "top/", "H", "F"), row(4, root + "link/", "J", "F"),
+                             row(5, root, "top", "top2"), row(6, root, "K", "top")},
+                            tree.path("top/F/wb.xls"));
+
+    EXPECT_EQ(statuses(outcomes), QList<RowStatus>({RowStatus::Renamed, RowStatus::FailedTableWorkbook,
+                                                    RowStatus::FailedTableWorkbook, RowStatus::Renamed,
+                                                    RowStatus::FailedTableWorkbook}));
+    for (const qsizetype refused : {1, 2, 4})
+        EXPECT_EQ(outcomes[refused].problem, RowProblem::NewNameIsTableWorkbookFolder) << refused;
+    EXPECT_EQ(treeListing(tree.path("top2")), QStringList({"G/", "G/wb.xls=table", "H/", "H/wb.xls=h", "J=j"}));
+    EXPECT_TRUE(QFileInfo(tree.path("K")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(tree.path("top")));
+}
+
+// The content of the file at the byte path `path`, or "<missing>".
+QByteArray rawContent(const QByteArray &path)
+{
+    QFile file;
+    const int descriptor = ::open(path.constData(), O_RDONLY);
+    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
+}
+
+// A name that is not valid UTF-8 reads with U+FFFD, exactly like a real name
+// with U+FFFD beside it: a row of that reading cannot tell which it means.
+TEST(BatchRename, RowReadingLikeAnUndecodableNameMovesNothing)
+{
+    TempTree tree;
+    const QByteArray latin1 = QFile::encodeName(tree.root()) + "/caf\xE9.txt";
+    const QString reading = QString("caf") + QChar::ReplacementCharacter + ".txt";
+    ASSERT_EQ(QFile::decodeName(latin1), tree.path(reading));
+    const QByteArray latin1Folder = QFile::encodeName(tree.root()) + "/d\xE9";
+    const QByteArray inLatin1Folder = latin1Folder + "/x";
+    ASSERT_EQ(mkdir(latin1Folder.constData(), 0755), 0);
+    // The tree's removal goes by names as they read, which miss these.
+    const auto removeRaw = [](const QByteArray *path) { ::remove(path->constData()); };
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeLatin1Folder(&latin1Folder, removeRaw);
+    for (const QByteArray *path : {&latin1, &inLatin1Folder}) {
+        const int made = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(made, 0);
+        ASSERT_EQ(write(made, "latin-1", 7), 7);
+        close(made);
+    }
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeLatin1(&latin1, removeRaw);
+    const std::unique_ptr<const QByteArray, decltype(removeRaw)> removeInLatin1Folder(&inLatin1Folder, removeRaw);
+    tree.makeFile(reading, "real");
+    const QString readingFolder = QString("d") + QChar::ReplacementCharacter;
+    tree.makeFile(readingFolder + "/x", "real");
+    const QString root = tree.root() + "/";
+
+    const QList<RowOutcome> ambiguous =
+        carryOutNamingTable({row(2, root, reading, "one.txt"), row(3, root + readingFolder + "/", "x", "y")});
+
+    EXPECT_EQ(statuses(ambiguous), QList<RowStatus>(2, RowStatus::FailedRename));
+    EXPECT_EQ(ambiguous[0].problem, RowProblem::CurrentNameReadsLikeUndecodableName);
+    EXPECT_EQ(ambiguous[1].problem, RowProblem::CurrentNameReadsLikeUndecodableName);
+    EXPECT_EQ(rawContent(latin1), "latin-1");
+    EXPECT_EQ(rawContent(inLatin1Folder), "latin-1");
+    EXPECT_EQ(fileContent(tree.path(reading)), "real");
+    EXPECT_EQ(folderListing(tree.path(readingFolder)), QStringList{"x=real"});
+    EXPECT_FALSE(QFileInfo::exists(tree.path("one.txt")));
+
+    // Alone, the undecodable name is out of the row's reach, as it always was.
+    ASSERT_TRUE(QFile::remove(tree.path(reading)));
+    const QList<RowOutcome> alone = carryOutNamingTable({row(2, root, reading, "one.txt")});
+    EXPECT_EQ(alone[0].error(), RenameError::SourceMissing);
+    EXPECT_EQ(rawContent(latin1), "latin-1");
+    EXPECT_FALSE(QFileInfo::exists(tree.path("one.txt")));
 }
 
 // Where every entry under a folder lives and what it holds, by inode, so an

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 NamingTableRow row(qint64 number, const QString &folder, const QString &oldName, const QString &newName)
@@ -113,6 +115,30 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
         EXPECT_EQ(record.end == RunEnd::Ended, size == whole.size());
         EXPECT_EQ(record.renamedEntries, size == whole.size() ? 3 : 0);
     }
+}
+
+// A step into another folder shows a record damaged, wherever it stands; a
+// sound record cut anywhere, even inside a path, never reads as damaged.
+TEST_F(RunRecords, OnlyAWholeStepIntoAnotherFolderShowsTheRecordDamaged)
+{
+    for (const char *name : {"a", "b"})
+        tree.makeFile(QStringLiteral("files/") + name, name);
+    QFile file(run({row(2, top(), "a", "b"), row(3, top(), "b", "a")}).recordPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    qsizetype damagedLine = -1;
+    for (qsizetype size = 0; size <= whole.size(); ++size) {
+        parseRunSteps(whole.first(size), &damagedLine);
+        ASSERT_EQ(damagedLine, 0) << "cut after byte " << size;
+    }
+
+    QList<QByteArray> lines = whole.split('\n');
+    const qsizetype last = std::find_if(lines.rbegin(), lines.rend(), [](const QByteArray &line) {
+        return line.startsWith("rename\t");
+    }).base() - lines.begin() - 1;
+    lines[last].replace(("\t" + top() + "b").toUtf8(), ("\t" + tree.path("b")).toUtf8());
+    EXPECT_EQ(parseRunSteps(lines.join('\n'), &damagedLine).size(), 3);
+    EXPECT_EQ(damagedLine, last + 1);
 }
 
 TEST_F(RunRecords, RecordThatCannotBeWrittenStopsTheRunBeforeAnyRename)

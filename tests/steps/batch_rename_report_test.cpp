@@ -65,6 +65,12 @@ TEST(BatchRenameReport, ReasonsCarryTheirDetails)
     EXPECT_EQ(rowFailureReason(hidden), "新文件名含有看不见的格式字符 U+E0001");
     hidden.details = FormatCharacter{0xAD};
     EXPECT_TRUE(rowFailureReason(hidden).endsWith("U+00AD"));
+    hidden.problem = RowProblem::NewNameInvisibleCharacter;
+    hidden.details = FormatCharacter{0x34F};
+    EXPECT_EQ(rowFailureReason(hidden), "新文件名含有看不见的字符 U+034F");
+    hidden.problem = RowProblem::NewNameNothingVisible;
+    hidden.details = FormatCharacter{0x2800};
+    EXPECT_EQ(rowFailureReason(hidden), "新文件名中没有看得见的字符（如 U+2800）");
 
     const RowOutcome other = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
                                        RenameFailure{RenameError::Other, "Input/output error"});
@@ -87,6 +93,8 @@ TEST(BatchRenameReport, ReasonsCarryTheirDetails)
     const RowOutcome refused = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
                                          RenameFailure{RenameError::CharacterRefused, {}, U'?'});
     EXPECT_EQ(rowFailureReason(refused), "此文件系统不接受文件名中的字符 ?（U+003F）");
+    EXPECT_EQ(rowFailureReason(failedRow(RowStatus::FailedTableWorkbook, RowProblem::NewNameIsTableWorkbookFolder)),
+              "新文件名是命名表所在的文件夹（或其上级文件夹）");
 
     EXPECT_EQ(rowFailureReason(RowOutcome{}), "");
 }

@@ -1,5 +1,6 @@
 // Step 3's record and what undo and recovery say, on real trees, without an
 // office: rows are handed to step 3 as read.
+#include "rename/run_record_folder.h"
 #include "steps/batch_rename_step.h"
 #include "steps/undo_step.h"
 #include "tests/common/cut_off_run.h"
@@ -56,6 +57,26 @@ protected:
     TempTree tree;
     QStringList before;
 };
+
+// Moves the new path of the record's step for `newName` into another folder,
+// as no run writes it; returns the record's path and the line changed.
+std::pair<QString, qsizetype> damageNewestRecord(const QString &top, const QString &newName, const QString &otherFolder)
+{
+    const QString path = readRunRecords(runRecordsFolder()).value(0).path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return {path, 0};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith("rename\t") && lines[i].endsWith(("\t" + top + newName).toUtf8())) {
+            lines[i].replace(("\t" + top + newName).toUtf8(), ("\t" + otherFolder + newName).toUtf8());
+            file.resize(0);
+            file.write(lines.join('\n'));
+            return {path, i + 1};
+        }
+    }
+    return {path, 0};
+}
 
 const QString timePattern = QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
 
@@ -145,6 +166,36 @@ TEST_F(UndoStep, CutOffRunLeftOnNoCanBeUndoneLater)
     EXPECT_TRUE(undone.questions.value(0).endsWith("3 个文件将恢复原名。")) << undone.questions.value(0).toStdString();
     EXPECT_EQ(undone.messages, QStringList{"已撤销：3 个文件恢复了原名"});
     EXPECT_EQ(folderListing(top()), before);
+}
+
+// A step into another folder can never come from a run: the record was
+// damaged or edited, and none of it is undone, neither by undo nor at start.
+TEST_F(UndoStep, RecordWithAStepIntoAnotherFolderIsRefusedAsDamaged)
+{
+    tree.makeFolder("other");
+    const QStringList renamed{"a=b", "b=a", "甲=c"};
+    ASSERT_NO_FATAL_FAILURE(stepThree());
+    const auto [record, line] = damageNewestRecord(top(), "甲", tree.path("other") + "/");
+    ASSERT_GT(line, 0);
+
+    const ScriptedUndoView view = undo(true);
+
+    EXPECT_EQ(view.messages, QStringList{QString("更名记录已损坏：%1 第 %2 行的原路径与新路径不在同一个文件夹，没有文件被恢复原名")
+                                              .arg(record)
+                                              .arg(line)});
+    EXPECT_EQ(folderListing(top()), renamed);
+    EXPECT_TRUE(folderListing(tree.path("other")).isEmpty());
+
+    ASSERT_TRUE(leaveRunCutOffAfterItsRenames({{2, top(), "a", "b"}, {3, top(), "b", "a"}}));
+    ASSERT_GT(damageNewestRecord(top(), "b", tree.path("other") + "/").second, 0);
+    ScriptedUndoView atStart;
+    atStart.answers << true;
+    offerRecoveryOfCutOffRuns(atStart);
+    EXPECT_TRUE(atStart.questions.isEmpty());
+    ASSERT_EQ(atStart.messages.size(), 1);
+    EXPECT_TRUE(atStart.messages[0].startsWith("更名记录已损坏：")) << atStart.messages[0].toStdString();
+    EXPECT_EQ(folderListing(top()), QStringList({"a=a", "b=b", "甲=c"}));
+    EXPECT_TRUE(folderListing(tree.path("other")).isEmpty());
 }
 
 } // namespace
