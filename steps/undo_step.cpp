@@ -1,5 +1,6 @@
 #include "steps/undo_step.h"
 
+#include "rename/run_lock.h"
 #include "rename/run_restore.h"
 #include "steps/batch_rename_report.h"
 #include "steps/run_record_texts.h"
@@ -51,6 +52,11 @@ QString unreadableRecordMessage(const RunRecord &record)
 void undoLastRun(UndoView &view)
 {
     const QString recordsFolder = runRecordsFolder();
+    // Taken before the records are read: another undo could be taking back
+    // the very run this one would offer.
+    const RunLock lock(recordsFolder);
+    if (lock.takenByAnother())
+        return view.showMessage(anotherRunUnderWayMessage());
     std::optional<RunRecord> run = lastUndoableRun(readRunRecords(recordsFolder));
     if (!run)
         return view.showMessage(QStringLiteral("没有可以撤销的批量更名"));
@@ -65,7 +71,15 @@ void undoLastRun(UndoView &view)
 void offerRecoveryOfCutOffRuns(UndoView &view)
 {
     const QString recordsFolder = runRecordsFolder();
-    for (RunRecord &run : cutOffRuns(readRunRecords(recordsFolder))) {
+    const RunLock lock(recordsFolder);
+    QList<RunRecord> cutOff = cutOffRuns(readRunRecords(recordsFolder));
+    // Left as they stand, to be offered at the next start.
+    if (lock.takenByAnother()) {
+        if (!cutOff.isEmpty())
+            view.showMessage(anotherRunUnderWayMessage());
+        return;
+    }
+    for (RunRecord &run : cutOff) {
         // A damaged record is said at every start, for as long as it stands:
         // marked as cut off, an older run would come next for undo.
         if (!readRunSteps(run)) {
