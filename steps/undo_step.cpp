@@ -19,6 +19,7 @@ QString failureReason(const RestoreOutcome &outcome)
     case RestoreStatus::NameTaken: return QStringLiteral("原文件名已被占用");
     case RestoreStatus::KeptWithOthers: return QStringLiteral("与其他文件循环更名，须一起恢复，其中有文件未能恢复");
     case RestoreStatus::Failed: return rowFailureReason(outcome.engineOutcome);
+    case RestoreStatus::ChangedSince: return QStringLiteral("文件在更名后有改动，无法确认是原来的文件，未恢复");
     case RestoreStatus::Restored: break;
     }
     return QString();
@@ -87,7 +88,7 @@ void offerRecoveryOfCutOffRuns(UndoView &view)
                 view.showMessage(damagedRecordMessage(run));
             continue;
         }
-        const QList<LocatedEntry> entries = locateRunEntries(run.steps, run.started);
+        const QList<LocatedEntry> entries = locateRunEntries(run);
         const qsizetype renamed =
             std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
         if (renamed > 0 && view.askYesNo(QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")
