@@ -59,8 +59,9 @@ enum class Holding { Holds, Other, ChangedSince };
 // may have been given the inode of one deleted. Where the file system keeps
 // birth times, the entry must be born before the run began. Where it does
 // not, its status must not have changed after the run's end (the run's own
-// renames change it): for a run without an end, after its start, so that
-// nothing the run renamed can be proved its own (ChangedSince).
+// renames change it), or it is ChangedSince. A run cut off has no known end:
+// there the device and inode are all there is to go by, as before a crash
+// nothing else was written, and recovery must still find what the run moved.
 Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
 {
     const std::optional<EntryStatus> entry = entryStatusOf(path);
@@ -68,8 +69,9 @@ Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
         return Holding::Other;
     if (entry->birth)
         return *entry->birth < nanosecondsAfter(run.started) ? Holding::Holds : Holding::Other;
-    const QDateTime &lastOfRun = run.ended.isValid() ? run.ended : run.started;
-    return entry->statusChange < nanosecondsAfter(lastOfRun) ? Holding::Holds : Holding::ChangedSince;
+    if (!run.ended.isValid())
+        return Holding::Holds;
+    return entry->statusChange < nanosecondsAfter(run.ended) ? Holding::Holds : Holding::ChangedSince;
 }
 
 RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status)

@@ -16,9 +16,10 @@
 // with the folders above it as the run's own renames left them. Where the
 // file system keeps birth times, an entry made after the run began is not
 // taken for one of the run's, even with the same inode. Where it does not,
-// an entry whose status changed after the run's end (or, for a run cut off
-// before its end, after its start) cannot be told from a new file that got
-// the inode, and is not taken for the run's either.
+// an entry whose status changed after the run's end cannot be told from a
+// new file that got the inode, and is not taken for the run's either; a run
+// cut off before its end has no known end, so there the device and inode
+// alone decide, as they always did.
 struct LocatedEntry {
     qint64 rowNumber = 0;
     EntryId entry;
