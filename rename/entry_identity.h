@@ -19,6 +19,9 @@ struct EntryStatus {
     // When the entry was made, in nanoseconds since the epoch, where the
     // file system keeps it.
     std::optional<qint64> birth;
+    // When the entry's status last changed (a rename, a new link, a change
+    // of owner, mode or content), in nanoseconds since the epoch.
+    qint64 statusChange = 0;
 };
 
 // The entry at `path` itself (a link is not followed), or nothing when there

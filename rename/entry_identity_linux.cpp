@@ -11,9 +11,11 @@ std::optional<EntryStatus> entryStatusOf(const QString &path)
 {
     struct statx status {};
     if (path.contains(QChar(u'\0')) ||
-        statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &status) != 0)
+        statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME | STATX_CTIME,
+              &status) != 0)
         return std::nullopt;
-    EntryStatus entry{{quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino}, std::nullopt};
+    EntryStatus entry{{quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino}, std::nullopt,
+                      qint64(status.stx_ctime.tv_sec) * 1000000000 + status.stx_ctime.tv_nsec};
     if (status.stx_mask & STATX_BTIME)
         entry.birth = qint64(status.stx_btime.tv_sec) * 1000000000 + status.stx_btime.tv_nsec;
     return entry;

@@ -275,6 +275,8 @@ void parseRunEnd(const QByteArray &tail, RunRecord &record)
         if ((fields[0] == "ended" || fields[0] == "cut-off") && fields.size() == 3) {
             record.end = fields[0] == "ended" ? RunEnd::Ended : RunEnd::CutOff;
             record.renamedEntries = fields[2].toLongLong();
+            if (fields[0] == "ended")
+                record.ended = QDateTime::fromString(QString::fromUtf8(fields[1]), Qt::ISODateWithMs);
         }
     }
 }

@@ -65,6 +65,8 @@ struct RunRecord {
     RunEnd end = RunEnd::Running;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
+    // The time on the "ended" line; not valid for a run without one.
+    QDateTime ended;
     // Once the steps are read: the first line that shows the record damaged
     // (see parseRunSteps), or 0.
     qsizetype damagedLine = 0;

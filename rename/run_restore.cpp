@@ -46,14 +46,32 @@ private:
     QHash<QString, QString> movedTo;
 };
 
-// Whether the entry at `path` is the entry `id`, there since before the run
-// began: a file made later may have been given the inode of one deleted.
-bool holdsEntry(const QString &path, const EntryId &id, const QDateTime &runStart)
+// The first nanosecond after the millisecond `time` names: records keep
+// times to the millisecond, the file system to the nanosecond.
+qint64 nanosecondsAfter(const QDateTime &time)
+{
+    return (time.toMSecsSinceEpoch() + 1) * 1000000;
+}
+
+enum class Holding { Holds, Other, ChangedSince };
+
+// Whether the entry at `path` is the entry `id` of `run`: a file made later
+// may have been given the inode of one deleted. Where the file system keeps
+// birth times, the entry must be born before the run began. Where it does
+// not, its status must not have changed after the run's end (the run's own
+// renames change it), or it is ChangedSince. A run cut off has no known end:
+// there the device and inode are all there is to go by, as before a crash
+// nothing else was written, and recovery must still find what the run moved.
+Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
 {
     const std::optional<EntryStatus> entry = entryStatusOf(path);
-    // The start is kept to the millisecond; the birth time to the nanosecond.
-    const qint64 startEnds = (runStart.toMSecsSinceEpoch() + 1) * 1000000;
-    return entry && entry->id == id && (!entry->birth || *entry->birth < startEnds);
+    if (!entry || entry->id != id)
+        return Holding::Other;
+    if (entry->birth)
+        return *entry->birth < nanosecondsAfter(run.started) ? Holding::Holds : Holding::Other;
+    if (!run.ended.isValid())
+        return Holding::Holds;
+    return entry->statusChange < nanosecondsAfter(run.ended) ? Holding::Holds : Holding::ChangedSince;
 }
 
 RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status)
@@ -70,11 +88,13 @@ bool LocatedEntry::awayFromOldName() const
 
 bool LocatedEntry::renamed() const
 {
-    return awayFromOldName() || !secondNames.isEmpty();
+    const bool changedAwayFromOldName = !changedSincePath.isEmpty() && nameOf(changedSincePath) != nameOf(originalPath);
+    return awayFromOldName() || !secondNames.isEmpty() || changedAwayFromOldName;
 }
 
-QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart)
+QList<LocatedEntry> locateRunEntries(const RunRecord &run)
 {
+    const QList<PlannedStep> &steps = run.steps;
     // Each row's steps: one, or two for an entry that stepped aside in a cycle.
     QHash<qint64, QList<qsizetype>> stepsOfRow;
     QList<qint64> rowOrder;
@@ -97,15 +117,19 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
             continue;
         const QList<qsizetype> &rowSteps = stepsOfRow[row];
         const PlannedStep &first = steps[rowSteps.front()];
-        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false, {}};
+        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false, {}, {}};
         QStringList candidates{steps[i].newPath};
         for (auto step = rowSteps.crbegin(); step != rowSteps.crend(); ++step)
             candidates.append(steps[*step].oldPath);
         candidates.removeDuplicates();
         QStringList holding;
         for (const QString &candidate : candidates) {
-            if (const QString path = survey.now(candidate); holdsEntry(path, first.entry, runStart))
+            const QString path = survey.now(candidate);
+            const Holding held = holdsEntry(path, first.entry, run);
+            if (held == Holding::Holds)
                 holding.append(path);
+            else if (held == Holding::ChangedSince && entry.changedSincePath.isEmpty())
+                entry.changedSincePath = path;
         }
         // Where the file system ignores letter case, a path of the run in
         // another case reaches the entry too, without being a name of it.
@@ -116,6 +140,7 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
                 holding.append(firstHolding);
         }
         if (!holding.isEmpty()) {
+            entry.changedSincePath.clear();
             entry.currentPath = holding.takeFirst();
             entry.secondNames = holding;
         }
@@ -124,9 +149,14 @@ QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDat
             entry.secondNames.removeOne(oldPathNow);
             entry.secondNames.append(std::exchange(entry.currentPath, oldPathNow));
         }
+        // A folder changed since still holds the entries inside it, each
+        // judged on its own.
         if (entry.awayFromOldName())
             survey.noteMoved(first.oldPath, entry.currentPath);
-        entry.replaced = !entry.found() && entryStatusOf(entry.expectedPath).has_value();
+        else if (!entry.found() && entry.renamed())
+            survey.noteMoved(first.oldPath, entry.changedSincePath);
+        entry.replaced =
+            !entry.found() && entry.changedSincePath.isEmpty() && entryStatusOf(entry.expectedPath).has_value();
         located.insert(row, entry);
     }
 
@@ -144,7 +174,7 @@ qsizetype RestoreResult::restoredCount() const
 
 RestoreResult restoreRun(const RunRecord &record, const QString &folder)
 {
-    const QList<LocatedEntry> entries = locateRunEntries(record.steps, record.started);
+    const QList<LocatedEntry> entries = locateRunEntries(record);
     QList<RestoringRename> renames;
     QList<qsizetype> entryOfRename;
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -183,6 +213,15 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
         outcomeOfEntry[entryOfRename[i]] = renamed[i];
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
+        if (!entry.changedSincePath.isEmpty()) {
+            // Under its old name it needs nothing, changed or not.
+            if (entry.renamed()) {
+                RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::ChangedSince);
+                outcome.currentPath = entry.changedSincePath;
+                result.outcomes.append(outcome);
+            }
+            continue;
+        }
         if (!entry.found()) {
             result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
             continue;

@@ -15,7 +15,11 @@
 // run could have left it (its last new path, a temporary name, its old path),
 // with the folders above it as the run's own renames left them. Where the
 // file system keeps birth times, an entry made after the run began is not
-// taken for one of the run's, even with the same inode.
+// taken for one of the run's, even with the same inode. Where it does not,
+// an entry whose status changed after the run's end cannot be told from a
+// new file that got the inode, and is not taken for the run's either; a run
+// cut off before its end has no known end, so there the device and inode
+// alone decide, as they always did.
 struct LocatedEntry {
     qint64 rowNumber = 0;
     EntryId entry;
@@ -32,25 +36,32 @@ struct LocatedEntry {
     // before. Should the entry's old path be one of them, `currentPath` is
     // that old path, and the entry is back once these names are gone.
     QStringList secondNames;
+    // Not found: where an entry with its device and inode stands whose status
+    // changed after the run (see above); empty otherwise.
+    QString changedSincePath;
 
     bool found() const { return !currentPath.isEmpty(); }
-    // Found, under another name than before the run, or under a second name.
+    // Found, under another name than before the run, or under a second name;
+    // or changed since, under another name.
     bool renamed() const;
     // Found, and to be renamed to be back under its old name.
     bool awayFromOldName() const;
 };
 
-// Every entry of `steps` (in execution order) of a run begun at `runStart`,
-// in the order of their first step. Entries that could not be identified
-// when the run was planned are left out.
-QList<LocatedEntry> locateRunEntries(const QList<PlannedStep> &steps, const QDateTime &runStart);
+// Every entry of the steps of `run` (read, in execution order), in the order
+// of their first step. Entries that could not be identified when the run was
+// planned are left out.
+QList<LocatedEntry> locateRunEntries(const RunRecord &run);
 
 // Restored: back under its old name. Gone: not found where the run left it
 // and nothing else there. Replaced: another entry stands where the run left
 // it. NameTaken: the old name is held by an entry that stays. KeptWithOthers:
 // one of a cycle of entries that had to go back together, one of which could
 // not. Failed: the rename failed otherwise (see `engineOutcome`).
-enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed };
+// ChangedSince: an entry with its device and inode stands where the run could
+// have left it, but changed after the run (LocatedEntry::changedSincePath),
+// and is left alone.
+enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed, ChangedSince };
 
 struct RestoreOutcome {
     RestoreStatus status = RestoreStatus::Restored;

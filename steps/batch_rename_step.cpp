@@ -1,6 +1,7 @@
 #include "steps/batch_rename_step.h"
 
 #include "rename/recorded_run.h"
+#include "rename/run_lock.h"
 #include "steps/batch_rename_report.h"
 #include "steps/naming_table_read.h"
 #include "steps/run_record_texts.h"
@@ -49,6 +50,10 @@ void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPa
 {
     if (!holdsNewNames(rows))
         return view.showMessage(noNewNamesMessage());
+    // Held from the plan, which reads the entries, until the record is settled.
+    const RunLock lock(runRecordsFolder());
+    if (lock.takenByAnother())
+        return view.showMessage(anotherRunUnderWayMessage());
     const RenamePlan plan = planNamingTableRenames(rows, workbookPath);
     RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), workbookPath);
     if (const FileResult written = run.write(); !written.ok())

@@ -41,5 +41,6 @@ void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, 
 // of every row and the count of rows, renames every row's entry (see
 // planNamingTableRenames and carryOutRenamePlan; the workbook itself is kept)
 // and shows the closing message. When the record cannot be written, nothing
-// is listed or renamed and one message says why.
+// is listed or renamed and one message says why; so too while another step 3,
+// undo or recovery of this user holds the lock (RunLock).
 void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

@@ -19,6 +19,11 @@ QString damagedRecordMessage(const RunRecord &record)
         .arg(record.path, QString::number(record.damagedLine));
 }
 
+QString anotherRunUnderWayMessage()
+{
+    return QStringLiteral("另一个批量更名正在进行，请稍后再试");
+}
+
 QString runTimeText(const RunRecord &record)
 {
     return record.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

@@ -13,5 +13,9 @@ QString recordFailureMessage(const FileFailure &failure);
 // undo and recovery say when they refuse a record (see readRunSteps).
 QString damagedRecordMessage(const RunRecord &record);
 
+// What step 3, undo and recovery say when another of them holds the lock
+// (RunLock) and they do nothing.
+QString anotherRunUnderWayMessage();
+
 // A run's start as the messages name it: date and time, local.
 QString runTimeText(const RunRecord &record);

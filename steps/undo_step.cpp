@@ -1,5 +1,6 @@
 #include "steps/undo_step.h"
 
+#include "rename/run_lock.h"
 #include "rename/run_restore.h"
 #include "steps/batch_rename_report.h"
 #include "steps/run_record_texts.h"
@@ -18,6 +19,7 @@ QString failureReason(const RestoreOutcome &outcome)
     case RestoreStatus::NameTaken: return QStringLiteral("原文件名已被占用");
     case RestoreStatus::KeptWithOthers: return QStringLiteral("与其他文件循环更名，须一起恢复，其中有文件未能恢复");
     case RestoreStatus::Failed: return rowFailureReason(outcome.engineOutcome);
+    case RestoreStatus::ChangedSince: return QStringLiteral("文件在更名后有改动，无法确认是原来的文件，未恢复");
     case RestoreStatus::Restored: break;
     }
     return QString();
@@ -51,6 +53,11 @@ QString unreadableRecordMessage(const RunRecord &record)
 void undoLastRun(UndoView &view)
 {
     const QString recordsFolder = runRecordsFolder();
+    // Taken before the records are read: another undo could be taking back
+    // the very run this one would offer.
+    const RunLock lock(recordsFolder);
+    if (lock.takenByAnother())
+        return view.showMessage(anotherRunUnderWayMessage());
     std::optional<RunRecord> run = lastUndoableRun(readRunRecords(recordsFolder));
     if (!run)
         return view.showMessage(QStringLiteral("没有可以撤销的批量更名"));
@@ -65,7 +72,15 @@ void undoLastRun(UndoView &view)
 void offerRecoveryOfCutOffRuns(UndoView &view)
 {
     const QString recordsFolder = runRecordsFolder();
-    for (RunRecord &run : cutOffRuns(readRunRecords(recordsFolder))) {
+    const RunLock lock(recordsFolder);
+    QList<RunRecord> cutOff = cutOffRuns(readRunRecords(recordsFolder));
+    // Left as they stand, to be offered at the next start.
+    if (lock.takenByAnother()) {
+        if (!cutOff.isEmpty())
+            view.showMessage(anotherRunUnderWayMessage());
+        return;
+    }
+    for (RunRecord &run : cutOff) {
         // A damaged record is said at every start, for as long as it stands:
         // marked as cut off, an older run would come next for undo.
         if (!readRunSteps(run)) {
@@ -73,7 +88,7 @@ void offerRecoveryOfCutOffRuns(UndoView &view)
                 view.showMessage(damagedRecordMessage(run));
             continue;
         }
-        const QList<LocatedEntry> entries = locateRunEntries(run.steps, run.started);
+        const QList<LocatedEntry> entries = locateRunEntries(run);
         const qsizetype renamed =
             std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
         if (renamed > 0 && view.askYesNo(QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")

@@ -18,6 +18,8 @@ public:
 // and says how that went. With no such run, says there is nothing to undo.
 // A run another program is carrying out is never touched; a run whose
 // record is damaged (see readRunSteps) is refused, and nothing of it undone.
+// While another step 3, undo or recovery of this user holds the lock
+// (RunLock), nothing is asked or undone and one message says so.
 void undoLastRun(UndoView &view);
 
 // At start: for each run in runRecordsFolder() cut off before its end (no end
@@ -25,5 +27,7 @@ void undoLastRun(UndoView &view);
 // to give them their old names back; 是 does so and says how it went, 否
 // marks the run as cut off so that undo can take it back later. A run cut
 // off before it renamed anything is marked so without a question. A run
-// whose record is damaged is said to be so, and left as it stands.
+// whose record is damaged is said to be so, and left as it stands. While
+// another holds the lock (RunLock), the runs are left as they stand, to be
+// offered at the next start, and one message says so when there are any.
 void offerRecoveryOfCutOffRuns(UndoView &view);

@@ -100,7 +100,7 @@ TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
         QList<RunRecord> cutOff = cutOffRuns(records);
         ASSERT_EQ(cutOff.size(), 1);
         ASSERT_TRUE(readRunSteps(cutOff[0]));
-        const QList<LocatedEntry> located = locateRunEntries(cutOff[0].steps, cutOff[0].started);
+        const QList<LocatedEntry> located = locateRunEntries(cutOff[0]);
         const qsizetype moved = std::count_if(located.begin(), located.end(), [](const LocatedEntry &entry) {
             return entry.renamed();
         });

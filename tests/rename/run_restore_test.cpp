@@ -1,10 +1,14 @@
 #include "rename/run_restore.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -100,6 +104,50 @@ TEST_F(RunRestore, UndoLeavesWhatChangedSinceAndReportsIt)
     EXPECT_EQ(undone->outcomes[3].currentPath, top() + "d2");
     EXPECT_EQ(undone->outcomes[3].originalName, "d");
     EXPECT_EQ(folderListing(top()), QStringList({"c2=new c2", "d=new d", "d2=d", "e=e", "mine=a"}));
+}
+
+// Without birth times (a FUSE share) an entry with the run's inode counts as
+// the run's only while its status has not changed since the run ended. The
+// run's own renames change it and count; a change after the run (here of its
+// mode, or of a folder's list of names; as well a new file given the freed
+// inode) leaves the entry alone; the entries inside a folder so left are
+// judged on their own.
+TEST(RunRestoreWithoutBirthTimes, EntryChangedAfterTheRunIsListedAndLeftAlone)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    const TempTree tree(share.mountPoint());
+    const QTemporaryDir records;
+    for (const char *name : {"a", "b", "c"})
+        tree.makeFile(QStringLiteral("files/") + name, name);
+    tree.makeFile("files/d/x", "x");
+    const QString top = tree.path("files") + "/";
+    if (entryStatusOf(top + "a")->birth)
+        GTEST_SKIP() << "this FUSE mount gives birth times";
+    carryOutRecorded(planNamingTableRenames({row(2, top, "a", "a2"), row(3, top, "b", "b2"), row(4, top, "c", "c2"),
+                                             row(5, top + "d/", "x", "x2"), row(6, top, "d", "d2")}),
+                     records.path(), RunKind::Step3, QString(), "/t/x.xls");
+    std::optional<RunRecord> last = lastUndoableRun(readRunRecords(records.path()));
+    ASSERT_TRUE(last && readRunSteps(*last) && last->ended.isValid());
+    const qint64 afterEnd = (last->ended.toMSecsSinceEpoch() + 1) * 1000000;
+    ASSERT_TRUE(waitUntil([&] {
+        QFile::setPermissions(top + "b2", QFile::ReadOwner | QFile::WriteOwner);
+        return entryStatusOf(top + "b2")->statusChange >= afterEnd;
+    }));
+    tree.makeFile("files/d2/made later", "new");
+    ASSERT_GE(entryStatusOf(top + "d2")->statusChange, afterEnd);
+
+    const RestoreResult undone = restoreRun(*last, records.path());
+
+    QMap<QString, RestoreStatus> statusAt;
+    for (const RestoreOutcome &outcome : undone.outcomes)
+        statusAt.insert(outcome.currentPath, outcome.status);
+    EXPECT_EQ(statusAt, (QMap<QString, RestoreStatus>{{top + "a2", RestoreStatus::Restored},
+                                                      {top + "b2", RestoreStatus::ChangedSince},
+                                                      {top + "c2", RestoreStatus::Restored},
+                                                      {top + "d2", RestoreStatus::ChangedSince},
+                                                      {top + "d2/x2", RestoreStatus::Restored}}));
+    EXPECT_EQ(treeListing(top), QStringList({"a=a", "b2=b", "c=c", "d2/", "d2/made later=new", "d2/x=x"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Step 3's record and what undo and recovery say, on real trees, without an
 // office: rows are handed to step 3 as read.
+#include "rename/run_lock.h"
 #include "rename/run_record_folder.h"
 #include "steps/batch_rename_step.h"
 #include "steps/undo_step.h"
@@ -196,6 +197,57 @@ TEST_F(UndoStep, RecordWithAStepIntoAnotherFolderIsRefusedAsDamaged)
     EXPECT_TRUE(atStart.messages[0].startsWith("更名记录已损坏：")) << atStart.messages[0].toStdString();
     EXPECT_EQ(folderListing(top()), QStringList({"a=a", "b=b", "甲=c"}));
     EXPECT_TRUE(folderListing(tree.path("other")).isEmpty());
+}
+
+// Another step 3, undo or recovery (another window or instance) holds the
+// lock: this one asks nothing, moves nothing and writes no record.
+TEST_F(UndoStep, WhileAnotherRunHoldsTheLockNothingIsDone)
+{
+    const QStringList busy{"另一个批量更名正在进行，请稍后再试"};
+    {
+        const RunLock other(runRecordsFolder());
+        RecordingRenameView view;
+        renameReadRows(rows(), "/t/names.xls", view);
+        EXPECT_EQ(view.messages, busy);
+        EXPECT_TRUE(view.renamed.isEmpty());
+        EXPECT_EQ(folderListing(top()), before);
+        EXPECT_TRUE(readRunRecords(runRecordsFolder()).isEmpty());
+    }
+    ASSERT_NO_FATAL_FAILURE(stepThree());
+    const QStringList renamed = folderListing(top());
+    {
+        const RunLock other(runRecordsFolder());
+        const ScriptedUndoView view = undo(true);
+        EXPECT_TRUE(view.questions.isEmpty());
+        EXPECT_EQ(view.messages, busy);
+        EXPECT_EQ(folderListing(top()), renamed);
+        EXPECT_EQ(readRunRecords(runRecordsFolder()).size(), 1);
+    }
+    EXPECT_EQ(undo(true).messages, QStringList{"已撤销：3 个文件恢复了原名"});
+    EXPECT_EQ(folderListing(top()), before);
+}
+
+// A run cut off is neither put back nor marked while the lock is held, and
+// is offered at the next start.
+TEST_F(UndoStep, CutOffRunWaitsForTheNextStartWhileTheLockIsHeld)
+{
+    ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
+    const QStringList renamed = folderListing(top());
+    {
+        const RunLock other(runRecordsFolder());
+        ScriptedUndoView view;
+        view.answers << true;
+        offerRecoveryOfCutOffRuns(view);
+        EXPECT_TRUE(view.questions.isEmpty());
+        EXPECT_EQ(view.messages, QStringList{"另一个批量更名正在进行，请稍后再试"});
+        EXPECT_EQ(folderListing(top()), renamed);
+        EXPECT_EQ(readRunRecords(runRecordsFolder()).size(), 1);
+    }
+    ScriptedUndoView next;
+    next.answers << true;
+    offerRecoveryOfCutOffRuns(next);
+    EXPECT_EQ(next.messages, QStringList{"已撤销：3 个文件恢复了原名"});
+    EXPECT_EQ(folderListing(top()), before);
 }
 
 } // namespace
