@@ -49,6 +49,13 @@ protected:
         form.List3->addItems({"z"});
     }
     TempTree listed;
+    // Under a window manager the new size arrives later, by its own event.
+    bool makeTaller()
+    {
+        const int wanted = form.centralWidget()->height() + twipsToPixels(1800, form);
+        form.resize(form.size() + QSize(0, twipsToPixels(1800, form)));
+        return QTest::qWaitFor([&] { return form.centralWidget()->height() >= wanted; });
+    }
 };
 
 TEST_F(MainWindow, StartsWithPresetPatternsAndEmptyState)
@@ -90,8 +97,7 @@ TEST_F(MainWindow, ControlsNeitherOverlapNorLeaveTheTallerClientArea)
 {
     form.show();
     EXPECT_EQ(form.centralWidget()->size(), twips(0, 0, 13635, 7380).size());
-    form.resize(form.size() + QSize(0, twipsToPixels(1800, form)));
-    QApplication::processEvents();
+    ASSERT_TRUE(makeTaller());
     const QRect client = form.centralWidget()->rect();
     const QList<QWidget *> controls = form.centralWidget()->findChildren<QWidget *>(
         QRegularExpression("^(h|List[123]|Frame[123]|Combo1|Image1|Command[123]|Text[12])$"));
@@ -131,8 +137,7 @@ TEST_F(MainWindow, ReportBoxesShowOnlyAfterTheWindowIsMadeTaller)
     const QRect frame3 = inClient(form.Frame3);
     const QRect listBefore = inClient(form.List1);
 
-    form.resize(form.size() + QSize(0, twipsToPixels(1800, form)));
-    QApplication::processEvents();
+    ASSERT_TRUE(makeTaller());
     const QRect taller = form.centralWidget()->rect();
     EXPECT_TRUE(taller.contains(inClient(form.Frame2)));
     EXPECT_TRUE(taller.contains(frame3));
