@@ -28,6 +28,11 @@ struct EntryStatus {
 // is none or it cannot be looked up.
 std::optional<EntryStatus> entryStatusOf(const QString &path);
 
+// The device and inode of the entry at `path` itself (a link is not
+// followed); cheaper than entryStatusOf. Nothing when there is none or it
+// cannot be looked up.
+std::optional<EntryId> entryIdOf(const QString &path);
+
 // What `path` leads to, links followed; nothing when there is nothing there
 // or it cannot be looked up.
 std::optional<EntryId> resolvedEntryId(const QString &path);

@@ -21,6 +21,14 @@ std::optional<EntryStatus> entryStatusOf(const QString &path)
     return entry;
 }
 
+std::optional<EntryId> entryIdOf(const QString &path)
+{
+    struct stat status {};
+    if (path.contains(QChar(u'\0')) || lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return EntryId{quint64(status.st_dev), quint64(status.st_ino)};
+}
+
 std::optional<EntryId> resolvedEntryId(const QString &path)
 {
     struct stat status {};

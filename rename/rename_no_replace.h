@@ -8,6 +8,8 @@
 // file system offers no way to rename that cannot replace an existing entry.
 // CharacterRefused: the file system would not take a character of the new
 // name. NameTooLong: the new name is longer than the file system allows.
+// NotThePlannedEntry: another entry than the one planned stands at the
+// current path (it was replaced or moved since the plan was made).
 enum class RenameError {
     TargetExists,
     SourceMissing,
@@ -16,6 +18,7 @@ enum class RenameError {
     NoSafeRename,
     CharacterRefused,
     NameTooLong,
+    NotThePlannedEntry,
     Other
 };
 

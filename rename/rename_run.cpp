@@ -35,6 +35,18 @@ private:
     std::vector<DoneStep> done;
 };
 
+// A rename runs by path, but the plan chose an entry: should another stand
+// at the path now (the entry replaced, or moved and another put in its
+// place since the table was read), renaming that would act on an entry the
+// user never saw. Looked at right before the rename, as that is the last
+// moment there is.
+RenameResult renamePlannedEntry(const EntryId &planned, const QString &oldPath, const QString &newPath)
+{
+    if (const std::optional<EntryId> standing = entryIdOf(oldPath); standing && *standing != planned)
+        return RenameFailure{RenameError::NotThePlannedEntry, {}};
+    return renameNoReplace(oldPath, newPath);
+}
+
 void markFailed(RowOutcome &outcome, RowProblem problem, const RenameFailure &failure)
 {
     outcome.problem = problem;
@@ -53,7 +65,7 @@ void RenameRun::runUnit(const RenamePlan::Unit &unit)
     std::optional<RenameFailure> failure;
     qsizetype failedRename = 0;
     plan.forEachStepOf(unit, [&](qsizetype rename, const QString &oldPath, const QString &newPath) {
-        const RenameResult renamed = renameNoReplace(oldPath, newPath);
+        const RenameResult renamed = renamePlannedEntry(plan.renames[rename].entry, oldPath, newPath);
         if (!renamed.ok()) {
             failure = renamed.error();
             failedRename = rename;
@@ -76,7 +88,9 @@ void RenameRun::runUnit(const RenamePlan::Unit &unit)
 void RenameRun::takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRename, const RenameFailure &failure)
 {
     const bool steppedAside = !done.empty();
-    while (!done.empty() && renameNoReplace(*done.back().newPath, *done.back().oldPath).ok())
+    while (!done.empty() && renamePlannedEntry(plan.renames[done.back().rename].entry, *done.back().newPath,
+                                               *done.back().oldPath)
+                                .ok())
         done.pop_back();
 
     // The first step is the aside entry's move to its temporary name; the

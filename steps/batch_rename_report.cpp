@@ -26,6 +26,8 @@ QString renameErrorText(const RowOutcome &outcome)
         return refusedCharacterText(outcome.refusedCharacter());
     case RenameError::NameTooLong:
         return QStringLiteral("新文件名太长，此文件系统不接受这么长的文件名");
+    case RenameError::NotThePlannedEntry:
+        return QStringLiteral("原文件在读取命名表后被替换或移动");
     case RenameError::NoSafeRename:
         return QStringLiteral("此文件系统无法保证更名时不覆盖已有的文件，为安全起见没有更名");
     case RenameError::Other:

@@ -197,6 +197,34 @@ TEST(BatchRename, SwapsSucceedAndDuplicateNewNamesFailWithoutLosingAnything)
     EXPECT_EQ(folderListing(tree.root()), QStringList({"a=B", "b=A", "d=D", "n=C"}));
 }
 
+// The plan names entries as they were once the table was read; what stands
+// at a path later is another program's, or a second run's, and never moves.
+TEST(BatchRename, EntriesReplacedOrMovedAfterPlanningAreLeftAlone)
+{
+    TempTree tree;
+    for (const char *name : {"a", "b", "c", "p", "q"})
+        tree.makeFile(name, QByteArray(name).toUpper());
+    const QString root = tree.root() + "/";
+    const auto replace = [&](const QString &name) {
+        tree.makeFile("replacement", "new " + name.toUtf8());
+        ASSERT_EQ(::rename(QFile::encodeName(tree.path("replacement")), QFile::encodeName(tree.path(name))), 0);
+    };
+    const QList<NamingTableRow> swapPQ{row(5, root, "p", "q"), row(6, root, "q", "p")};
+    const RenamePlan plan = planNamingTableRenames({row(2, root, "a", "x"), row(3, root, "b", "c"), row(4, root, "c", "b")});
+    const RenamePlan firstRun = planNamingTableRenames(swapPQ);
+    const RenamePlan secondRun = planNamingTableRenames(swapPQ);
+    replace("a");
+    replace("c");
+
+    const QList<RowOutcome> outcomes = carryOutRenamePlan(plan);
+    for (const qsizetype replaced : {0, 2})
+        EXPECT_EQ(outcomes[replaced].error(), RenameError::NotThePlannedEntry) << replaced;
+    EXPECT_EQ(outcomes[1].status(), RowStatus::FailedByOtherRow) << "b stepped aside and came back";
+    EXPECT_EQ(statuses(carryOutRenamePlan(firstRun)), QList<RowStatus>(2, RowStatus::Renamed));
+    EXPECT_FALSE(statuses(carryOutRenamePlan(secondRun)).contains(RowStatus::Renamed));
+    EXPECT_EQ(folderListing(tree.root()), QStringList({"a=new a", "b=B", "c=new c", "p=Q", "q=P"}));
+}
+
 const QStringList startingTree{"a=A", "b=B", "c=C", "d/", "d/x=X", "d/y=Y", "e/", "e/z=Z"};
 
 struct LinkedCase {

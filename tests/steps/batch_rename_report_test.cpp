@@ -75,6 +75,9 @@ TEST(BatchRenameReport, ReasonsCarryTheirDetails)
     const RowOutcome other = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
                                        RenameFailure{RenameError::Other, "Input/output error"});
     EXPECT_EQ(rowFailureReason(other), "其他错误：Input/output error");
+    const RowOutcome replaced = failedRow(RowStatus::FailedRename, RowProblem::RenameFailed,
+                                          RenameFailure{RenameError::NotThePlannedEntry, {}});
+    EXPECT_EQ(rowFailureReason(replaced), "原文件在读取命名表后被替换或移动");
 
     const RowOutcome aside = failedRow(RowStatus::FailedRename, RowProblem::CycleCouldNotStepAside,
                                        RenameFailure{RenameError::PermissionDenied, {}});
