@@ -1,9 +1,11 @@
-// Usage: quillmere_step3_bench [sizes|share|record] [rounds] [share folder]
+// Usage: quillmere_step3_bench [sizes|share|record|check] [rounds] [share folder]
 //   sizes:  comma-separated row counts (default 100,1000,10000,65535)
 //   share:  only the comparison on a FUSE mount below, at 10,000 rows; on
 //           a folder of a share mounted beforehand (sshfs, NFS, ...) when
 //           one is given, in place of the bindfs mount
 //   record: only the run record's cost below, at 10,000 and 65,535 rows
+//   check:  only the cost of the lock and of looking at each entry right
+//           before its rename, at 10,000 rows (default 10 rounds)
 //   rounds: rounds per size, the best counting (default 3; 1 for 65,535 rows;
 //           for the run record 10, and 3 for 65,535 rows)
 // Times step 3 from the click to the closing message, renaming `rows` files
@@ -23,6 +25,9 @@
 // rename, ended after the last) against the same without a record, on fresh
 // trees in the same run, from the rows read and from the click with the
 // table read ahead.
+// At 10,000 rows the lock and the look at each entry right before its rename
+// are timed: step 3 from the rows read, without its record, against the same
+// with the plan's renames done by a plain loop of no-replace renames.
 // At 10,000 rows step 3 is also timed on a FUSE mount (bindfs over a
 // temporary folder), which refuses the no-replace rename as network shares
 // mounted through FUSE do, against a plain loop of renames there (which
@@ -31,6 +36,8 @@
 
 #include "bench/common/bench_office.h"
 #include "rename/rename_run.h"
+#include "rename/run_lock.h"
+#include "rename/run_record_folder.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "steps/batch_rename_report.h"
 #include "steps/batch_rename_step.h"
@@ -288,6 +295,54 @@ auto recordedStepThree(const QString &workbook)
     return [workbook](const QList<NamingTableRow> &read, BatchRenameView &view) { renameReadRows(read, workbook, view); };
 }
 
+// Step 3 from the rows read without its record, with its lock and its look
+// at each entry right before the rename, or without both: the plan's renames
+// in a plain loop.
+void renameRowsChecked(const QList<NamingTableRow> &rows, BatchRenameView &view, bool checked)
+{
+    const QStringList listed = renamedFilesListEntries(rows);
+    view.appendRenamedNames(listed);
+    view.setCountText(processedCountText(listed.size()));
+    const RenamePlan plan = planNamingTableRenames(rows);
+    if (checked) {
+        const RunLock lock(runRecordsFolder());
+        view.showMessage(finalMessage(carryOutRenamePlan(plan)));
+        return;
+    }
+    bool allRenamed = true;
+    forEachPlannedStep(plan, [&](qint64, const EntryId &, const QString &oldPath, const QString &newPath) {
+        allRenamed = renameNoReplace(oldPath, newPath).ok() && allRenamed;
+    });
+    view.showMessage(allRenamed ? finalMessage(plan.outcomes) : QStringLiteral("a plain rename failed"));
+}
+
+// What the lock and the look before each rename cost, the best of `rounds`.
+// False when a contender did not rename all.
+bool timeCheck(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds)
+{
+    const QString root = scratch + QStringLiteral("/tree");
+    const std::optional<QList<NamingTableRow>> read = rowsOf(maker, tablePath(scratch, entries));
+    if (!read)
+        return false;
+    double plain = 0;
+    double checked = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const double plainRound =
+            timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, false); }, root, entries);
+        const double checkedRound =
+            timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, true); }, root, entries);
+        if (plainRound < 0 || checkedRound < 0)
+            return false;
+        plain = round == 0 ? plainRound : std::min(plain, plainRound);
+        checked = round == 0 ? checkedRound : std::min(checked, checkedRound);
+    }
+    std::printf("check    %6lld rows | from the rows read, no record: plain renames %7.3f s, with the lock and"
+                " the look before each rename %7.3f s = %5.2f x (target at most 1.1 x: %s)\n",
+                static_cast<long long>(entries), plain, checked, checked / plain, checked <= 1.1 * plain ? "met" : "missed");
+    std::fflush(stdout);
+    return true;
+}
+
 // Rounds of the record's timing. The record adds a few milliseconds to a
 // step whose renames vary by 15% from round to round with the file system's
 // own work, so its cost shows only in the best of many rounds; a round of
@@ -428,7 +483,8 @@ int main(int argc, char **argv)
     QList<qint64> sizes{100, 1000, 10000, 65535};
     const bool shareOnly = argc > 1 && qstrcmp(argv[1], "share") == 0;
     const bool recordOnly = argc > 1 && qstrcmp(argv[1], "record") == 0;
-    if (argc > 1 && !shareOnly && !recordOnly) {
+    const bool checkOnly = argc > 1 && qstrcmp(argv[1], "check") == 0;
+    if (argc > 1 && !shareOnly && !recordOnly && !checkOnly) {
         sizes.clear();
         for (const QString &size : QString::fromLocal8Bit(argv[1]).split(u','))
             sizes << size.toLongLong();
@@ -437,7 +493,7 @@ int main(int argc, char **argv)
         argc > 2 ? std::optional(QString::fromLocal8Bit(argv[2]).toInt()) : std::nullopt;
     const int rounds = askedRounds.value_or(3);
     if (rounds < 1 || std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size < 1 || size > 65535; })) {
-        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record] [rounds >= 1]"
+        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record | check] [rounds >= 1]"
                     " [share: a folder on a mounted share]\n");
         return 2;
     }
@@ -464,6 +520,13 @@ int main(int argc, char **argv)
         }
         return 0;
     }
+    if (checkOnly) {
+        const QString workbook = tablePath(scratch.path(), 10000);
+        return makeWorkbook(*maker, workbook, scratch.path() + QStringLiteral("/tree"), 10000, NewNames::Text) &&
+                       timeCheck(*maker, scratch.path(), 10000, askedRounds.value_or(10))
+                   ? 0
+                   : 1;
+    }
     Times text1000;
     Times text10000;
     for (qint64 entries : sizes) {
@@ -473,6 +536,8 @@ int main(int argc, char **argv)
         report("text", entries, times);
         if (entries >= 10000 &&
             !timeRecord(*maker, scratch.path(), entries, recordRounds(entries, askedRounds)))
+            return 1;
+        if (entries == 10000 && !timeCheck(*maker, scratch.path(), entries, recordRounds(entries, askedRounds)))
             return 1;
         if (entries == 10000 && !timeOnFuseMount(*maker, scratch.path(), entries, rounds))
             return 1;
