@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -33,8 +34,19 @@ inline bool isMadeForWindows(FileSystemKind kind)
 // Both are ignored for kernel file systems.
 FileSystemKind fileSystemKindFrom(quint32 statfsMagic, QStringView mountType, QStringView blockFileSystemType);
 
-// The kind of the file system holding `folder`. Nothing when the folder
-// cannot be looked up. A FUSE mount whose make cannot be learnt (mountinfo
-// unreadable, its block device unreadable and unknown to udev) counts as
-// Other.
-std::optional<FileSystemKind> fileSystemKindOf(const QString &folder);
+// The kinds of the file systems holding folders, for as many folders as one
+// plan's rows name (thousands, often on one mount): what a FUSE mount is made
+// of is learnt once per device, as reading mountinfo and probing a block
+// device take far longer than the rename of a file. Meant to live no longer
+// than one plan: a device number may be given to another mount later.
+class FileSystemKinds {
+public:
+    // The kind of the file system holding `folder`. Nothing when the folder
+    // cannot be looked up. A FUSE mount whose make cannot be learnt
+    // (mountinfo unreadable, its block device unreadable and unknown to
+    // udev) counts as Other.
+    std::optional<FileSystemKind> of(const QString &folder);
+
+private:
+    QHash<quint64, FileSystemKind> fuseMountKinds;
+};

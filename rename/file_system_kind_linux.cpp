@@ -70,7 +70,7 @@ QString udevFileSystemType(dev_t device)
 
 } // namespace
 
-std::optional<FileSystemKind> fileSystemKindOf(const QString &folder)
+std::optional<FileSystemKind> FileSystemKinds::of(const QString &folder)
 {
     const QByteArray path = QFile::encodeName(folder);
     struct statfs fileSystem {};
@@ -81,6 +81,8 @@ std::optional<FileSystemKind> fileSystemKindOf(const QString &folder)
     const quint32 magic = quint32(fileSystem.f_type);
     if (magic != fuseFileSystemMagic)
         return fileSystemKindFrom(magic, {}, {});
+    if (const auto known = fuseMountKinds.constFind(status.st_dev); known != fuseMountKinds.cend())
+        return *known;
     // A fuseblk mount's device number is its block device's.
     const QString mountType = mountTypeOfDevice(status.st_dev);
     QString blockType;
@@ -89,5 +91,7 @@ std::optional<FileSystemKind> fileSystemKindOf(const QString &folder)
         if (blockType.isEmpty())
             blockType = udevFileSystemType(status.st_dev);
     }
-    return fileSystemKindFrom(magic, mountType, blockType);
+    const FileSystemKind kind = fileSystemKindFrom(magic, mountType, blockType);
+    fuseMountKinds.insert(status.st_dev, kind);
+    return kind;
 }

@@ -80,6 +80,7 @@ void refuseNamesWindowsCannotUse(RenamePlan &plan)
     QHash<QStringView, QString> windowsFolderOf;
     QHash<QString, bool> madeForWindows;
     QHash<QString, QList<qsizetype>> renamesIn;
+    FileSystemKinds kinds;
     for (qsizetype i = 0; i < plan.renames.size(); ++i) {
         const QStringView spelling = std::as_const(plan.renames)[i].folder();
         auto folder = windowsFolderOf.find(spelling);
@@ -87,7 +88,7 @@ void refuseNamesWindowsCannotUse(RenamePlan &plan)
             const QString clean = QDir::cleanPath(spelling.toString());
             auto kind = madeForWindows.find(clean);
             if (kind == madeForWindows.end()) {
-                const std::optional<FileSystemKind> found = fileSystemKindOf(clean);
+                const std::optional<FileSystemKind> found = kinds.of(clean);
                 kind = madeForWindows.insert(clean, found && isMadeForWindows(*found));
             }
             folder = windowsFolderOf.insert(spelling, *kind ? clean : QString());

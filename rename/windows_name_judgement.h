@@ -4,7 +4,7 @@
 
 // Refuses, before anything moves, the planned renames whose new names
 // Windows cannot use, in folders whose file system is made for Windows (see
-// fileSystemKindOf; each folder is looked up once): the rule broken is set as
+// FileSystemKinds; each folder is looked up once): the rule broken is set as
 // the row's problem (NewNameBreaksWindowsRule) and the rename leaves
 // `plan.renames`. A new name that differs only in letter case from an entry
 // that stays in the folder, or from the new name of an earlier row of the

@@ -67,10 +67,11 @@ TEST_P(FileSystemKindOnVolume, IsRecognisedOnTheMountedVolume)
 {
     const WindowsVolume volume(GetParam().format);
     SKIP_UNLESS_MOUNTED(volume);
-    EXPECT_EQ(fileSystemKindOf(volume.mountPoint()), GetParam().kind);
+    FileSystemKinds kinds;
+    EXPECT_EQ(kinds.of(volume.mountPoint()), GetParam().kind);
     QTemporaryDir below(volume.mountPoint() + QStringLiteral("/folder-XXXXXX"));
     ASSERT_TRUE(below.isValid());
-    EXPECT_EQ(fileSystemKindOf(below.path()), GetParam().kind);
+    EXPECT_EQ(kinds.of(below.path()), GetParam().kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FileSystemKindOnVolume,
@@ -84,13 +85,14 @@ TEST(FileSystemKind, LinuxFoldersAndOtherFuseMountsAreNotWindows)
     const QTemporaryDir onDisk(QStringLiteral("/var/tmp/kind-XXXXXX"));
     const QTemporaryDir inMemory(QStringLiteral("/dev/shm/kind-XXXXXX"));
     ASSERT_TRUE(onDisk.isValid() && inMemory.isValid());
-    EXPECT_EQ(fileSystemKindOf(onDisk.path()), FileSystemKind::Other);
-    EXPECT_EQ(fileSystemKindOf(inMemory.path()), FileSystemKind::Other);
-    EXPECT_EQ(fileSystemKindOf(onDisk.path() + QStringLiteral("/missing")), std::nullopt);
+    FileSystemKinds kinds;
+    EXPECT_EQ(kinds.of(onDisk.path()), FileSystemKind::Other);
+    EXPECT_EQ(kinds.of(inMemory.path()), FileSystemKind::Other);
+    EXPECT_EQ(kinds.of(onDisk.path() + QStringLiteral("/missing")), std::nullopt);
 
     const FuseMountedFolder share;
     SKIP_UNLESS_MOUNTED(share);
-    EXPECT_EQ(fileSystemKindOf(share.mountPoint()), FileSystemKind::Other);
+    EXPECT_EQ(kinds.of(share.mountPoint()), FileSystemKind::Other);
 }
 
 } // namespace
