@@ -2,6 +2,7 @@
 
 #include "rename/engine_result.h"
 
+#include <QDateTime>
 #include <QString>
 
 // Why a directory entry could not be given its new path. NoSafeRename: the
@@ -79,3 +80,18 @@ RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);
 // last look and the rename, the rename replaces that entry in turn: no file
 // system offers a way to shut that instant without the no-replace rename.
 RenameResult renameByReservation(const QString &currentPath, const QString &newPath);
+
+// Takes away a claim renameByReservation made at `claimPath` when it was cut
+// off (killed, a power cut) before its rename onto the claim: the entry there
+// goes only while it is an empty regular file or an empty folder made no
+// earlier than `madeFrom`, by its birth time, or where the file system keeps
+// none, by its status change time. File systems stamp those with a clock
+// that lags by up to one of its ticks, so an entry stamped up to a tick
+// before `madeFrom` counts as made after it. The caller knows that nothing
+// but a claim of its own can be such an entry at `claimPath`. Fails as
+// SourceMissing when nothing is there, as TargetExists when what is there is
+// no such entry (it has content, is older, or is of another kind), and
+// otherwise as the system says; the entry then stays as it is. A file written
+// into in the instant between the look and the removal goes with its content:
+// no system call removes a file only while it is empty.
+RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom);
