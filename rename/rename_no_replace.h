@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 // Why a directory entry could not be given its new path. NoSafeRename: the
 // file system offers no way to rename that cannot replace an existing entry.
 // CharacterRefused: the file system would not take a character of the new
@@ -79,7 +81,24 @@ RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);
 // is. Should another program replace the claim in the instant between the
 // last look and the rename, the rename replaces that entry in turn: no file
 // system offers a way to shut that instant without the no-replace rename.
+// A ClaimNotice alive on the calling thread is told of the claim first.
 RenameResult renameByReservation(const QString &currentPath, const QString &newPath);
+
+// While it lives, renameByReservation (and so renameNoReplace) on this thread
+// tells `notice` the path of each claim right before making it: a run keeps
+// them in its record, so that its recovery can tell its own claims from
+// entries others made. Of notices alive at once, the newest is told.
+class ClaimNotice {
+public:
+    explicit ClaimNotice(std::function<void(const QString &claimPath)> notice);
+    ~ClaimNotice();
+    ClaimNotice(const ClaimNotice &) = delete;
+    ClaimNotice &operator=(const ClaimNotice &) = delete;
+
+private:
+    const std::function<void(const QString &)> told;
+    const std::function<void(const QString &)> *const outer;
+};
 
 // Takes away a claim renameByReservation made at `claimPath` when it was cut
 // off (killed, a power cut) before its rename onto the claim: the entry there

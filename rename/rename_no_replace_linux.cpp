@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -197,6 +198,15 @@ RenameFailure reservationRefused(int reserveError, const QByteArray &current, co
     return failureFromErrno(reserveError, current);
 }
 
+thread_local const std::function<void(const QString &)> *claimNotice = nullptr;
+
+// Tells the notice alive on this thread, if any, of a claim about to be made.
+void tellClaim(const QByteArray &target)
+{
+    if (claimNotice)
+        (*claimNotice)(QFile::decodeName(target));
+}
+
 // Makes the reservation: an empty folder for a folder, an empty file made
 // exclusively for anything else, each open to its owner only so that no
 // other user can write into it meanwhile.
@@ -205,6 +215,7 @@ RenameResult reserve(const QByteArray &current, const QByteArray &target, bool f
 {
     reservation.folder = folder;
     struct stat status {};
+    tellClaim(target);
     if (folder) {
         if (mkdir(target.constData(), 0700) != 0)
             return reservationRefused(errno, current, target);
@@ -327,6 +338,17 @@ bool looksLikeClaim(const struct statx &status, qint64 madeFrom)
 }
 
 } // namespace
+
+ClaimNotice::ClaimNotice(std::function<void(const QString &claimPath)> notice)
+    : told(std::move(notice)), outer(claimNotice)
+{
+    claimNotice = &told;
+}
+
+ClaimNotice::~ClaimNotice()
+{
+    claimNotice = outer;
+}
 
 RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom)
 {

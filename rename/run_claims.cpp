@@ -10,7 +10,7 @@
 
 qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entries)
 {
-    if (run.end != RunEnd::Running)
+    if (run.end != RunEnd::Running || run.claims.isEmpty())
         return 0;
     RunSurvey survey;
     for (const LocatedEntry &entry : entries) {
@@ -20,18 +20,21 @@ qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entr
             survey.noteMoved(entry.originalPath, entry.changedSincePath);
     }
     QSet<std::pair<quint64, quint64>> runEntries;
-    for (const PlannedStep &step : run.steps)
+    QSet<QString> claimable;
+    for (const PlannedStep &step : run.steps) {
         runEntries.insert({step.entry.device, step.entry.inode});
+        // Where an entry the run cannot know was moved to, an empty entry
+        // with a recent status change may be that entry.
+        if (step.entry != EntryId())
+            claimable.insert(step.newPath);
+    }
 
     qsizetype removed = 0;
-    QSet<QString> looked;
-    for (const PlannedStep &step : run.steps) {
-        if (step.entry == EntryId())
+    const QStringList claims(QSet<QString>(run.claims.cbegin(), run.claims.cend()).values());
+    for (const QString &claim : claims) {
+        if (!claimable.contains(claim))
             continue;
-        const QString path = survey.now(step.newPath);
-        if (looked.contains(path))
-            continue;
-        looked.insert(path);
+        const QString path = survey.now(claim);
         const std::optional<EntryStatus> there = entryStatusOf(path);
         if (!there || runEntries.contains({there->id.device, there->id.inode}))
             continue;
