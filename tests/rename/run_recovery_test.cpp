@@ -8,6 +8,7 @@
 #include "tests/common/temp_tree.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +203,50 @@ INSTANTIATE_TEST_SUITE_P(ByRenameOrByLink, RunCutOff, testing::Values("kill-at:"
                          [](const testing::TestParamInfo<const char *> &way) {
                              return std::string(way.index == 0 ? "renamed" : "linked");
                          });
+
+// Recovery takes away only what the run's record names as a claim, only
+// while it is empty: entries someone made at the run's new names since it
+// was cut off stay, and so does a claim someone has written into, reported
+// as holding the name of the folder that stepped aside for it.
+TEST(RunRecovery, OnFuseMountOnlyRecordedEmptyClaimsGo)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    {
+        SmallRun run(share.mountPoint());
+        ASSERT_EQ(runInChild(planNamingTableRenames(run.rows()), run.records, "kill-before:1"), ChildEnd::Killed);
+        run.tree.makeFile("files/h");
+        run.tree.makeFolder("files/目录");
+        const std::string before = run.listing();
+        RestoreResult restored;
+        EXPECT_EQ(recoverCutOffRun(run.records, restored), 0);
+        EXPECT_EQ(run.listing(), before);
+    }
+
+    // q steps onto the claim at p once p has stepped aside: kill before that.
+    for (int killBefore = 1; killBefore < 10; ++killBefore) {
+        SmallRun run(share.mountPoint());
+        const QString top = run.files + "/";
+        const RenamePlan swap = planNamingTableRenames({row(13, top, "p", "q"), row(14, top, "q", "p")});
+        ASSERT_EQ(runInChild(swap, run.records, "kill-before:" + QByteArray::number(killBefore)), ChildEnd::Killed);
+        if (const QStringList cut = treeListing(run.files); !cut.contains("p/") || cut.contains("p/in-p=p"))
+            continue;
+        run.tree.makeFile("files/p/written", "W");
+        RestoreResult restored;
+
+        EXPECT_EQ(recoverCutOffRun(run.records, restored), 1);
+
+        ASSERT_EQ(restored.outcomes.size(), 1);
+        EXPECT_EQ(restored.outcomes[0].status, RestoreStatus::NameTaken);
+        EXPECT_EQ(restored.outcomes[0].originalName, "p");
+        QStringList after = treeListing(run.files).filter(QRegularExpression("^(\\.|p/|q/)"));
+        after.replaceInStrings(QRegularExpression("^\\.quillmere-swap-[0-9a-f]{8}-"), ".quillmere-swap-*-");
+        EXPECT_EQ(after, QStringList({".quillmere-swap-*-p/", ".quillmere-swap-*-p/in-p=p", "p/", "p/written=W", "q/",
+                                      "q/in-q=q"}));
+        return;
+    }
+    FAIL() << "no kill point left the claim at p";
+}
 
 // Killed after its last rename, before its end was written: the run is done
 // on disk, and recovery still takes all of it back.
