@@ -23,8 +23,8 @@ qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entr
     QSet<QString> claimable;
     for (const PlannedStep &step : run.steps) {
         runEntries.insert({step.entry.device, step.entry.inode});
-        // Where an entry the run cannot know was moved to, an empty entry
-        // with a recent status change may be that entry.
+        // An entry the run could not identify may be what stands at its
+        // step's new path, empty and with its status changed by the run.
         if (step.entry != EntryId())
             claimable.insert(step.newPath);
     }
