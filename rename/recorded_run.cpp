@@ -1,8 +1,10 @@
 #include "rename/recorded_run.h"
 
+#include "rename/rename_no_replace.h"
 #include "rename/rename_run.h"
 
 #include <algorithm>
+#include <optional>
 
 RecordedRun::RecordedRun(const RenamePlan &planned, const QString &recordsFolder, RunKind runKind,
                          const QString &restoredRecord, const QString &workbookPath)
@@ -36,7 +38,11 @@ FileResult RecordedRun::waitUntilDurable()
 
 const QList<RowOutcome> &RecordedRun::carryOut()
 {
+    std::optional<ClaimNotice> claims;
+    if (recorded)
+        claims.emplace([this](const QString &claimPath) { record.appendClaim(claimPath); });
     outcomes = carryOutRenamePlan(plan);
+    claims.reset();
     if (recorded) {
         const qsizetype renamed = std::count_if(outcomes.cbegin(), outcomes.cend(), [](const RowOutcome &outcome) {
             return outcome.status() == RowStatus::Renamed;

@@ -33,7 +33,8 @@ public:
     // may only begin after it has succeeded.
     FileResult waitUntilDurable();
 
-    // Carries out the renames (carryOutRenamePlan) and appends the outcomes
+    // Carries out the renames (carryOutRenamePlan), writing to the record
+    // each claim right before it is made, and appends the outcomes
     // to the record; returns the outcomes, one per row of the plan.
     const QList<RowOutcome> &carryOut();
 

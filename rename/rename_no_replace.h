@@ -2,7 +2,10 @@
 
 #include "rename/engine_result.h"
 
+#include <QDateTime>
 #include <QString>
+
+#include <functional>
 
 // Why a directory entry could not be given its new path. NoSafeRename: the
 // file system offers no way to rename that cannot replace an existing entry.
@@ -81,4 +84,36 @@ RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);
 // is. Should another program replace the claim in the instant between the
 // last look and the rename, the rename replaces that entry in turn: no file
 // system offers a way to shut that instant without the no-replace rename.
+// A ClaimNotice alive on the calling thread is told of the claim first.
 RenameResult renameByReservation(const QString &currentPath, const QString &newPath);
+
+// While it lives, renameByReservation (and so renameNoReplace) on this thread
+// tells `notice` the path of each claim right before making it: a run keeps
+// them in its record, so that its recovery can tell its own claims from
+// entries others made. Of notices alive at once, the newest is told.
+class ClaimNotice {
+public:
+    explicit ClaimNotice(std::function<void(const QString &claimPath)> notice);
+    ~ClaimNotice();
+    ClaimNotice(const ClaimNotice &) = delete;
+    ClaimNotice &operator=(const ClaimNotice &) = delete;
+
+private:
+    const std::function<void(const QString &)> told;
+    const std::function<void(const QString &)> *const outer;
+};
+
+// Takes away a claim renameByReservation made at `claimPath` when it was cut
+// off (killed, a power cut) before its rename onto the claim: the entry there
+// goes only while it is an empty regular file or an empty folder made no
+// earlier than `madeFrom`, by its birth time, or where the file system keeps
+// none, by its status change time. File systems stamp those with a clock
+// that lags by up to one of its ticks, so an entry stamped up to a tick
+// before `madeFrom` counts as made after it. The caller knows that nothing
+// but a claim of its own can be such an entry at `claimPath`. Fails as
+// SourceMissing when nothing is there, as TargetExists when what is there is
+// no such entry (it has content, is older, or is of another kind), and
+// otherwise as the system says; the entry then stays as it is. A file written
+// into in the instant between the look and the removal goes with its content:
+// no system call removes a file only while it is empty.
+RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom);

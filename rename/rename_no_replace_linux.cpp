@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -196,6 +198,15 @@ RenameFailure reservationRefused(int reserveError, const QByteArray &current, co
     return failureFromErrno(reserveError, current);
 }
 
+thread_local const std::function<void(const QString &)> *claimNotice = nullptr;
+
+// Tells the notice alive on this thread, if any, of a claim about to be made.
+void tellClaim(const QByteArray &target)
+{
+    if (claimNotice)
+        (*claimNotice)(QFile::decodeName(target));
+}
+
 // Makes the reservation: an empty folder for a folder, an empty file made
 // exclusively for anything else, each open to its owner only so that no
 // other user can write into it meanwhile.
@@ -204,6 +215,7 @@ RenameResult reserve(const QByteArray &current, const QByteArray &target, bool f
 {
     reservation.folder = folder;
     struct stat status {};
+    tellClaim(target);
     if (folder) {
         if (mkdir(target.constData(), 0700) != 0)
             return reservationRefused(errno, current, target);
@@ -299,7 +311,61 @@ RenameResult renameWithoutNoReplace(const QByteArray &current, const QByteArray 
     return renameOntoReservation(current, target, S_ISDIR(source.st_mode));
 }
 
+// The step of the clock file systems stamp entries with, in nanoseconds.
+qint64 timestampTick()
+{
+    struct timespec tick {};
+    if (clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0)
+        return 10000000;
+    return qint64(tick.tv_sec) * 1000000000 + tick.tv_nsec;
+}
+
+qint64 nanoseconds(const struct statx_timestamp &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+// Whether `status` is of an entry shaped as a claim is: an empty file, or a
+// folder (whose emptiness rmdir itself insists on), made from `madeFrom` on.
+bool looksLikeClaim(const struct statx &status, qint64 madeFrom)
+{
+    const bool emptyFile = S_ISREG(status.stx_mode) && status.stx_size == 0;
+    if (!emptyFile && !S_ISDIR(status.stx_mode))
+        return false;
+    const qint64 made =
+        (status.stx_mask & STATX_BTIME) ? nanoseconds(status.stx_btime) : nanoseconds(status.stx_ctime);
+    return made >= madeFrom - timestampTick();
+}
+
 } // namespace
+
+ClaimNotice::ClaimNotice(std::function<void(const QString &claimPath)> notice)
+    : told(std::move(notice)), outer(claimNotice)
+{
+    claimNotice = &told;
+}
+
+ClaimNotice::~ClaimNotice()
+{
+    claimNotice = outer;
+}
+
+RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom)
+{
+    const std::optional<QByteArray> claim = encodePath(claimPath);
+    if (!claim)
+        return RenameFailure{RenameError::InvalidName, {}};
+    struct statx status {};
+    if (statx(AT_FDCWD, claim->constData(), AT_SYMLINK_NOFOLLOW,
+              STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_CTIME, &status) != 0)
+        return failureFromErrno(errno, *claim);
+    if (!looksLikeClaim(status, madeFrom.toMSecsSinceEpoch() * 1000000))
+        return RenameFailure{RenameError::TargetExists, {}};
+    const int removed = S_ISDIR(status.stx_mode) ? rmdir(claim->constData()) : unlink(claim->constData());
+    if (removed != 0)
+        return failureFromErrno(errno, *claim);
+    return RenameResult::success();
+}
 
 RenameResult renameNoReplace(const QString &currentPath, const QString &newPath)
 {

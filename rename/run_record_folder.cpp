@@ -70,7 +70,7 @@ std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
         return std::nullopt;
     if (withSteps) {
         file.seek(0);
-        record.steps = parseRunSteps(file.readAll(), &record.damagedLine);
+        record.steps = parseRunSteps(file.readAll(), &record.damagedLine, &record.claims);
     }
     file.seek(std::max<qint64>(0, file.size() - tailRead));
     parseRunEnd(file.readAll(), record);
@@ -133,6 +133,12 @@ FileFailure RunRecordWriter::discard(const FileFailure &failure)
     return failure;
 }
 
+void RunRecordWriter::appendClaim(const QString &path)
+{
+    if (file.isOpen())
+        bestEffort(file.write(claimLine(path)));
+}
+
 void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)
 {
     if (file.isOpen())
@@ -172,6 +178,7 @@ bool readRunSteps(RunRecord &record)
         return false;
     }
     record.steps = std::move(full->steps);
+    record.claims = std::move(full->claims);
     return true;
 }
 

@@ -30,6 +30,10 @@ public:
     // removing the file; no rename may follow until it has succeeded.
     FileResult makeDurable();
 
+    // Appends the "claim" line of a claim about to be made at `path`; not
+    // made durable. Best effort: should it fail, a recovery leaves the claim.
+    void appendClaim(const QString &path);
+
     // Appends each row's outcome and the end line. Best effort: should it
     // fail, the record reads as a run cut off.
     void appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries);

@@ -193,6 +193,13 @@ void StepLineEncoder::append(QByteArray &text, qint64 rowNumber, const EntryId &
     }
 }
 
+QByteArray claimLine(const QString &path)
+{
+    QByteArray line = "claim\t";
+    appendEscaped(line, path);
+    return line + '\n';
+}
+
 QByteArray plannedLine(qsizetype count)
 {
     return "planned\t" + QByteArray::number(count) + '\n';
@@ -243,7 +250,7 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record)
     return record.started.isValid() && record.processId > 0;
 }
 
-QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine)
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine, QStringList *claims)
 {
     QList<PlannedStep> steps;
     qsizetype firstDamaged = 0;
@@ -254,12 +261,16 @@ QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine
         const bool ended = end >= 0;
         if (!ended)
             end = whole.size();
-        if (whole.sliced(start, end - start).startsWith("rename\t")) {
-            if (const std::optional<PlannedStep> step = parseStep(whole.sliced(start, end - start))) {
+        const QByteArray line = whole.sliced(start, end - start);
+        if (line.startsWith("rename\t")) {
+            if (const std::optional<PlannedStep> step = parseStep(line)) {
                 steps.append(*step);
                 if (ended && firstDamaged == 0 && movesToAnotherFolder(*step))
                     firstDamaged = lineNumber;
             }
+        } else if (claims && ended && line.startsWith("claim\t")) {
+            if (const std::optional<QString> path = unescaped(line.sliced(6)))
+                claims->append(*path);
         }
         start = end + 1;
     }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringEncoder>
+#include <QStringList>
 
 // A run record: one plain-text file per run that renames anything, so that
 // the run can be taken back later and a run cut off can be put right at the
@@ -41,6 +42,12 @@
 //  8. A line a reader cannot make sense of is passed over; reading never
 //     fails on a record's body, only on its header. The header and the end
 //     count only when their lines are whole, ended by a line break.
+//  9. Between the "planned" line and the end, a "claim" line (a path) is
+//     written right before the run makes a claim: the empty entry that
+//     reserves a new path where the file system has no no-replace rename
+//     (rename_no_replace.h). It is not made durable by itself. A recovery
+//     takes away only a claim a whole "claim" line names at a step's new
+//     path, and only while it is empty and made after the run began.
 
 // Step 3's own runs, and the runs that give a run's entries their old names
 // back (an undo, or the recovery of a run cut off).
@@ -63,6 +70,8 @@ struct RunRecord {
     quint64 processStart = 0;
     QList<PlannedStep> steps;
     RunEnd end = RunEnd::Running;
+    // Once the steps are read: the paths of its "claim" lines (9).
+    QStringList claims;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
     // The time on the "ended" line; not valid for a run without one.
@@ -97,6 +106,9 @@ private:
     QStringEncoder encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
+// The "claim" line (9) of a claim about to be made at `path`.
+QByteArray claimLine(const QString &path);
+
 // The "planned" line that follows `count` steps.
 QByteArray plannedLine(qsizetype count);
 
@@ -115,8 +127,10 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record);
 // folder was damaged or edited, and no step of the record can be trusted:
 // when `damagedLine` is given, it is set to the number (from 1) of the first
 // such line, or to 0 when there is none. A last line without its line break
-// is one a cut shortened, not damage.
-QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr);
+// is one a cut shortened, not damage. When `claims` is given, it gets the
+// paths of the whole "claim" lines.
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr,
+                                 QStringList *claims = nullptr);
 
 // Reads the end line, if any, from `tail`, the last part of a record, into
 // `record`.

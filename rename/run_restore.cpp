@@ -1,8 +1,9 @@
 #include "rename/run_restore.h"
 
 #include "rename/recorded_run.h"
+#include "rename/run_claims.h"
+#include "rename/run_survey.h"
 
-#include <QDir>
 #include <QHash>
 
 #include <algorithm>
@@ -19,32 +20,6 @@ QString nameOf(const QString &path)
 {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
-
-// The run renames what is inside a folder before the folder itself, so every
-// step's paths name the folders above as they were before the run. Where an
-// entry stands now follows from where the folders above it stand now.
-class RunSurvey {
-public:
-    // `path` with the deepest folder above it that has moved put where it
-    // stands now.
-    QString now(const QString &path) const
-    {
-        const QString clean = QDir::cleanPath(path);
-        for (qsizetype slash = clean.lastIndexOf(u'/'); slash > 0; slash = clean.lastIndexOf(u'/', slash - 1)) {
-            if (const auto moved = movedTo.constFind(clean.left(slash)); moved != movedTo.cend())
-                return *moved + clean.mid(slash);
-        }
-        return clean;
-    }
-
-    void noteMoved(const QString &originalPath, const QString &currentPath)
-    {
-        movedTo.insert(QDir::cleanPath(originalPath), currentPath);
-    }
-
-private:
-    QHash<QString, QString> movedTo;
-};
 
 // The first nanosecond after the millisecond `time` names: records keep
 // times to the millisecond, the file system to the nanosecond.
@@ -197,7 +172,9 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
         return result;
     }
 
-    // Before any rename: a restored entry may need the name a second link holds.
+    // Before any rename: a restored entry may need the name a claim or a
+    // second link holds.
+    removeLeftClaims(record, entries);
     QList<std::optional<RenameFailure>> secondNameLeft(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
         for (const QString &secondName : entries[i].secondNames) {

@@ -26,6 +26,12 @@
  *                   that files move by link, and the K-th linkat is carried
  *                   out, then the process is killed, before the old name
  *                   goes.
+ *   kill-before:K   the process is killed (SIGKILL) right before its K-th
+ *                   call since the mode was set that changes the file
+ *                   system: renameat2, rename, renameat, linkat, link,
+ *                   unlink, unlinkat, rmdir, mkdir, mkdirat, and open or
+ *                   openat that may make a file. Every such call counts,
+ *                   wherever it goes and even if it would fail.
  * Unset or empty, every call passes straight through to the C library. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -44,6 +50,12 @@ typedef int (*LinkAt)(int, const char *, int, const char *, int);
 typedef int (*Open)(const char *, int, ...);
 typedef int (*MakeFolder)(const char *, mode_t);
 typedef int (*Rename)(const char *, const char *);
+typedef int (*RenameAt)(int, const char *, int, const char *);
+typedef int (*OpenAt)(int, const char *, int, ...);
+typedef int (*MakeFolderAt)(int, const char *, mode_t);
+typedef int (*Link)(const char *, const char *);
+typedef int (*RemovePath)(const char *);
+typedef int (*RemoveAt)(int, const char *, int);
 
 static const char *fault(void)
 {
@@ -54,6 +66,15 @@ static const char *fault(void)
 static int startsWith(const char *text, const char *beginning)
 {
     return strncmp(text, beginning, strlen(beginning)) == 0;
+}
+
+/* Counts a call that changes the file system, for kill-before. */
+static void aboutToChange(void)
+{
+    const char *mode = fault();
+    static long calls = 0;
+    if (startsWith(mode, "kill-before:") && ++calls == atol(mode + 12))
+        raise(SIGKILL);
 }
 
 static int noSafeRename(const char *mode)
@@ -129,6 +150,7 @@ static int pairMatches(const char *pairs, const char *from, const char *to)
 
 int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *newPath, unsigned int flags)
 {
+    aboutToChange();
     const char *mode = fault();
     if ((noSafeRename(mode) || startsWith(mode, "link-kill-at:")) && (flags & RENAME_NOREPLACE)) {
         errno = EINVAL;
@@ -151,6 +173,7 @@ int renameat2(int oldFolder, const char *oldPath, int newFolder, const char *new
 
 int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPath, int flags)
 {
+    aboutToChange();
     const char *mode = fault();
     if (noSafeRename(mode)) {
         errno = strstr(mode, "=EINVAL") ? EINVAL : EPERM;
@@ -167,9 +190,16 @@ int linkat(int oldFolder, const char *oldPath, int newFolder, const char *newPat
     return real(oldFolder, oldPath, newFolder, newPath, flags);
 }
 
+static int makesFile(int flags)
+{
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
 static int openWith(const char *symbol, const char *path, int flags, va_list arguments)
 {
-    const mode_t permissions = (flags & O_CREAT) ? (mode_t)va_arg(arguments, int) : 0;
+    const mode_t permissions = makesFile(flags) ? (mode_t)va_arg(arguments, int) : 0;
+    if (makesFile(flags))
+        aboutToChange();
     const Open real = (Open)dlsym(RTLD_NEXT, symbol);
     const int file = real(path, flags, permissions);
     if (file >= 0 && (flags & O_CREAT) && (flags & O_EXCL))
@@ -195,8 +225,36 @@ int open64(const char *path, int flags, ...)
     return file;
 }
 
+static int openAtWith(const char *symbol, int folder, const char *path, int flags, va_list arguments)
+{
+    const mode_t permissions = makesFile(flags) ? (mode_t)va_arg(arguments, int) : 0;
+    if (makesFile(flags))
+        aboutToChange();
+    const OpenAt real = (OpenAt)dlsym(RTLD_NEXT, symbol);
+    return real(folder, path, flags, permissions);
+}
+
+int openat(int folder, const char *path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int file = openAtWith("openat", folder, path, flags, arguments);
+    va_end(arguments);
+    return file;
+}
+
+int openat64(int folder, const char *path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const int file = openAtWith("openat64", folder, path, flags, arguments);
+    va_end(arguments);
+    return file;
+}
+
 int mkdir(const char *path, mode_t permissions)
 {
+    aboutToChange();
     const MakeFolder real = (MakeFolder)dlsym(RTLD_NEXT, "mkdir");
     const int result = real(path, permissions);
     if (result == 0)
@@ -204,8 +262,51 @@ int mkdir(const char *path, mode_t permissions)
     return result;
 }
 
+int mkdirat(int folder, const char *path, mode_t permissions)
+{
+    aboutToChange();
+    const MakeFolderAt real = (MakeFolderAt)dlsym(RTLD_NEXT, "mkdirat");
+    return real(folder, path, permissions);
+}
+
+int renameat(int oldFolder, const char *oldPath, int newFolder, const char *newPath)
+{
+    aboutToChange();
+    const RenameAt real = (RenameAt)dlsym(RTLD_NEXT, "renameat");
+    return real(oldFolder, oldPath, newFolder, newPath);
+}
+
+int link(const char *oldPath, const char *newPath)
+{
+    aboutToChange();
+    const Link real = (Link)dlsym(RTLD_NEXT, "link");
+    return real(oldPath, newPath);
+}
+
+int unlink(const char *path)
+{
+    aboutToChange();
+    const RemovePath real = (RemovePath)dlsym(RTLD_NEXT, "unlink");
+    return real(path);
+}
+
+int rmdir(const char *path)
+{
+    aboutToChange();
+    const RemovePath real = (RemovePath)dlsym(RTLD_NEXT, "rmdir");
+    return real(path);
+}
+
+int unlinkat(int folder, const char *path, int flags)
+{
+    aboutToChange();
+    const RemoveAt real = (RemoveAt)dlsym(RTLD_NEXT, "unlinkat");
+    return real(folder, path, flags);
+}
+
 int rename(const char *oldPath, const char *newPath)
 {
+    aboutToChange();
     const char *mode = fault();
     struct stat status;
     if (startsWith(mode, "no-reservation") && lstat(newPath, &status) == 0) {

@@ -36,6 +36,30 @@ TEST(RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
     EXPECT_EQ(status.st_nlink, 1u);
 }
 
+// What a run cut off left at a new name goes only while it is an empty file
+// or folder made since the run began; content, an older entry, or another
+// kind of entry stays.
+TEST(RenameNoReplace, LeftClaimGoesOnlyWhileEmptyAndNewer)
+{
+    TempTree tree;
+    tree.makeFile("older");
+    const QDateTime runStarted = QDateTime::currentDateTime().addSecs(1);
+    const QDateTime claimsMade = QDateTime::currentDateTime();
+    tree.makeFile("empty-file");
+    tree.makeFolder("empty-folder");
+    tree.makeFile("written", "W");
+    tree.makeFile("filled/x", "X");
+    ASSERT_EQ(symlink("written", QFile::encodeName(tree.path("link")).constData()), 0);
+
+    EXPECT_TRUE(removeLeftClaim(tree.path("empty-file"), claimsMade).ok());
+    EXPECT_TRUE(removeLeftClaim(tree.path("empty-folder"), claimsMade).ok());
+    for (const char *name : {"written", "filled", "link"})
+        EXPECT_EQ(errorOf(removeLeftClaim(tree.path(name), claimsMade)), RenameError::TargetExists) << name;
+    EXPECT_EQ(errorOf(removeLeftClaim(tree.path("older"), runStarted)), RenameError::TargetExists);
+    EXPECT_EQ(errorOf(removeLeftClaim(tree.path("empty-file"), claimsMade)), RenameError::SourceMissing);
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"filled/", "filled/x=X", "link=W", "older=", "written=W"}));
+}
+
 // Where links are refused too, the new name is claimed first. A claim never
 // lands on a taken name, not even an empty folder, and a refusal leaves no
 // claim behind.

@@ -117,6 +117,21 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
     }
 }
 
+// A claim's path comes back exactly, escapes and all; a claim line that a cut
+// shortened may name a path never claimed, and is passed over.
+TEST_F(RunRecords, ClaimLinesReadBackOnlyWhole)
+{
+    const QString claim = top() + "tab\there\\n .quillmere-swap-0badcafe-d";
+    const QByteArray whole = runRecordHeader(RunKind::Step3, QString(), "/t/表.xls", QDateTime::currentDateTime(), 1, 1) +
+                             plannedLine(0) + claimLine(claim) + claimLine(top() + "second");
+    QStringList claims;
+    parseRunSteps(whole, nullptr, &claims);
+    EXPECT_EQ(claims, QStringList({claim, top() + "second"}));
+    claims.clear();
+    parseRunSteps(whole.chopped(1), nullptr, &claims);
+    EXPECT_EQ(claims, QStringList({claim}));
+}
+
 // A step into another folder shows a record damaged, wherever it stands; a
 // sound record cut anywhere, even inside a path, never reads as damaged.
 TEST_F(RunRecords, OnlyAWholeStepIntoAnotherFolderShowsTheRecordDamaged)

@@ -3,8 +3,12 @@
 // right after its K-th rename; each run is carried out by a forked child, so
 // that the test itself lives on to recover it.
 #include "rename/run_restore.h"
+#include "tests/common/fuse_mount.h"
 #include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -19,14 +23,15 @@ NamingTableRow row(qint64 number, const QString &folder, const QString &oldName,
     return {number, folder, oldName, newName};
 }
 
-// A swap, a cycle of three, a chain, a folder renamed with renames inside
-// it, and two folders swapped with their contents.
+// A swap, a cycle of three, a chain, a link, a folder renamed with renames
+// inside it, and two folders swapped with their contents; in `parentFolder`
+// (the system's temporary folder when empty).
 struct SmallRun {
     TempTree tree;
     QString records = tree.path("state");
     QString files = tree.path("files");
 
-    SmallRun()
+    explicit SmallRun(const QString &parentFolder = QString()) : tree(parentFolder)
     {
         for (const char *name : {"a", "b", "c", "d", "e", "f", "g"})
             tree.makeFile(QStringLiteral("files/") + name, QByteArray("content ") + name);
@@ -34,6 +39,7 @@ struct SmallRun {
         tree.makeFile("files/dir/sub/z", "z");
         tree.makeFile("files/p/in-p", "p");
         tree.makeFile("files/q/in-q", "q");
+        QFile::link("f", files + "/link");
     }
 
     QList<NamingTableRow> rows() const
@@ -44,9 +50,47 @@ struct SmallRun {
                 row(5, top, "d", "e"),       row(6, top, "e", "c"),           row(7, top, "f", "g"),
                 row(8, top, "g", "h"),       row(9, top, "dir", "目录"),      row(10, dir, "x", "y"),
                 row(11, dir, "sub", "sub2"), row(12, dir + "sub/", "z", "w"), row(13, top, "p", "q"),
-                row(14, top, "q", "p")};
+                row(14, top, "q", "p"),      row(15, top, "link", "link2")};
+    }
+
+    // The tree as treeListing shows it, with each link's own target, which
+    // the listing follows, one entry a line.
+    std::string listing() const
+    {
+        QStringList entries = treeListing(files);
+        for (QString &entry : entries) {
+            char target[256];
+            const QByteArray path = QFile::encodeName(files + '/' + entry.section(u'=', 0, 0));
+            if (const ssize_t length = readlink(path.constData(), target, sizeof target); length > 0)
+                entry += " -> " + QString::fromUtf8(target, length);
+        }
+        return entries.join(u'\n').toStdString();
     }
 };
+
+enum class ChildEnd { Killed, Finished, Failed };
+
+// Carries out `plan` in a child, with the shim's `fault` set once the record
+// is durable, right before the first rename (so that writing the record
+// counts for no fault); an empty fault kills the child right there.
+ChildEnd runInChild(const RenamePlan &plan, const QString &records, const QByteArray &fault)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        carryOutRecorded(plan, records, RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), [&fault] {
+            if (fault.isEmpty())
+                raise(SIGKILL);
+            qputenv("QUILLMERE_RENAME_FAULT", fault);
+        });
+        _exit(0);
+    }
+    int status = 0;
+    if (child <= 0 || waitpid(child, &status, 0) != child)
+        return ChildEnd::Failed;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        return ChildEnd::Killed;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ChildEnd::Finished : ChildEnd::Failed;
+}
 
 // Carries out `plan` in a child killed right after its `killAt`-th rename
 // (0: once its record is written, before any rename), or its `killAt`-th
@@ -54,18 +98,20 @@ struct SmallRun {
 // killed as asked.
 bool runKilledAt(const RenamePlan &plan, const QString &records, int killAt, const QByteArray &fault = "kill-at:")
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (killAt > 0)
-            qputenv("QUILLMERE_RENAME_FAULT", fault + QByteArray::number(killAt));
-        carryOutRecorded(plan, records, RunKind::Step3, QString(), QStringLiteral("/t/names.xls"), [killAt] {
-            if (killAt == 0)
-                raise(SIGKILL);
-        });
-        _exit(0);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return runInChild(plan, records, killAt > 0 ? fault + QByteArray::number(killAt) : QByteArray()) ==
+           ChildEnd::Killed;
+}
+
+// Recovers the one run cut off in `records` as the next start does; returns
+// how many of its entries it found renamed, or -1 when there was no such run.
+qsizetype recoverCutOffRun(const QString &records, RestoreResult &restored)
+{
+    QList<RunRecord> cutOff = cutOffRuns(readRunRecords(records));
+    if (cutOff.size() != 1 || !readRunSteps(cutOff[0]))
+        return -1;
+    const QList<LocatedEntry> located = locateRunEntries(cutOff[0]);
+    restored = restoreRun(cutOff[0], records);
+    return std::count_if(located.begin(), located.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
 }
 
 // Where the file system refuses the no-replace rename, a file moves by a
@@ -82,14 +128,14 @@ TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
         SmallRun probe;
         steps = int(plannedStepCount(planNamingTableRenames(probe.rows())));
     }
-    ASSERT_EQ(steps, 16) << "each swap or cycle takes one step more than its rows";
-    // The five steps of folders never move by link.
-    const int kills = byLink ? steps - 5 : steps;
+    ASSERT_EQ(steps, 17) << "each swap or cycle takes one step more than its rows";
+    // The five steps of folders and the link's never move by link.
+    const int kills = byLink ? steps - 6 : steps;
 
     for (int killAt = 0; killAt <= kills && !HasFailure(); ++killAt) {
         SCOPED_TRACE("killed after rename or link " + std::to_string(killAt));
         SmallRun run;
-        const QStringList before = treeListing(run.files);
+        const std::string before = run.listing();
         ASSERT_TRUE(runKilledAt(planNamingTableRenames(run.rows()), run.records, killAt, fault))
             << "run through CTest, which preloads the fault library";
 
@@ -111,15 +157,96 @@ TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
         ASSERT_FALSE(restored.recordFailure.has_value());
         EXPECT_EQ(restored.restoredCount(), moved);
         EXPECT_EQ(restored.outcomes.size(), moved) << "every entry found and put back";
-        EXPECT_EQ(treeListing(run.files), before);
+        EXPECT_EQ(run.listing(), before);
         EXPECT_FALSE(treeListing(run.files).join('\n').contains(cycleTemporaryPrefix()));
     }
+}
+
+// On a FUSE mount files move by link, folders and links onto a claim made
+// first (an empty folder or file at the new name). Killed right before any
+// call that changes the disk, a claim may stand unused, or in the way of a
+// folder that stepped aside; recovery takes its own claims away and puts
+// every entry back, with nothing left over.
+TEST(RunRecovery, OnFuseMountKilledBeforeEveryChangeIsPutBackExactly)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    int killPoints = 0;
+    for (int killBefore = 1; killBefore < 200; ++killBefore) {
+        SCOPED_TRACE("killed before change " + std::to_string(killBefore));
+        SmallRun run(share.mountPoint());
+        const std::string before = run.listing();
+        const ChildEnd end =
+            runInChild(planNamingTableRenames(run.rows()), run.records, "kill-before:" + QByteArray::number(killBefore));
+        if (end == ChildEnd::Finished)
+            break;
+        ASSERT_EQ(end, ChildEnd::Killed) << "run through CTest, which preloads the fault library";
+        ++killPoints;
+
+        RestoreResult restored;
+        const qsizetype moved = recoverCutOffRun(run.records, restored);
+
+        ASSERT_GE(moved, 0) << "one run cut off";
+        ASSERT_FALSE(restored.recordFailure.has_value());
+        EXPECT_EQ(restored.restoredCount(), moved);
+        EXPECT_EQ(restored.outcomes.size(), moved) << "every entry found and put back";
+        EXPECT_EQ(run.listing(), before);
+    }
+    // Eleven file steps link and unlink, six folder or link steps claim and
+    // rename onto the claim, and the first rename in each of three folders
+    // tries the no-replace rename first.
+    EXPECT_GE(killPoints, 11 * 2 + 6 * 2 + 3);
+    RecordProperty("killPoints", killPoints);
 }
 
 INSTANTIATE_TEST_SUITE_P(ByRenameOrByLink, RunCutOff, testing::Values("kill-at:", "link-kill-at:"),
                          [](const testing::TestParamInfo<const char *> &way) {
                              return std::string(way.index == 0 ? "renamed" : "linked");
                          });
+
+// Recovery takes away only what the run's record names as a claim, only
+// while it is empty: entries someone made at the run's new names since it
+// was cut off stay, and so does a claim someone has written into, reported
+// as holding the name of the folder that stepped aside for it.
+TEST(RunRecovery, OnFuseMountOnlyRecordedEmptyClaimsGo)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    {
+        SmallRun run(share.mountPoint());
+        ASSERT_EQ(runInChild(planNamingTableRenames(run.rows()), run.records, "kill-before:1"), ChildEnd::Killed);
+        run.tree.makeFile("files/h");
+        run.tree.makeFolder("files/目录");
+        const std::string before = run.listing();
+        RestoreResult restored;
+        EXPECT_EQ(recoverCutOffRun(run.records, restored), 0);
+        EXPECT_EQ(run.listing(), before);
+    }
+
+    // q steps onto the claim at p once p has stepped aside: kill before that.
+    for (int killBefore = 1; killBefore < 10; ++killBefore) {
+        SmallRun run(share.mountPoint());
+        const QString top = run.files + "/";
+        const RenamePlan swap = planNamingTableRenames({row(13, top, "p", "q"), row(14, top, "q", "p")});
+        ASSERT_EQ(runInChild(swap, run.records, "kill-before:" + QByteArray::number(killBefore)), ChildEnd::Killed);
+        if (const QStringList cut = treeListing(run.files); !cut.contains("p/") || cut.contains("p/in-p=p"))
+            continue;
+        run.tree.makeFile("files/p/written", "W");
+        RestoreResult restored;
+
+        EXPECT_EQ(recoverCutOffRun(run.records, restored), 1);
+
+        ASSERT_EQ(restored.outcomes.size(), 1);
+        EXPECT_EQ(restored.outcomes[0].status, RestoreStatus::NameTaken);
+        EXPECT_EQ(restored.outcomes[0].originalName, "p");
+        QStringList after = treeListing(run.files).filter(QRegularExpression("^(\\.|p/|q/)"));
+        after.replaceInStrings(QRegularExpression("^\\.quillmere-swap-[0-9a-f]{8}-"), ".quillmere-swap-*-");
+        EXPECT_EQ(after, QStringList({".quillmere-swap-*-p/", ".quillmere-swap-*-p/in-p=p", "p/", "p/written=W", "q/",
+                                      "q/in-q=q"}));
+        return;
+    }
+    FAIL() << "no kill point left the claim at p";
+}
 
 // Killed after its last rename, before its end was written: the run is done
 // on disk, and recovery still takes all of it back.
