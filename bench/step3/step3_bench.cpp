@@ -327,10 +327,16 @@ bool timeCheck(CalcOffice &maker, const QString &scratch, qint64 entries, int ro
     double plain = 0;
     double checked = 0;
     for (int round = 0; round < rounds; ++round) {
-        const double plainRound =
-            timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, false); }, root, entries);
-        const double checkedRound =
-            timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, true); }, root, entries);
+        // Turn about, so that neither always runs on a disk the other has
+        // just left busy.
+        const auto timeOne = [&](bool checked) {
+            return timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, checked); }, root, entries);
+        };
+        const bool checkedFirst = round % 2 == 1;
+        const double firstRound = timeOne(checkedFirst);
+        const double secondRound = timeOne(!checkedFirst);
+        const double plainRound = checkedFirst ? secondRound : firstRound;
+        const double checkedRound = checkedFirst ? firstRound : secondRound;
         if (plainRound < 0 || checkedRound < 0)
             return false;
         plain = round == 0 ? plainRound : std::min(plain, plainRound);
