@@ -40,10 +40,11 @@ void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, 
 
 // Step 3 for rows already read from the workbook at `workbookPath`: first
 // asks whether to rename rows the sheet hides too (rowsChosenToRename); then,
-// with the rows chosen, writes the run's record (see RecordedRun) into runRecordsFolder(), lists column D
-// of every row and the count of rows, renames every row's entry (see
-// planNamingTableRenames and carryOutRenamePlan; the workbook itself is kept)
-// and shows the closing message. When the record cannot be written, nothing
+// with the rows chosen, writes the run's record (see RecordedRun) into
+// runRecordsFolder(), lists column D of every row and the count of rows,
+// renames every row's entry (see planNamingTableRenames and
+// carryOutRenamePlan; the workbook itself is kept) and shows the closing
+// message. When the record cannot be written, nothing
 // is listed or renamed and one message says why; so too while another step 3,
 // undo or recovery of this user holds the lock (RunLock).
 void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);
