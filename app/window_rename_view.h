@@ -16,6 +16,7 @@ public:
     void appendRenamedNames(const QStringList &names) override { renamed.addItems(names); }
     void setCountText(const QString &text) override { count.setText(text); }
     void showMessage(const QString &text) override { dialogs.showMessage(owner, text); }
+    bool askYesNo(const QString &question) override { return dialogs.askYesNo(owner, question); }
 
 private:
     QListWidget &renamed;

@@ -23,6 +23,10 @@ struct NamingTableRow {
     TableCell folder;
     TableCell currentName;
     TableCell newName;
+    // The sheet does not show the row's new name: the row is hidden or
+    // filtered out, or its column is hidden. Renaming pays it no heed; which
+    // rows reach a rename is the caller's choice.
+    bool hidden = false;
 };
 
 // The data rows from the block of the folder, current-name and new-name

@@ -3,6 +3,7 @@
 #include "sheet/sheet_cells.h"
 #include "sheet/sheet_result.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -43,6 +44,11 @@ public:
     // Whether any cell of `rect` holds a formula, whatever it shows. On
     // failure nothing is known and the sheet is unchanged.
     virtual SheetResult<bool> holdsFormulas(const CellRect &rect) = 0;
+    // For each sheet row of `rect`, whether the sheet shows all of its cells
+    // there: false for a row hidden by hand or filtered out, and for every
+    // row when a column of `rect` is hidden. One answer however many rows. On
+    // failure nothing is known and the sheet is unchanged.
+    virtual SheetResult<QList<bool>> shownRows(const CellRect &rect) = 0;
 
     // Ends a hidden instance now; a later operation fails.
     virtual SheetStatus quit() = 0;

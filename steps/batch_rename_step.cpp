@@ -3,6 +3,7 @@
 #include "rename/recorded_run.h"
 #include "rename/run_lock.h"
 #include "steps/batch_rename_report.h"
+#include "steps/hidden_rows_choice.h"
 #include "steps/naming_table_read.h"
 #include "steps/run_record_texts.h"
 #include "steps/standby_office.h"
@@ -46,8 +47,11 @@ void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, 
     renameReadRows(*table.value(), workbookPath, view);
 }
 
-void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view)
+void renameReadRows(const QList<NamingTableRow> &tableRows, const QString &workbookPath, BatchRenameView &view)
 {
+    // Asked before the lock: no other run need wait while the user thinks.
+    const QList<NamingTableRow> rows =
+        rowsChosenToRename(tableRows, [&view](const QString &question) { return view.askYesNo(question); });
     if (!holdsNewNames(rows))
         return view.showMessage(noNewNamesMessage());
     // Held from the plan, which reads the entries, until the record is settled.

@@ -16,6 +16,8 @@ public:
     virtual void appendRenamedNames(const QStringList &names) = 0;
     virtual void setCountText(const QString &text) = 0;
     virtual void showMessage(const QString &text) = 0;
+    // A question with the buttons 是 and 否; true for 是.
+    virtual bool askYesNo(const QString &question) = 0;
 };
 
 // Step 3 as the window runs it, after its Workbook-path gate, with the office
@@ -36,11 +38,13 @@ void runStepThree(StandbyOffice &standby, const QString &workbookPath, BatchRena
 // it cannot be opened or read, nothing is renamed and one message says why.
 void readTableAndRename(SpreadsheetReader &office, const QString &workbookPath, BatchRenameView &view);
 
-// Step 3 for rows already read from the workbook at `workbookPath`: writes
-// the run's record (see RecordedRun) into runRecordsFolder(), lists column D
-// of every row and the count of rows, renames every row's entry (see
-// planNamingTableRenames and carryOutRenamePlan; the workbook itself is kept)
-// and shows the closing message. When the record cannot be written, nothing
+// Step 3 for rows already read from the workbook at `workbookPath`: first
+// asks whether to rename rows the sheet hides too (rowsChosenToRename); then,
+// with the rows chosen, writes the run's record (see RecordedRun) into
+// runRecordsFolder(), lists column D of every row and the count of rows,
+// renames every row's entry (see planNamingTableRenames and
+// carryOutRenamePlan; the workbook itself is kept) and shows the closing
+// message. When the record cannot be written, nothing
 // is listed or renamed and one message says why; so too while another step 3,
 // undo or recovery of this user holds the lock (RunLock).
 void renameReadRows(const QList<NamingTableRow> &rows, const QString &workbookPath, BatchRenameView &view);

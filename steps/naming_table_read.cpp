@@ -35,13 +35,22 @@ SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const
     using namespace NamingTable;
     if (extent.value().rows < headerRow)
         return Content::success(std::nullopt);
+    // Asked before the cells, so that reading them stays the last thing
+    // step 3 needs of the office.
+    SheetResult<QList<bool>> shown = extent.value().rows < firstDataRow
+                                         ? SheetResult<QList<bool>>::success({})
+                                         : office.shownRows({firstDataRow, newNameColumn, extent.value().rows, newNameColumn});
+    if (!shown.ok())
+        return Content::failure(shown.error());
     SheetResult<CellTextRows> block =
         office.readTextBlock({headerRow, folderColumn, extent.value().rows, newNameColumn});
     if (!block.ok())
         return Content::failure(block.error());
     if (block.value().isEmpty() || !holdsHeader(block.value().first()))
         return Content::success(std::nullopt);
-    const QList<NamingTableRow> rows = namingTableRows(block.value().mid(firstDataRow - headerRow), firstDataRow);
+    QList<NamingTableRow> rows = namingTableRows(block.value().mid(firstDataRow - headerRow), firstDataRow);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i].hidden = !shown.value().value(i, true);
     // The rows share the cells' texts; the cells themselves, some 130 bytes
     // a row, are no longer needed.
     block.value() = {};

@@ -14,5 +14,6 @@
 using NamingTableContent = std::optional<QList<NamingTableRow>>;
 
 // The naming table as saved at `workbookPath`, which `office` opens
-// read-only and keeps open. On failure the reason, and no rows.
+// read-only and keeps open, each row marked hidden when the sheet does not
+// show its new name. On failure the reason, and no rows.
 SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath);

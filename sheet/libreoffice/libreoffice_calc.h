@@ -75,6 +75,7 @@ public:
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
     SheetResult<UsedExtent> usedExtent() override;
     SheetResult<bool> holdsFormulas(const CellRect &rect) override;
+    SheetResult<QList<bool>> shownRows(const CellRect &rect) override;
     SheetStatus closeWithoutSaving() override;
     SheetStatus fitColumnsToText(qint64 firstColumn, qint64 lastColumn) override;
     SheetStatus widenColumnToMatch(qint64 column, qint64 model) override;

@@ -243,6 +243,36 @@ SheetResult<bool> LibreOfficeCalc::holdsFormulas(const CellRect &rect)
     });
 }
 
+SheetResult<QList<bool>> LibreOfficeCalc::shownRows(const CellRect &rect)
+{
+    return guarded(shortCallLimit, [&] {
+        const table::CellRangeAddress address = rangeAddress(rect);
+        const Reference<sheet::XCellRangesQuery> query(
+            firstSheet()->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            UNO_QUERY_THROW);
+        // The office answers in blocks of shown cells, a filtered-out row
+        // being a hidden one to it: a row is shown when its shown cells fill
+        // the width of `rect`.
+        const qint64 width = rect.right - rect.left + 1;
+        QList<qint64> shownCells(rect.bottom - rect.top + 1, 0);
+        for (const table::CellRangeAddress &shown : query->queryVisibleCells()->getRangeAddresses()) {
+            const qint64 first = std::max<qint64>(shown.StartRow, address.StartRow) - address.StartRow;
+            const qint64 last = std::min<qint64>(shown.EndRow, address.EndRow) - address.StartRow;
+            const qint64 columns = std::min<qint64>(shown.EndColumn, address.EndColumn)
+                                   - std::max<qint64>(shown.StartColumn, address.StartColumn) + 1;
+            if (columns <= 0)
+                continue;
+            for (qint64 row = first; row <= last; ++row)
+                shownCells[row] += columns;
+        }
+        QList<bool> shown;
+        shown.reserve(shownCells.size());
+        for (const qint64 cells : shownCells)
+            shown.append(cells >= width);
+        return shown;
+    });
+}
+
 // All rectangles in one range list: one call however many there are.
 Reference<sheet::XSheetCellRangeContainer> LibreOfficeCalc::rangeList(const QList<CellRect> &rects)
 {

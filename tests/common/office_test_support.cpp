@@ -161,11 +161,27 @@ bool endVisibleOfficesLeftToTheUser()
     return waitUntil([] { return visibleOfficesOfThisProcess("").isEmpty(); });
 }
 
-QByteArray flatWorkbook(const QStringList &rowsOfCells)
+QByteArray flatWorkbook(const QStringList &rowsOfCells, const FlatSheetHiding &hiding)
 {
     QByteArray rows;
-    for (const QString &cells : rowsOfCells)
-        rows += "<table:table-row><table:table-cell/>" + cells.toUtf8() + "</table:table-row>\n";
+    for (qsizetype i = 0; i < rowsOfCells.size(); ++i) {
+        const char *visibility = hiding.hiddenRows.contains(i)     ? R"( table:visibility="collapse")"
+                                 : hiding.filteredRows.contains(i) ? R"( table:visibility="filter")"
+                                                                   : "";
+        rows += QByteArray("<table:table-row") + visibility + "><table:table-cell/>" + rowsOfCells[i].toUtf8()
+                + "</table:table-row>\n";
+    }
+    QByteArray columns;
+    for (qint64 column = 1; column <= 4; ++column) {
+        columns += R"(<table:table-column table:style-name="narrow")";
+        columns += hiding.hiddenColumns.contains(column) ? R"( table:visibility="collapse"/>)" : "/>";
+    }
+    const QByteArray autofilter =
+        hiding.filteredRows.isEmpty()
+            ? QByteArray()
+            : R"(<table:database-ranges><table:database-range table:name="__Anonymous_Sheet_DB__0" table:target-range-address="names.A1:names.D)"
+                  + QByteArray::number(rowsOfCells.size())
+                  + R"(" table:display-filter-buttons="true"><table:filter><table:filter-condition table:field-number="2" table:value="filtered" table:operator="!begins"/></table:filter></table:database-range></table:database-ranges>)";
     return R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
 <office:automatic-styles>
@@ -176,9 +192,8 @@ QByteArray flatWorkbook(const QStringList &rowsOfCells)
 <style:style style:name="narrow" style:family="table-column"><style:table-column-properties style:column-width="0.2in"/></style:style>
 </office:automatic-styles>
 <office:body><office:spreadsheet><table:table table:name="names">
-<table:table-column table:number-columns-repeated="4" table:style-name="narrow"/>
-)" + rows
-        + "</table:table></office:spreadsheet></office:body></office:document>\n";
+)" + columns + "\n" + rows
+        + "</table:table>" + autofilter + "</office:spreadsheet></office:body></office:document>\n";
 }
 
 QString flatTextCell(const QString &value)

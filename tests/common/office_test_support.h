@@ -24,11 +24,20 @@ CalcOffice *sharedReadingOffice();
 // given rows written from A1, and leaves it open.
 void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1 = {});
 
+// What the sheet of a flat workbook hides, rows counted as indexes into the
+// rows given and columns from 1. A filtered row is left out by the sheet's
+// autofilter, which keeps the rows whose C does not begin with "filtered".
+struct FlatSheetHiding {
+    QList<qsizetype> hiddenRows = {};
+    QList<qsizetype> filteredRows = {};
+    QList<qint64> hiddenColumns = {};
+};
+
 // A table kept as a flat OpenDocument file, so that a test can give cells
 // number formats and write it byte for byte: B to D of each row given as
 // cell XML. Its cell styles: "jpg" (text shown with ".jpg" after it) and
 // "four" (numbers with at least four digits).
-QByteArray flatWorkbook(const QStringList &rowsOfCells);
+QByteArray flatWorkbook(const QStringList &rowsOfCells, const FlatSheetHiding &hiding = {});
 // The cell XML of a text cell.
 QString flatTextCell(const QString &value);
 

@@ -22,6 +22,7 @@ public:
     SheetResult<UsedExtent> usedExtent() override { return office->usedExtent(); }
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override { return office->readTextBlock(rect); }
     SheetResult<bool> holdsFormulas(const CellRect &rect) override { return office->holdsFormulas(rect); }
+    SheetResult<QList<bool>> shownRows(const CellRect &rect) override { return office->shownRows(rect); }
     SheetStatus quit() override { return office->quit(); }
     bool isAnswering() override { return office->isAnswering(); }
 

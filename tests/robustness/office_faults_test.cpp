@@ -153,6 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
     , OfficeCrashInStep3,
     ::testing::Values(CrashCase{"BeforeOpening", "openWorkbookForReading", Moment::BeforeCall, false},
                       CrashCase{"WhileOpening", "openWorkbookForReading", Moment::DuringCall, false},
+                      CrashCase{"WhileAskingWhichRowsShow", "shownRows", Moment::DuringCall, false},
                       CrashCase{"WhileReadingTheTable", "readTextBlock", Moment::DuringCall, false},
                       // The table has been read: the renames need the office no more.
                       CrashCase{"AfterReadingTheTable", "readTextBlock", Moment::AfterCall, true}),

@@ -197,6 +197,11 @@ SheetResult<bool> ReaderKilledOnCue::holdsFormulas(const CellRect &rect)
     return passOn("holdsFormulas", [&] { return office->holdsFormulas(rect); });
 }
 
+SheetResult<QList<bool>> ReaderKilledOnCue::shownRows(const CellRect &rect)
+{
+    return passOn("shownRows", [&] { return office->shownRows(rect); });
+}
+
 SheetStatus ReaderKilledOnCue::quit()
 {
     return passOn("quit", [&] { return office->quit(); });

@@ -84,6 +84,7 @@ public:
     SheetResult<UsedExtent> usedExtent() override;
     SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override;
     SheetResult<bool> holdsFormulas(const CellRect &rect) override;
+    SheetResult<QList<bool>> shownRows(const CellRect &rect) override;
     SheetStatus quit() override;
     bool isAnswering() override { return office->isAnswering(); }
 

@@ -125,7 +125,8 @@ TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
 
 // The table read ahead stands for one saved state of the workbook only: a
 // save made after it was read, of the same size and within the same second
-// as it may be, has step 3 read the table again.
+// as it may be, has step 3 read the table again. What the sheet hides is
+// known from either read.
 TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsUnchanged)
 {
     TempTree tree;
@@ -133,9 +134,12 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
     const QString workbook = tree.path("table.fods");
     const auto table = [&](const QString &from, const QString &to) {
         return flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
-                             flatTextCell(folder) + flatTextCell(from) + flatTextCell(to)});
+                             flatTextCell(folder) + flatTextCell(from) + flatTextCell(to),
+                             flatTextCell(folder) + flatTextCell("hidden.txt") + flatTextCell("hidden2.txt")},
+                            {.hiddenRows = {2}});
     };
     tree.makeFile("a.txt", "a");
+    tree.makeFile("hidden.txt", "h");
     {
         ReadAheadWatch readAhead;
         StandbyOffice standby(readAhead.starter(hiddenOfficeStarter()));
@@ -151,8 +155,10 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
         writeFileContent(workbook, table("b.txt", "c.txt"));
         runStepThree(standby, workbook, view);
         EXPECT_EQ(view.messages, QStringList({"OK,YOU MAKE IT!", "OK,YOU MAKE IT!"}));
+        EXPECT_EQ(view.questions.size(), 2) << "both reads knew the row was hidden";
     }
     EXPECT_EQ(fileContent(tree.path("c.txt")), "a");
+    EXPECT_EQ(fileContent(tree.path("hidden.txt")), "h");
     EXPECT_TRUE(noOfficeLeft());
 }
 

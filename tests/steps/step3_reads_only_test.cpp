@@ -174,4 +174,57 @@ TEST_F(StepThreeReadsOnly, CellsCoveredByAMergedAreaReadAsEmpty)
     EXPECT_TRUE(view.messages[0].contains("第 6 行")) << view.messages[0].toStdString();
 }
 
+// Rows the sheet does not show may hold names typed long ago and since
+// forgotten: step 3 asks before renaming them, and 否 renames only what the
+// user sees. Hidden rows that rename nothing raise no question.
+TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
+{
+    const QString question = "命名表中有 %1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？";
+    const QStringList names = {"shown1.txt", "filtered2.txt", "filtered3.txt", "shown4.txt"};
+    const QStringList newNames = {"shown1new.txt", "filtered2new.txt", "", "shown4new.txt"};
+    const QStringList allRenamed = {"filtered2new.txt", "filtered3.txt", "shown1new.txt", "shown4new.txt"};
+    const QStringList shownRenamed = {"filtered2.txt", "filtered3.txt", "shown1new.txt", "shown4new.txt"};
+    const QStringList untouched = {"filtered2.txt", "filtered3.txt", "shown1.txt", "shown4.txt"};
+    const struct {
+        const char *name;
+        FlatSheetHiding hiding;
+        qsizetype asked; // hidden rows with a new name; 0: no question
+        QStringList afterNo;
+    } cases[] = {
+        {"hidden rows", {.hiddenRows = {2, 3}}, 1, shownRenamed},
+        {"filtered rows", {.filteredRows = {2, 3}}, 1, shownRenamed},
+        {"hidden new-name column", {.hiddenColumns = {4}}, 3, untouched},
+        {"hidden row without a new name", {.hiddenRows = {3}}, 0, allRenamed},
+    };
+    int made = 0;
+    for (const auto &sample : cases) {
+        for (const bool answer : {true, false}) {
+            SCOPED_TRACE(std::string(sample.name) + (answer ? " 是" : " 否"));
+            TempTree files;
+            QStringList rows = {flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名")};
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                files.makeFile(names[i], names[i].toUtf8());
+                rows << flatTextCell(files.root() + "/") + flatTextCell(names[i]) + flatTextCell(newNames[i]);
+            }
+            const QString workbook = tree.path(QString("hiding%1.fods").arg(++made));
+            writeFileContent(workbook, flatWorkbook(rows, sample.hiding));
+
+            RecordingRenameView view;
+            view.yesNoAnswers = {answer};
+            readTableAndRename(*office, workbook, view);
+
+            const bool all = answer || sample.asked == 0;
+            EXPECT_EQ(view.questions, sample.asked ? QStringList{question.arg(sample.asked)} : QStringList());
+            EXPECT_EQ(QDir(files.root()).entryList(QDir::Files, QDir::Name), all ? allRenamed : sample.afterNo);
+            if (!all && sample.afterNo == untouched) {
+                EXPECT_EQ(view.messages, QStringList{"命名表中没有新文件名，没有文件被更名。请在 D 列填写新文件名并保存。"});
+                continue;
+            }
+            EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+            EXPECT_EQ(view.count, QString("批量更名的文件数：%1").arg(all ? 4 : 2));
+            EXPECT_EQ(fileContent(files.path("shown4new.txt")), "shown4.txt");
+        }
+    }
+}
+
 } // namespace

@@ -99,6 +99,22 @@ TEST_F(CalcBridge, UsedExtentIsTheLastUsedRowAndColumn)
     EXPECT_EQ(office->usedExtent().value().columns, 3);
 }
 
+// A row the autofilter leaves out is a hidden row to the sheet; a hidden
+// column hides every row of a block that holds it.
+TEST_F(CalcBridge, ShownRowsLeaveOutHiddenAndFilteredRowsAndHiddenColumns)
+{
+    const QString path = tree.path("hiding.fods");
+    QStringList rows;
+    for (const char *name : {"C", "a", "hidden", "filtered", "b", "hidden2"})
+        rows << flatTextCell("/") + flatTextCell(name) + flatTextCell("x");
+    writeFileContent(path, flatWorkbook(rows, {.hiddenRows = {2, 5}, .filteredRows = {3}, .hiddenColumns = {4}}));
+    ASSERT_TRUE(office->openWorkbookForReading(path).ok());
+
+    EXPECT_EQ(office->shownRows({1, 2, 7, 3}).value(), QList<bool>({true, true, false, false, true, false, true}));
+    EXPECT_EQ(office->shownRows({2, 3, 3, 5}).value(), QList<bool>({false, false}));
+    EXPECT_FALSE(office->shownRows({0, 1, 2, 1}).ok());
+}
+
 TEST_F(CalcBridge, RefusedOperationsFailWithAReason)
 {
     EXPECT_FALSE(office->openWorkbook(tree.path("missing.xls")).ok());

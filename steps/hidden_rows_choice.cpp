@@ -1,0 +1,30 @@
+#include "steps/hidden_rows_choice.h"
+
+#include <algorithm>
+
+namespace {
+
+// A new name the same as the current one renames nothing and would only
+// raise a question the user cannot answer usefully.
+bool wouldRename(const NamingTableRow &row)
+{
+    return row.newName && !row.newName->isEmpty() && row.newName != row.currentName;
+}
+
+} // namespace
+
+QList<NamingTableRow> rowsChosenToRename(const QList<NamingTableRow> &rows, const AskYesNo &ask)
+{
+    const qsizetype hiddenNamed =
+        std::count_if(rows.begin(), rows.end(), [](const NamingTableRow &row) { return row.hidden && wouldRename(row); });
+    if (hiddenNamed == 0)
+        return rows;
+    const QString question =
+        QStringLiteral("命名表中有 %1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？").arg(hiddenNamed);
+    if (ask(question))
+        return rows;
+    QList<NamingTableRow> shown;
+    shown.reserve(rows.size() - hiddenNamed);
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(shown), [](const NamingTableRow &row) { return !row.hidden; });
+    return shown;
+}
