@@ -133,10 +133,10 @@ FileFailure RunRecordWriter::discard(const FileFailure &failure)
     return failure;
 }
 
-void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)
+void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped)
 {
     if (file.isOpen())
-        bestEffort(file.write(runEndLines(outcomes, renamedEntries, QDateTime::currentDateTime())));
+        bestEffort(file.write(runEndLines(outcomes, renamedEntries, QDateTime::currentDateTime(), stopped)));
 }
 
 void RunRecordWriter::settle()
