@@ -57,6 +57,25 @@ QString stoppedRestoreMessage(const RestoreResult &result)
         .arg(result.outcomes.size());
 }
 
+// An undo of `run` that the user stopped put some of its entries back, so
+// that fewer are left than its end line says.
+bool partlyUndone(const RunRecord &run, const QList<RunRecord> &records)
+{
+    return std::any_of(records.cbegin(), records.cend(), [&run](const RunRecord &other) {
+        return other.kind == RunKind::Restore && other.restores == run.fileName() && other.end == RunEnd::Stopped;
+    });
+}
+
+// The entries `run` still leaves under other names.
+qsizetype entriesLeftRenamed(const RunRecord &run, const QList<RunRecord> &records)
+{
+    RunRecord located = run;
+    if (!partlyUndone(run, records) || !readRunSteps(located))
+        return run.renamedEntries;
+    const QList<LocatedEntry> entries = locateRunEntries(located);
+    return std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
+}
+
 QString takeBackMessage(const RestoreResult &result)
 {
     return result.stopped ? stoppedRestoreMessage(result) : restoreMessage(result);
@@ -77,13 +96,14 @@ std::optional<QString> RunUndo::find()
         said = anotherRunUnderWayMessage();
         return std::nullopt;
     }
-    run = lastUndoableRun(readRunRecords(recordsFolder));
+    const QList<RunRecord> records = readRunRecords(recordsFolder);
+    run = lastUndoableRun(records);
     if (!run) {
         said = QStringLiteral("没有可以撤销的批量更名");
         return std::nullopt;
     }
     return QStringLiteral("撤销 %1 的批量更名吗？%2 个文件将恢复原名。")
-        .arg(runTimeText(*run), QString::number(run->renamedEntries));
+        .arg(runTimeText(*run), QString::number(entriesLeftRenamed(*run, records)));
 }
 
 QString RunUndo::takeBack(RenameControl *control)

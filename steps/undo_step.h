@@ -24,7 +24,8 @@ public:
 
 // 撤销更名: offers to take back the newest step-3 run in runRecordsFolder()
 // that renamed anything and is not undone yet, naming its time and how many
-// entries it renamed; on 是 gives them their old names back (see restoreRun)
+// entries it renamed (after an undo of it that the user stopped, how many
+// it still leaves under other names); on 是 gives them their old names back (see restoreRun)
 // and says how that went. With no such run, says there is nothing to undo.
 // A run another program is carrying out is never touched; a run whose
 // record is damaged (see readRunSteps) is refused, and nothing of it undone.

@@ -120,6 +120,8 @@ TEST_F(StepThreeBeside, CancelWhileRenamingKeepsWhatWasDoneAndUndoTakesBackExact
     dialogs.yesNoAnswers << true;
     form.undo->trigger();
     ASSERT_TRUE(waitForStepToEnd(form));
+    ASSERT_EQ(dialogs.questions.size(), 2);
+    EXPECT_TRUE(dialogs.questions[1].endsWith(QString("%1 个文件将恢复原名。").arg(renamed - restored)));
     EXPECT_EQ(dialogs.messages, QStringList{QString("已撤销：%1 个文件恢复了原名").arg(renamed - restored)});
     EXPECT_EQ(filesNamed("f*.dwg"), files);
     EXPECT_LT(gaps.largestMs(), 100);
