@@ -5,11 +5,6 @@
 #include "app/found_entries_model.h"
 #include "app/long_work_progress.h"
 #include "app/window_rename_view.h"
-#include "app/window_table_view.h"
-#include "app/window_undo_view.h"
-#include "steps/batch_rename_step.h"
-#include "steps/naming_table_export.h"
-#include "steps/undo_step.h"
 #include "steps/workbook_choice.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
@@ -43,7 +38,7 @@ Control *named(Control *control, const char *name)
 MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
     : dialogs(userDialogs)
     , starters(std::move(officeStarters))
-    , standbyOffice(starters.hidden)
+    , session(starters.hidden)
     , found(new FoundEntriesModel(this))
 {
     setWindowTitle(mainWindowTitle());
@@ -72,6 +67,18 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
         scanReport->setPlainText(report);
     });
     connect(&session, &StepSession::scanCancelled, scanReport, &QPlainTextEdit::setPlainText);
+    connect(&session, &StepSession::stepThreeEnded, this, [this](const StepThreeEnd &end) {
+        WindowRenameView view(*renamedList, *renameReport, dialogs, this);
+        if (!closing)
+            return end.showIn(view);
+        view.appendRenamedNames(end.listed);
+        if (end.countText)
+            view.setCountText(*end.countText);
+    });
+    connect(&session, &StepSession::messageReported, this, [this](const QString &text) {
+        if (!closing)
+            dialogs.showMessage(this, text);
+    });
     new LongWorkProgress(session, dialogs, this);
 
     fillPatternPresets();
@@ -218,47 +225,46 @@ void MainWindow::showStepRunning(bool running)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    closing = true;
     session.cancelAndWait();
+    closing = false;
     QMainWindow::closeEvent(event);
 }
 
 void MainWindow::chooseWorkbookAndWriteTable()
 {
+    if (session.isBusy())
+        return;
     // Kept at once, before any test: cancelling forgets an earlier workbook.
-    workbook = workbookPathFor(dialogs.chooseFileToOpenOrCreate(this, workbookFileFilters()));
-    if (workbook.isEmpty()) {
+    session.chooseWorkbook(workbookPathFor(dialogs.chooseFileToOpenOrCreate(this, workbookFileFilters())));
+    if (session.workbookPath().isEmpty()) {
         dialogs.showMessage(this, QStringLiteral("没有选择文件,请重新选择"));
         return;
     }
-    WindowTableView view(dialogs, this);
-    const bool written = exportNamingTable(starters.visible, workbook, found->entries(), view);
-    // The user now types names for a while: time enough to start step 3's
-    // office and have it read each save, so that step 3 answers at once.
-    if (written)
-        standbyOffice.prepare(workbook);
+    session.startTableWriting(starters.visible, found->entries());
 }
 
 void MainWindow::renameFromTable()
 {
-    if (workbook.isEmpty()) {
+    if (session.isBusy())
+        return;
+    if (session.workbookPath().isEmpty()) {
         dialogs.showMessage(this, QStringLiteral("请先做前2步;否则不能批量命名"));
         return;
     }
     renamedList->clear();
-    WindowRenameView view(*renamedList, *renameReport, dialogs, this);
-    runStepThree(standbyOffice, workbook, view, starters.unsavedChanges);
+    session.startStepThree(starters.unsavedChanges,
+                           [this](const QString &question) { return dialogs.askYesNo(this, question); });
 }
 
 void MainWindow::undoLastRename()
 {
-    WindowUndoView view(dialogs, this);
-    undoLastRun(view);
+    session.startUndo([this](const QString &question) { return dialogs.askYesNo(this, question); });
 }
 
 void MainWindow::offerRecoveryOfCutOffRenames()
 {
-    WindowUndoView view(dialogs, this);
-    offerRecoveryOfCutOffRuns(view);
+    session.startRecovery([this](const QString &question) { return dialogs.askYesNo(this, question); });
 }
 
 void MainWindow::openHelp()

@@ -3,7 +3,6 @@
 #include "about/about_window.h"
 #include "sheet/spreadsheet_reader.h"
 #include "sheet/spreadsheet_writer.h"
-#include "steps/standby_office.h"
 #include "steps/step_session.h"
 #include "ui/busy_pointer.h"
 
@@ -48,7 +47,7 @@ public:
     ~MainWindow() override;
 
     // Full path of the workbook chosen in step 2; empty until then.
-    QString workbookPath() const { return workbook; }
+    QString workbookPath() const { return session.workbookPath(); }
 
     // Size of the client area (below the menu bar) at start, in pixels.
     QSize startClientSize() const;
@@ -63,16 +62,20 @@ public slots:
     // Step 2: choose a workbook, keep its path and write the naming table
     // into it in a visible spreadsheet window, left open and unsaved.
     void chooseWorkbookAndWriteTable();
-    // Step 3: rename every file from the saved naming table; refused until a
-    // workbook has been chosen.
+    // Step 3: rename every file from the saved naming table, beside the
+    // window, showing the renamed-files list, the count and the closing
+    // message at the end; refused until a workbook has been chosen. Does
+    // nothing while a step runs.
     void renameFromTable();
     // Choosing a preset pattern empties all three lists and nothing else.
     void clearListsForChosenPattern();
-    // 撤销更名: offers to take back the newest step-3 run not yet undone.
+    // 撤销更名: offers to take back the newest step-3 run not yet undone,
+    // beside the window (StepSession::startUndo). Does nothing while a step
+    // runs.
     void undoLastRename();
     // Offers to put right the runs cut off before their end (see
-    // offerRecoveryOfCutOffRuns); the window asks this once as it is made,
-    // before any step can start.
+    // offerRecoveryOfCutOffRuns), beside the window; the window starts this
+    // once as it is made, so that no step can start before it has ended.
     void offerRecoveryOfCutOffRenames();
     // Opens the user guide with the desktop's viewer; nothing of ours is shown.
     void openHelp();
@@ -80,7 +83,9 @@ public slots:
     void showAbout();
 
 protected:
-    // Closing asks nothing: a scan under way is cancelled first.
+    // Closing asks nothing: a step under way is cancelled first and, for
+    // step 3, its record ended; what it did shows in the lists, without a
+    // message.
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -94,12 +99,10 @@ private:
 
     Dialogs &dialogs;
     const SpreadsheetStarters starters;
-    // Started once a table stands in step 2's window, for step 3 to take.
-    StandbyOffice standbyOffice;
     StepSession session;
     std::optional<BusyPointer> busyPointer;
     FoundEntriesModel *found;
-    QString workbook;
+    bool closing = false;
     QPointer<AboutWindow> aboutWindow;
 
     QGroupBox *stepsBox;

@@ -36,18 +36,20 @@ FileResult RecordedRun::waitUntilDurable()
     return durable.valid() ? durable.get() : FileResult::success();
 }
 
-const QList<RowOutcome> &RecordedRun::carryOut()
+const QList<RowOutcome> &RecordedRun::carryOut(RenameControl *control)
 {
     std::optional<ClaimNotice> claims;
     if (recorded)
         claims.emplace([this](const QString &claimPath) { record.appendClaim(claimPath); });
-    outcomes = carryOutRenamePlan(plan);
+    outcomes = carryOutRenamePlan(plan, control);
     claims.reset();
+    wasStopped = std::any_of(outcomes.cbegin(), outcomes.cend(),
+                             [](const RowOutcome &outcome) { return outcome.status() == RowStatus::NotRun; });
     if (recorded) {
         const qsizetype renamed = std::count_if(outcomes.cbegin(), outcomes.cend(), [](const RowOutcome &outcome) {
             return outcome.status() == RowStatus::Renamed;
         });
-        record.appendEnd(outcomes, renamed);
+        record.appendEnd(outcomes, renamed, wasStopped);
     }
     return outcomes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/rename_control.h"
 #include "rename/rename_plan.h"
 #include "rename/run_record_folder.h"
 
@@ -33,10 +34,15 @@ public:
     // may only begin after it has succeeded.
     FileResult waitUntilDurable();
 
-    // Carries out the renames (carryOutRenamePlan), writing to the record
-    // each claim right before it is made, and appends the outcomes
-    // to the record; returns the outcomes, one per row of the plan.
-    const QList<RowOutcome> &carryOut();
+    // Carries out the renames (carryOutRenamePlan, with `control` when
+    // given), writing to the record each claim right before it is made, and
+    // appends the outcomes to the record, its end "stopped" when the user
+    // stopped it before its last unit; returns the outcomes, one per row of
+    // the plan.
+    const QList<RowOutcome> &carryOut(RenameControl *control = nullptr);
+
+    // Whether carryOut() was stopped before its last unit: some rows are NotRun.
+    bool stopped() const { return wasStopped; }
 
     // Makes the record's end durable and removes the records beyond the
     // newest 20; best effort. Left until what the user waits for is shown.
@@ -55,4 +61,5 @@ private:
     RunRecordWriter record;
     std::future<FileResult> durable;
     QList<RowOutcome> outcomes;
+    bool wasStopped = false;
 };

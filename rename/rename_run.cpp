@@ -9,11 +9,27 @@ namespace {
 // Carries out a plan's units in order.
 class RenameRun {
 public:
-    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results) : plan(planned), outcomes(results) {}
+    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results, RenameControl *runControl)
+        : plan(planned), outcomes(results), control(runControl)
+    {
+    }
 
     void runAll()
     {
-        plan.forEachUnit([this](const RenamePlan::Unit &unit) { runUnit(unit); });
+        qint64 renamesDone = 0;
+        if (control)
+            control->reportRenamesPlanned(plan.renames.size());
+        plan.forEachUnit([&](const RenamePlan::Unit &unit) {
+            if (control && control->stopRequested()) {
+                for (const qsizetype rename : unit.renames)
+                    outcomeOf(rename).problem = RowProblem::StoppedBeforeRun;
+                return;
+            }
+            runUnit(unit);
+            renamesDone += qint64(unit.renames.size());
+            if (control)
+                control->reportRenamesDone(renamesDone);
+        });
     }
 
 private:
@@ -30,6 +46,7 @@ private:
 
     const RenamePlan &plan;
     QList<RowOutcome> &outcomes;
+    RenameControl *const control;
     // The steps of the unit under way; kept between units so that a million
     // units of one rename each do not each allocate.
     std::vector<DoneStep> done;
@@ -114,9 +131,9 @@ void RenameRun::takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRena
 
 } // namespace
 
-QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan)
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, RenameControl *control)
 {
     QList<RowOutcome> outcomes = plan.outcomes;
-    RenameRun(plan, outcomes).runAll();
+    RenameRun(plan, outcomes, control).runAll();
     return outcomes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/rename_control.h"
 #include "rename/rename_plan.h"
 
 #include <QList>
@@ -16,4 +17,6 @@
 // fail; should an undo fail too, the undoing stops there, the rows
 // still renamed are reported renamed, and the row of an entry left under its
 // temporary name gives that name. Every entry always keeps exactly one name.
-QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan);
+// With `control`, the run reports its progress there and, once asked to stop,
+// carries out no further unit: the rows of the units left are NotRun.
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, RenameControl *control = nullptr);

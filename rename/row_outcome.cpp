@@ -28,6 +28,8 @@ RowStatus RowOutcome::status() const
     case RowProblem::SameEntryAsEarlierRow:
     case RowProblem::CycleBrokenByOtherRow:
         return RowStatus::FailedByOtherRow;
+    case RowProblem::StoppedBeforeRun:
+        return RowStatus::NotRun;
     case RowProblem::FolderNotAbsolute:
     case RowProblem::FolderWithoutClosingSlash:
     case RowProblem::CurrentNameInvalid:

@@ -52,6 +52,8 @@ enum class RowStatus {
     // Not carried out, or undone, because of another row: one that names
     // the same entry, or one of the same cycle that could not be renamed.
     FailedByOtherRow,
+    // Not carried out: the user stopped the run before its turn.
+    NotRun,
 };
 
 // Why a row failed, for the step to put into words; the details a problem
@@ -79,6 +81,7 @@ enum class RowProblem {
     CycleBrokenByOtherRow,     // OtherRow: the row of the cycle that failed
     RenameFailed,              // RenameFailure
     CycleCouldNotStepAside,    // RenameFailure: the first rename of a cycle
+    StoppedBeforeRun,
 };
 
 struct FormatCharacter {

@@ -139,10 +139,10 @@ void RunRecordWriter::appendClaim(const QString &path)
         bestEffort(file.write(claimLine(path)));
 }
 
-void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries)
+void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped)
 {
     if (file.isOpen())
-        bestEffort(file.write(runEndLines(outcomes, renamedEntries, QDateTime::currentDateTime())));
+        bestEffort(file.write(runEndLines(outcomes, renamedEntries, QDateTime::currentDateTime(), stopped)));
 }
 
 void RunRecordWriter::settle()

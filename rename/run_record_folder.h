@@ -34,9 +34,9 @@ public:
     // made durable. Best effort: should it fail, a recovery leaves the claim.
     void appendClaim(const QString &path);
 
-    // Appends each row's outcome and the end line. Best effort: should it
-    // fail, the record reads as a run cut off.
-    void appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries);
+    // Appends each row's outcome and the end line, "stopped" when `stopped`.
+    // Best effort: should it fail, the record reads as a run cut off.
+    void appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped = false);
 
     // Makes what appendEnd() wrote durable and closes the record. Best effort.
     void settle();

@@ -91,6 +91,7 @@ const char *statusWord(RowStatus status)
     case RowStatus::FailedRename: return "failed";
     case RowStatus::FailedTableWorkbook: return "failed-table-workbook";
     case RowStatus::FailedByOtherRow: return "failed-by-other-row";
+    case RowStatus::NotRun: return "not-run";
     }
     return "failed";
 }
@@ -205,7 +206,8 @@ QByteArray plannedLine(qsizetype count)
     return "planned\t" + QByteArray::number(count) + '\n';
 }
 
-QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, const QDateTime &ended)
+QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, const QDateTime &ended,
+                       bool stopped)
 {
     QByteArray text;
     text.reserve(outcomes.size() * 32);
@@ -216,7 +218,7 @@ QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntri
         text += statusWord(outcome.status());
         text += '\n';
     }
-    text += "ended\t" + timeText(ended) + '\t' + QByteArray::number(renamedEntries) + '\n';
+    text += (stopped ? "stopped\t" : "ended\t") + timeText(ended) + '\t' + QByteArray::number(renamedEntries) + '\n';
     return text;
 }
 
@@ -283,10 +285,13 @@ void parseRunEnd(const QByteArray &tail, RunRecord &record)
 {
     for (const QByteArray &line : completeLines(tail)) {
         const QList<QByteArray> fields = line.split('\t');
-        if ((fields[0] == "ended" || fields[0] == "cut-off") && fields.size() == 3) {
-            record.end = fields[0] == "ended" ? RunEnd::Ended : RunEnd::CutOff;
+        if (fields.size() != 3)
+            continue;
+        const QByteArray &key = fields[0];
+        if (key == "ended" || key == "stopped" || key == "cut-off") {
+            record.end = key == "ended" ? RunEnd::Ended : key == "stopped" ? RunEnd::Stopped : RunEnd::CutOff;
             record.renamedEntries = fields[2].toLongLong();
-            if (fields[0] == "ended")
+            if (key != "cut-off")
                 record.ended = QDateTime::fromString(QString::fromUtf8(fields[1]), Qt::ISODateWithMs);
         }
     }

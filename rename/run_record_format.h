@@ -31,8 +31,11 @@
 //     up), old path, new path. The run carries out the very steps these lines
 //     are written from. A "planned" line with their number follows them.
 //  5. After the last rename, a "row" line per row (number and status word)
-//     and the "ended" line (time, entries renamed). A record without an end
-//     is a run still running, or, once its process is gone, a run cut off.
+//     and the end line (time, entries renamed): "ended" for a run that went
+//     through its plan, "stopped" for one the user stopped between two of
+//     its units, whose rows not carried out say "not-run". A record without
+//     an end is a run still running, or, once its process is gone, a run cut
+//     off.
 //  6. A run found cut off gets the "cut-off" line (time, entries it left
 //     renamed) at a later start, on a line of its own even if the cut left
 //     half a line.
@@ -55,7 +58,8 @@ enum class RunKind { Step3, Restore };
 
 // Running: no end written, which also means cut off once its process is gone.
 // CutOff: found cut off at a later start and left as it stood.
-enum class RunEnd { Running, Ended, CutOff };
+// Stopped: the user stopped it; its end is known as an ended run's is.
+enum class RunEnd { Running, Ended, CutOff, Stopped };
 
 struct RunRecord {
     QString path;
@@ -74,7 +78,7 @@ struct RunRecord {
     QStringList claims;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
-    // The time on the "ended" line; not valid for a run without one.
+    // The time on the "ended" or "stopped" line; not valid for a run without one.
     QDateTime ended;
     // Once the steps are read: the first line that shows the record damaged
     // (see parseRunSteps), or 0.
@@ -112,8 +116,9 @@ QByteArray claimLine(const QString &path);
 // The "planned" line that follows `count` steps.
 QByteArray plannedLine(qsizetype count);
 
-// The end (5): a line per outcome and the "ended" line.
-QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, const QDateTime &ended);
+// The end (5): a line per outcome and the end line, "stopped" when `stopped`.
+QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, const QDateTime &ended,
+                       bool stopped = false);
 
 // The "cut-off" line (6).
 QByteArray cutOffLine(const QDateTime &found, qsizetype renamedEntries);

@@ -147,7 +147,7 @@ qsizetype RestoreResult::restoredCount() const
                          [](const RestoreOutcome &outcome) { return outcome.status == RestoreStatus::Restored; });
 }
 
-RestoreResult restoreRun(const RunRecord &record, const QString &folder)
+RestoreResult restoreRun(const RunRecord &record, const QString &folder, RenameControl *control)
 {
     const QList<LocatedEntry> entries = locateRunEntries(record);
     QList<RestoringRename> renames;
@@ -182,8 +182,9 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
                 secondNameLeft[i] = removed.error();
         }
     }
-    const QList<RowOutcome> &renamed = run.carryOut();
+    const QList<RowOutcome> &renamed = run.carryOut(control);
     run.settle();
+    result.stopped = run.stopped();
 
     QList<std::optional<RowOutcome>> outcomeOfEntry(entries.size());
     for (qsizetype i = 0; i < renamed.size(); ++i)
@@ -219,6 +220,8 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder)
         RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored);
         if (row.status() == RowStatus::FailedByOtherRow) {
             outcome.status = RestoreStatus::KeptWithOthers;
+        } else if (row.status() == RowStatus::NotRun) {
+            outcome.status = RestoreStatus::NotRun;
         } else if (row.status() != RowStatus::Renamed) {
             outcome.status = row.error() == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
             outcome.engineOutcome = row;

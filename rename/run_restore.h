@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/rename_control.h"
 #include "rename/rename_plan.h"
 #include "rename/run_record_folder.h"
 
@@ -60,8 +61,9 @@ QList<LocatedEntry> locateRunEntries(const RunRecord &run);
 // not. Failed: the rename failed otherwise (see `engineOutcome`).
 // ChangedSince: an entry with its device and inode stands where the run could
 // have left it, but changed after the run (LocatedEntry::changedSincePath),
-// and is left alone.
-enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed, ChangedSince };
+// and is left alone. NotRun: the user stopped the restore before its turn;
+// it can be restored later.
+enum class RestoreStatus { Restored, Gone, Replaced, NameTaken, KeptWithOthers, Failed, ChangedSince, NotRun };
 
 struct RestoreOutcome {
     RestoreStatus status = RestoreStatus::Restored;
@@ -78,6 +80,9 @@ struct RestoreResult {
     std::optional<FileFailure> recordFailure;
     // One per entry the run left under another name, in the order of the run.
     QList<RestoreOutcome> outcomes;
+    // The user stopped the restore: some entries are NotRun, and its record
+    // ends "stopped", so that the run restored stays to be undone.
+    bool stopped = false;
 
     qsizetype restoredCount() const;
 };
@@ -87,8 +92,9 @@ struct RestoreResult {
 // recorded in `folder` as restoring `record`. Entries changed since are left
 // alone and reported; nothing is ever replaced. Entries found under their old
 // names need nothing and are not reported. A file's second names are taken
-// away before any rename.
-RestoreResult restoreRun(const RunRecord &record, const QString &folder);
+// away before any rename. With `control`, the renames report their progress
+// there and stop when asked (see carryOutRenamePlan).
+RestoreResult restoreRun(const RunRecord &record, const QString &folder, RenameControl *control = nullptr);
 
 // Whether a restore run that ended, or is still running, puts back the
 // entries of `record`; a restore that was itself taken back does not count.

@@ -113,6 +113,8 @@ QString problemText(const RowOutcome &outcome)
         return renameErrorText(outcome);
     case RowProblem::CycleCouldNotStepAside:
         return QStringLiteral("交换或循环更名须先把此文件改为临时名，未能做到：") + renameErrorText(outcome);
+    case RowProblem::StoppedBeforeRun:
+        return QStringLiteral("已取消，没有更名");
     }
     return QString();
 }

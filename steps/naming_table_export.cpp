@@ -75,19 +75,30 @@ bool stillAnswering(SpreadsheetWriter &office, NamingTableView &view)
 
 } // namespace
 
-bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       NamingTableView &view)
+QString tableWritingCancelledText(qint64 written, qint64 total)
 {
+    return QStringLiteral("已取消：命名表只写入了 %1 / %2 行，没有保存").arg(written).arg(total);
+}
+
+bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
+                       NamingTableView &view, TableWriteControl *control)
+{
+    if (control)
+        control->reportRowsToWrite(entries.size());
     auto started = startVisible();
     if (!started.ok()) {
         view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
         return false;
     }
-    return writeNamingTable(*started.value(), workbookPath, entries, view);
+    if (control && control->stopRequested()) {
+        view.showMessage(tableWritingCancelledText(0, entries.size()));
+        return false;
+    }
+    return writeNamingTable(*started.value(), workbookPath, entries, view, control);
 }
 
 bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
-                      NamingTableView &view)
+                      NamingTableView &view, TableWriteControl *control)
 {
     const QFileInfo file(workbookPath);
     // A link whose target is missing counts as existing: a new workbook
@@ -127,6 +138,8 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
         view.showMessage(tooMany);
         count = fitting;
     }
+    if (control)
+        control->reportRowsToWrite(count);
 
     // The rows of an earlier, longer table below this one would go on
     // renaming the files of a folder not scanned now: the table ends where
@@ -150,11 +163,24 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
         return false;
     }
     bestEffort(office.putTextBlock(headerRow, 1, {headerTexts()}));
-    QList<QStringList> rows;
-    rows.reserve(count);
-    for (qint64 i = 0; i < count; ++i)
-        rows.append({entries.folderPaths[i], entries.fileNames[i]});
-    bestEffort(office.putTextBlock(firstDataRow, folderColumn, rows));
+    // Written whole when nobody may stop it: each call costs a round trip.
+    const qint64 rowsPerBlock = control ? 8192 : std::max<qint64>(count, 1);
+    for (qint64 start = 0; start < count; start += rowsPerBlock) {
+        if (control && control->stopRequested()) {
+            view.showMessage(tableWritingCancelledText(start, count));
+            return false;
+        }
+        const qint64 end = std::min(count, start + rowsPerBlock);
+        QList<QStringList> rows;
+        rows.reserve(end - start);
+        for (qint64 i = start; i < end; ++i)
+            rows.append({entries.folderPaths[i], entries.fileNames[i]});
+        bestEffort(office.putTextBlock(firstDataRow + start, folderColumn, rows));
+        if (control)
+            control->reportRowsWritten(end);
+        if (!office.unresponsiveReason().isEmpty())
+            break;
+    }
     if (!stillAnswering(office, view))
         return false;
 

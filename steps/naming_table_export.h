@@ -2,6 +2,7 @@
 
 #include "search/found_entries.h"
 #include "sheet/spreadsheet_writer.h"
+#include "steps/table_write_control.h"
 
 #include <QString>
 
@@ -38,10 +39,19 @@ public:
 // Any other operation that fails is skipped and the rest of the table is
 // still written; nothing is said about it. Returns whether the table stands
 // in the window: false when the office or the workbook failed.
+// With `control`, the rows are written in blocks small enough to take the
+// office well under a second each, and their count reported there; a stop
+// asked for there ends the writing before the next block (or, asked while
+// the office starts, once it has started): the workbook stays open in the
+// user's window with the rows written so far, nothing is saved, the message
+// says how many rows were written, and false comes back.
 bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       NamingTableView &view);
+                       NamingTableView &view, TableWriteControl *control = nullptr);
 
 // The same table written through an office that is already running, which is
 // left running with the workbook open and unsaved.
 bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
-                      NamingTableView &view);
+                      NamingTableView &view, TableWriteControl *control = nullptr);
+
+// Step 2's answer to a stop after `written` of `total` rows.
+QString tableWritingCancelledText(qint64 written, qint64 total);

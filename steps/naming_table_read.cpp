@@ -19,7 +19,8 @@ bool holdsHeader(const QList<CellText> &firstRow)
 
 } // namespace
 
-SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath)
+SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath,
+                                                const std::function<bool()> &stopRequested)
 {
     using Content = SheetResult<NamingTableContent>;
     // Read-only: the table may rename the workbook itself, or another file to
@@ -33,27 +34,38 @@ SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const
         return Content::failure(extent.error());
 
     using namespace NamingTable;
-    if (extent.value().rows < headerRow)
+    const qint64 lastRow = extent.value().rows;
+    if (lastRow < headerRow)
         return Content::success(std::nullopt);
     // Asked before the cells, so that reading them stays the last thing
     // step 3 needs of the office.
-    SheetResult<QList<bool>> shown = extent.value().rows < firstDataRow
+    SheetResult<QList<bool>> shown = lastRow < firstDataRow
                                          ? SheetResult<QList<bool>>::success({})
-                                         : office.shownRows({firstDataRow, newNameColumn, extent.value().rows, newNameColumn});
+                                         : office.shownRows({firstDataRow, newNameColumn, lastRow, newNameColumn});
     if (!shown.ok())
         return Content::failure(shown.error());
-    SheetResult<CellTextRows> block =
-        office.readTextBlock({headerRow, folderColumn, extent.value().rows, newNameColumn});
-    if (!block.ok())
-        return Content::failure(block.error());
-    if (block.value().isEmpty() || !holdsHeader(block.value().first()))
-        return Content::success(std::nullopt);
-    QList<NamingTableRow> rows = namingTableRows(block.value().mid(firstDataRow - headerRow), firstDataRow);
+    // A block takes the office a fraction of a second, so that a stop is
+    // answered soon even though a call under way cannot be interrupted; read
+    // whole when nobody may stop it, as each call costs a round trip.
+    const qint64 rowsPerBlock = stopRequested ? 8192 : lastRow;
+    CellTextRows cells;
+    for (qint64 top = headerRow; top <= lastRow; top += rowsPerBlock) {
+        if (stopRequested && stopRequested())
+            return Content::failure(QString());
+        SheetResult<CellTextRows> block =
+            office.readTextBlock({top, folderColumn, std::min(lastRow, top + rowsPerBlock - 1), newNameColumn});
+        if (!block.ok())
+            return Content::failure(block.error());
+        if (top == headerRow && (block.value().isEmpty() || !holdsHeader(block.value().first())))
+            return Content::success(std::nullopt);
+        cells.append(std::move(block.value()));
+    }
+    QList<NamingTableRow> rows = namingTableRows(cells.mid(firstDataRow - headerRow), firstDataRow);
     for (qsizetype i = 0; i < rows.size(); ++i)
         rows[i].hidden = !shown.value().value(i, true);
     // The rows share the cells' texts; the cells themselves, some 130 bytes
     // a row, are no longer needed.
-    block.value() = {};
+    cells = {};
     returnFreedMemory();
     return Content::success(rows);
 }

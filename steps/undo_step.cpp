@@ -6,6 +6,7 @@
 #include "steps/run_record_texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,7 @@ QString failureReason(const RestoreOutcome &outcome)
     case RestoreStatus::KeptWithOthers: return QStringLiteral("与其他文件循环更名，须一起恢复，其中有文件未能恢复");
     case RestoreStatus::Failed: return rowFailureReason(outcome.engineOutcome);
     case RestoreStatus::ChangedSince: return QStringLiteral("文件在更名后有改动，无法确认是原来的文件，未恢复");
+    case RestoreStatus::NotRun: return QStringLiteral("已取消，未恢复");
     case RestoreStatus::Restored: break;
     }
     return QString();
@@ -48,58 +50,163 @@ QString unreadableRecordMessage(const RunRecord &record)
     return QStringLiteral("无法读取更名记录，没有文件被更名：%1").arg(record.path);
 }
 
+QString stoppedRestoreMessage(const RestoreResult &result)
+{
+    return QStringLiteral("已取消：%1 / %2 个文件已恢复原名；其余的可以再用【撤销更名】恢复")
+        .arg(result.restoredCount())
+        .arg(result.outcomes.size());
+}
+
+// An undo of `run` that the user stopped put some of its entries back, so
+// that fewer are left than its end line says.
+bool partlyUndone(const RunRecord &run, const QList<RunRecord> &records)
+{
+    return std::any_of(records.cbegin(), records.cend(), [&run](const RunRecord &other) {
+        return other.kind == RunKind::Restore && other.restores == run.fileName() && other.end == RunEnd::Stopped;
+    });
+}
+
+// The entries `run` still leaves under other names.
+qsizetype entriesLeftRenamed(const RunRecord &run, const QList<RunRecord> &records)
+{
+    RunRecord located = run;
+    if (!partlyUndone(run, records) || !readRunSteps(located))
+        return run.renamedEntries;
+    const QList<LocatedEntry> entries = locateRunEntries(located);
+    return std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
+}
+
+QString takeBackMessage(const RestoreResult &result)
+{
+    return result.stopped ? stoppedRestoreMessage(result) : restoreMessage(result);
+}
+
 } // namespace
 
-void undoLastRun(UndoView &view)
+RunUndo::RunUndo() = default;
+RunUndo::~RunUndo() = default;
+
+std::optional<QString> RunUndo::find()
 {
     const QString recordsFolder = runRecordsFolder();
     // Taken before the records are read: another undo could be taking back
     // the very run this one would offer.
-    const RunLock lock(recordsFolder);
-    if (lock.takenByAnother())
-        return view.showMessage(anotherRunUnderWayMessage());
-    std::optional<RunRecord> run = lastUndoableRun(readRunRecords(recordsFolder));
-    if (!run)
-        return view.showMessage(QStringLiteral("没有可以撤销的批量更名"));
-    if (!view.askYesNo(QStringLiteral("撤销 %1 的批量更名吗？%2 个文件将恢复原名。")
-                           .arg(runTimeText(*run), QString::number(run->renamedEntries))))
-        return;
-    if (!readRunSteps(*run))
-        return view.showMessage(run->damagedLine > 0 ? damagedRecordMessage(*run) : unreadableRecordMessage(*run));
-    view.showMessage(restoreMessage(restoreRun(*run, recordsFolder)));
+    lock = std::make_unique<RunLock>(recordsFolder);
+    if (lock->takenByAnother()) {
+        said = anotherRunUnderWayMessage();
+        return std::nullopt;
+    }
+    const QList<RunRecord> records = readRunRecords(recordsFolder);
+    run = lastUndoableRun(records);
+    if (!run) {
+        said = QStringLiteral("没有可以撤销的批量更名");
+        return std::nullopt;
+    }
+    return QStringLiteral("撤销 %1 的批量更名吗？%2 个文件将恢复原名。")
+        .arg(runTimeText(*run), QString::number(entriesLeftRenamed(*run, records)));
 }
 
-void offerRecoveryOfCutOffRuns(UndoView &view)
+QString RunUndo::takeBack(RenameControl *control)
+{
+    if (!readRunSteps(*run))
+        return run->damagedLine > 0 ? damagedRecordMessage(*run) : unreadableRecordMessage(*run);
+    return takeBackMessage(restoreRun(*run, runRecordsFolder(), control));
+}
+
+void undoLastRun(UndoView &view)
+{
+    RunUndo undo;
+    const std::optional<QString> question = undo.find();
+    if (!question)
+        return view.showMessage(undo.message());
+    if (view.askYesNo(*question))
+        view.showMessage(undo.takeBack());
+}
+
+CutOffRunsRecovery::CutOffRunsRecovery() = default;
+CutOffRunsRecovery::~CutOffRunsRecovery() = default;
+
+void CutOffRunsRecovery::begin()
 {
     const QString recordsFolder = runRecordsFolder();
-    const RunLock lock(recordsFolder);
-    QList<RunRecord> cutOff = cutOffRuns(readRunRecords(recordsFolder));
+    lock = std::make_unique<RunLock>(recordsFolder);
+    runs = cutOffRuns(readRunRecords(recordsFolder));
     // Left as they stand, to be offered at the next start.
-    if (lock.takenByAnother()) {
-        if (!cutOff.isEmpty())
-            view.showMessage(anotherRunUnderWayMessage());
-        return;
+    if (lock->takenByAnother()) {
+        if (!runs.isEmpty())
+            messages << anotherRunUnderWayMessage();
+        runs.clear();
     }
-    for (RunRecord &run : cutOff) {
+    goOn();
+}
+
+void CutOffRunsRecovery::goOn()
+{
+    asking.reset();
+    while (next < runs.size()) {
+        RunRecord &run = runs[next];
         // A damaged record is said at every start, for as long as it stands:
         // marked as cut off, an older run would come next for undo.
         if (!readRunSteps(run)) {
             if (run.damagedLine > 0)
-                view.showMessage(damagedRecordMessage(run));
+                messages << damagedRecordMessage(run);
+            ++next;
             continue;
         }
         const QList<LocatedEntry> entries = locateRunEntries(run);
-        const qsizetype renamed =
+        renamedOfAsked =
             std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
-        if (renamed > 0 && view.askYesNo(QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")
-                                             .arg(runTimeText(run), QString::number(renamed)))) {
-            const RestoreResult result = restoreRun(run, recordsFolder);
-            view.showMessage(restoreMessage(result));
-            // Without its own record the restore renamed nothing: the run
-            // stays cut off, to be offered again at the next start.
-            if (result.recordFailure)
-                continue;
+        if (renamedOfAsked > 0) {
+            asking = QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")
+                         .arg(runTimeText(run), QString::number(renamedOfAsked));
+            return;
         }
-        bestEffort(markRunCutOff(run, renamed));
+        bestEffort(markRunCutOff(run, 0));
+        ++next;
+    }
+}
+
+void CutOffRunsRecovery::answer(bool restore, RenameControl *control)
+{
+    RunRecord &run = runs[next++];
+    qsizetype leftRenamed = renamedOfAsked;
+    bool stopped = false;
+    if (restore) {
+        const RestoreResult result = restoreRun(run, runRecordsFolder(), control);
+        messages << takeBackMessage(result);
+        // Without its own record the restore renamed nothing: the run
+        // stays cut off, to be offered again at the next start.
+        if (result.recordFailure)
+            return goOn();
+        // A restore stopped early does not count as the run's undo, which
+        // then takes back what is left under other names.
+        stopped = result.stopped;
+        if (stopped)
+            leftRenamed -= result.restoredCount();
+    }
+    bestEffort(markRunCutOff(run, leftRenamed));
+    if (stopped) {
+        asking.reset();
+        return;
+    }
+    goOn();
+}
+
+QStringList CutOffRunsRecovery::takeMessages()
+{
+    return std::exchange(messages, {});
+}
+
+void offerRecoveryOfCutOffRuns(UndoView &view)
+{
+    CutOffRunsRecovery recovery;
+    recovery.begin();
+    for (;;) {
+        for (const QString &message : recovery.takeMessages())
+            view.showMessage(message);
+        const std::optional<QString> question = recovery.question();
+        if (!question)
+            return;
+        recovery.answer(view.askYesNo(*question));
     }
 }

@@ -1,6 +1,16 @@
 #pragma once
 
+#include "rename/rename_control.h"
+#include "rename/run_record_format.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class RunLock;
 
 // Where taking back a run asks and answers: a yes/no question and a message,
 // each in a box of the main window.
@@ -14,13 +24,38 @@ public:
 
 // 撤销更名: offers to take back the newest step-3 run in runRecordsFolder()
 // that renamed anything and is not undone yet, naming its time and how many
-// entries it renamed; on 是 gives them their old names back (see restoreRun)
+// entries it renamed (after an undo of it that the user stopped, how many
+// it still leaves under other names); on 是 gives them their old names back (see restoreRun)
 // and says how that went. With no such run, says there is nothing to undo.
 // A run another program is carrying out is never touched; a run whose
 // record is damaged (see readRunSteps) is refused, and nothing of it undone.
 // While another step 3, undo or recovery of this user holds the lock
 // (RunLock), nothing is asked or undone and one message says so.
 void undoLastRun(UndoView &view);
+
+// undoLastRun in two halves, for work beside the window: find() and
+// takeBack() may run on any thread, one after the other, with the question
+// asked between them. The lock is held from find() until the object goes.
+class RunUndo {
+public:
+    RunUndo();
+    ~RunUndo();
+
+    // Takes the lock and finds the run to take back. Returns the question to
+    // ask, or nothing when there is none; then message() says why.
+    std::optional<QString> find();
+    // After 是: gives the run's entries their old names back and returns
+    // what to say. With `control`, the renames report their progress there;
+    // a stop ends them between two units, and the message says how many
+    // were put back and that the rest can be undone later.
+    QString takeBack(RenameControl *control = nullptr);
+    QString message() const { return said; }
+
+private:
+    std::unique_ptr<RunLock> lock;
+    std::optional<RunRecord> run;
+    QString said;
+};
 
 // At start: for each run in runRecordsFolder() cut off before its end (no end
 // line, its process gone) that left entries under other names, asks whether
@@ -31,3 +66,38 @@ void undoLastRun(UndoView &view);
 // another holds the lock (RunLock), the runs are left as they stand, to be
 // offered at the next start, and one message says so when there are any.
 void offerRecoveryOfCutOffRuns(UndoView &view);
+
+// offerRecoveryOfCutOffRuns in pieces, for work beside the window: begin()
+// and answer() may run on any thread, one after the other; between them the
+// caller shows the messages taken and asks the question, if any. The lock is
+// held from begin() until the object goes.
+class CutOffRunsRecovery {
+public:
+    CutOffRunsRecovery();
+    ~CutOffRunsRecovery();
+
+    // Takes the lock, finds the runs and goes through them up to the first
+    // question.
+    void begin();
+    // Settles the run asked about: on `restore` its entries get their old
+    // names back (with `control`, as RunUndo::takeBack); otherwise, or when
+    // a stop ended that restore early, it is marked cut off, for undo to
+    // take back the rest later. Then goes on to the next question, unless
+    // stopped: the runs left are then offered at the next start.
+    void answer(bool restore, RenameControl *control = nullptr);
+
+    // The question to ask now, or nothing once every run is settled.
+    std::optional<QString> question() const { return asking; }
+    // The messages to show before the question, in order; taken once.
+    QStringList takeMessages();
+
+private:
+    void goOn();
+
+    std::unique_ptr<RunLock> lock;
+    QList<RunRecord> runs;
+    qsizetype next = 0;
+    qsizetype renamedOfAsked = 0;
+    std::optional<QString> asking;
+    QStringList messages;
+};

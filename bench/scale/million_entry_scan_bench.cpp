@@ -112,7 +112,7 @@ int runPhase(const QString &phase, const QString &root)
         beside->wait();
         listed = found.fileNames.size();
     } else if (phase == "search-progress") {
-        StepSession session;
+        StepSession session{StartSpreadsheetReader()};
         FoundEntries found;
         QObject::connect(&session, &StepSession::scanFinished, [&](const FoundEntries &entries) { found = entries; });
         QTimer poll;

@@ -1,4 +1,4 @@
-// Usage: quillmere_step3_bench [sizes|share|record|check] [rounds] [share folder]
+// Usage: quillmere_step3_bench [sizes|share|record|check|progress] [rounds] [share folder]
 //   sizes:  comma-separated row counts (default 100,1000,10000,65535)
 //   share:  only the comparison on a FUSE mount below, at 10,000 rows; on
 //           a folder of a share mounted beforehand (sshfs, NFS, ...) when
@@ -6,6 +6,7 @@
 //   record: only the run record's cost below, at 10,000 and 65,535 rows
 //   check:  only the cost of the lock and of looking at each entry right
 //           before its rename, at 10,000 rows (default 10 rounds)
+//   progress: only the progress reporting's cost below, at 65,535 rows
 //   rounds: rounds per size, the best counting (default 3; 1 for 65,535 rows;
 //           for the run record 10, and 3 for 65,535 rows)
 // Times step 3 from the click to the closing message, renaming `rows` files
@@ -28,6 +29,9 @@
 // At 10,000 rows the lock and the look at each entry right before its rename
 // are timed: step 3 from the rows read, without its record, against the same
 // with the plan's renames done by a plain loop of no-replace renames.
+// At 65,535 rows the progress reporting is timed: step 3 from the rows read
+// with its renames reporting to a control another thread polls, as the
+// window's progress window does, against the same with progress off.
 // At 10,000 rows step 3 is also timed on a FUSE mount (bindfs over a
 // temporary folder), which refuses the no-replace rename as network shares
 // mounted through FUSE do, against a plain loop of renames there (which
@@ -56,15 +60,21 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <thread>
 
 namespace {
+
+// What the progress poller read, kept so that its reads are not optimised away.
+std::atomic<qint64> progressPolled = 0;
 
 constexpr qint64 filesPerFolder = 100;
 
@@ -158,13 +168,24 @@ struct Times {
     double baseline = 0;
 };
 
-// Step 3's view that notes when the closing message appears.
+// The processor time the calling thread has used, in seconds.
+double threadProcessorSeconds()
+{
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return double(used.tv_sec) + double(used.tv_nsec) / 1e9;
+}
+
+// Step 3's view that notes when the closing message appears, in wall time
+// and in the processor time of the thread that shows it.
 struct TimedRenameView : CountingRenameView {
     const QElapsedTimer *clock = nullptr;
     double messageAt = -1;
+    double processorAt = -1;
     void showMessage(const QString &text) override
     {
         messageAt = elapsedSeconds(*clock);
+        processorAt = threadProcessorSeconds();
         CountingRenameView::showMessage(text);
     }
 };
@@ -173,8 +194,10 @@ struct TimedRenameView : CountingRenameView {
 // the step does after the message (quitting its office) is not counted.
 // Returns the seconds taken, or a negative number when it did not rename
 // every row.
+// With `processorSeconds`, the processor time of this thread to the closing
+// message goes there too: the step's own work, whatever else the machine runs.
 double timeStepThree(const std::function<void(BatchRenameView &)> &stepThree, const QString &root, qint64 entries,
-                     EntryKind kind = EntryKind::Files)
+                     EntryKind kind = EntryKind::Files, double *processorSeconds = nullptr)
 {
     if (!makeTree(root, entries, kind))
         return -1;
@@ -182,7 +205,10 @@ double timeStepThree(const std::function<void(BatchRenameView &)> &stepThree, co
     TimedRenameView view;
     view.clock = &clock;
     clock.start();
+    const double processorStart = threadProcessorSeconds();
     stepThree(view);
+    if (processorSeconds)
+        *processorSeconds = view.processorAt - processorStart;
     if (view.listed != entries || view.messages != QStringList{QStringLiteral("OK,YOU MAKE IT!")}) {
         std::printf("step 3 listed %lld of %lld rows and said: %s\n", static_cast<long long>(view.listed),
                     static_cast<long long>(entries), qPrintable(view.messages.join(" | ")));
@@ -395,6 +421,64 @@ bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int r
     return true;
 }
 
+// Step 3 from rows read from `workbook` as the step session runs it: the
+// renames report to a control that another thread polls every 100 ms, as
+// the window's progress window does.
+auto stepThreeWithProgress(const QString &workbook)
+{
+    return [workbook](const QList<NamingTableRow> &read, BatchRenameView &view) {
+        RenameControl control;
+        std::atomic<bool> ended = false;
+        std::thread poller([&] {
+            while (!ended) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                progressPolled += control.renamesDone() + control.renamesPlanned();
+            }
+        });
+        renameStepThreeRows(read, workbook, &control).showIn(view);
+        ended = true;
+        poller.join();
+    };
+}
+
+// The progress reporting's cost, the best of `rounds`: step 3 from the rows
+// read with and without a control polled as the window polls it, on fresh
+// trees in the same run.
+bool timeProgress(CalcOffice &maker, const QString &scratch, qint64 entries, int rounds)
+{
+    const QString root = scratch + QStringLiteral("/tree");
+    const QString workbook = tablePath(scratch, entries);
+    const std::optional<QList<NamingTableRow>> read = rowsOf(maker, workbook);
+    if (!read)
+        return false;
+    const auto quiet = recordedStepThree(workbook);
+    const auto reporting = stepThreeWithProgress(workbook);
+    // Wall and processor time, progress off and on.
+    double times[2][2] = {};
+    for (int round = 0; round < rounds; ++round) {
+        // Taken in turns, so that neither gains from going first.
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = (round + turn) % 2;
+            double processor = 0;
+            const double wall = timeStepThree(
+                [&](BatchRenameView &view) { which == 0 ? quiet(*read, view) : reporting(*read, view); }, root, entries,
+                EntryKind::Files, &processor);
+            if (wall < 0)
+                return false;
+            times[0][which] = round == 0 ? wall : std::min(times[0][which], wall);
+            times[1][which] = round == 0 ? processor : std::min(times[1][which], processor);
+        }
+    }
+    const double wallRatio = times[0][1] / times[0][0];
+    const double processorRatio = times[1][1] / times[1][0];
+    std::printf("progress %6lld rows | from the rows read, best of %d: progress off %7.3f s, on %7.3f s = %5.3f x"
+                " | processor time off %7.3f s, on %7.3f s = %5.3f x (target at most 1.02 x: wall %s, processor %s)\n",
+                static_cast<long long>(entries), rounds, times[0][0], times[0][1], wallRatio, times[1][0], times[1][1],
+                processorRatio, wallRatio <= 1.02 ? "met" : "missed", processorRatio <= 1.02 ? "met" : "missed");
+    std::fflush(stdout);
+    return true;
+}
+
 // A plain rename per row: the least renaming costs on the file system at
 // hand. Negative when a rename failed.
 double timePlainRenames(const QList<NamingTableRow> &rows, const QString &root, qint64 entries, EntryKind kind)
@@ -490,7 +574,8 @@ int main(int argc, char **argv)
     const bool shareOnly = argc > 1 && qstrcmp(argv[1], "share") == 0;
     const bool recordOnly = argc > 1 && qstrcmp(argv[1], "record") == 0;
     const bool checkOnly = argc > 1 && qstrcmp(argv[1], "check") == 0;
-    if (argc > 1 && !shareOnly && !recordOnly && !checkOnly) {
+    const bool progressOnly = argc > 1 && qstrcmp(argv[1], "progress") == 0;
+    if (argc > 1 && !shareOnly && !recordOnly && !checkOnly && !progressOnly) {
         sizes.clear();
         for (const QString &size : QString::fromLocal8Bit(argv[1]).split(u','))
             sizes << size.toLongLong();
@@ -499,7 +584,7 @@ int main(int argc, char **argv)
         argc > 2 ? std::optional(QString::fromLocal8Bit(argv[2]).toInt()) : std::nullopt;
     const int rounds = askedRounds.value_or(3);
     if (rounds < 1 || std::any_of(sizes.begin(), sizes.end(), [](qint64 size) { return size < 1 || size > 65535; })) {
-        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record | check] [rounds >= 1]"
+        std::printf("usage: quillmere_step3_bench [rows,rows,... each 1 to 65535 | share | record | check | progress] [rounds >= 1]"
                     " [share: a folder on a mounted share]\n");
         return 2;
     }
@@ -517,6 +602,14 @@ int main(int argc, char **argv)
         return timeOnShare(*maker, scratch.path(), shareFolder, "the share", 10000, rounds) ? 0 : 1;
     if (shareOnly)
         return timeOnFuseMount(*maker, scratch.path(), 10000, rounds) ? 0 : 1;
+    if (progressOnly) {
+        const qint64 entries = 65535;
+        return makeWorkbook(*maker, tablePath(scratch.path(), entries), scratch.path() + QStringLiteral("/tree"), entries,
+                            NewNames::Text) &&
+                       timeProgress(*maker, scratch.path(), entries, rounds)
+                   ? 0
+                   : 1;
+    }
     if (recordOnly) {
         for (const qint64 entries : {10000, 65535}) {
             const QString workbook = tablePath(scratch.path(), entries);
@@ -544,6 +637,8 @@ int main(int argc, char **argv)
             !timeRecord(*maker, scratch.path(), entries, recordRounds(entries, askedRounds)))
             return 1;
         if (entries == 10000 && !timeCheck(*maker, scratch.path(), entries, recordRounds(entries, askedRounds)))
+            return 1;
+        if (entries == 65535 && !timeProgress(*maker, scratch.path(), entries, 1))
             return 1;
         if (entries == 10000 && !timeOnFuseMount(*maker, scratch.path(), entries, rounds))
             return 1;

@@ -252,6 +252,7 @@ TEST_F(MainWindow, CancellingTheFolderChoiceOnlyShowsAMessage)
 TEST_F(MainWindow, UndoWithNoRunSaysThereIsNothingToUndo)
 {
     form.undo->trigger();
+    ASSERT_TRUE(waitForStepToEnd(form));
     EXPECT_EQ(dialogs.messages, QStringList{"没有可以撤销的批量更名"});
     EXPECT_TRUE(dialogs.questions.isEmpty());
 }

@@ -27,6 +27,9 @@ public:
         : MainWindow(scripted, {visibleOfficeStarter(), hiddenOfficeStarter(),
                                 [](const QString &shownWorkbook) { return usersOfficeShowsUnsavedChanges(shownWorkbook); }})
     {
+        // The recovery of runs cut off, which the window starts as it is
+        // made, ends before the test goes on.
+        waitUntil([this] { return Command1->isEnabled(); });
     }
 
     template <typename Control>
@@ -90,6 +93,7 @@ inline void chooseWorkbookWithNoOfficeInstalled(MainWindowUnderTest &window, Scr
     qputenv("PATH", emptyFolder.path().toLocal8Bit());
     dialogs.fileAnswers << path;
     window.chooseWorkbookAndWriteTable();
+    waitForStepToEnd(window);
     qputenv("PATH", savedPath);
     dialogs.fileFilters.removeLast();
     if (!dialogs.messages.isEmpty())

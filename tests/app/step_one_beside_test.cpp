@@ -1,7 +1,7 @@
 // Step 1 through the real window on a tree whose listing is slowed, as a
-// share over a slow link would slow it: CTest preloads slow_listing_shim.c,
+// share over a slow link would slow it: CTest preloads slow_file_system_shim.c,
 // which delays every read of a folder below the tree while the test asks it to.
-#include "tests/app/main_window_under_test.h"
+#include "tests/app/beside_window.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
@@ -22,38 +22,6 @@
 namespace {
 
 constexpr int delayPerReadMs = 2;
-
-// Slows the listing of every folder below `root` for the lifetime of the object.
-class SlowListing {
-public:
-    explicit SlowListing(const QString &root)
-    {
-        qputenv("QUILLMERE_SLOW_LISTING", QByteArray::number(delayPerReadMs) + ':' + QFile::encodeName(root));
-    }
-    ~SlowListing() { qunsetenv("QUILLMERE_SLOW_LISTING"); }
-    SlowListing(const SlowListing &) = delete;
-    SlowListing &operator=(const SlowListing &) = delete;
-};
-
-// The largest gap between the ticks of a 10 ms timer on this thread, which is
-// the window's: how long the window went without answering.
-class TickGaps {
-public:
-    TickGaps()
-    {
-        QObject::connect(&ticks, &QTimer::timeout, [this] {
-            largest = std::max(largest, sinceLast.restart());
-        });
-        ticks.start(10);
-        sinceLast.start();
-    }
-    qint64 largestMs() const { return largest; }
-
-private:
-    QTimer ticks;
-    QElapsedTimer sinceLast;
-    qint64 largest = 0;
-};
 
 // About 1,300 slowed reads of 2 ms: several seconds of listing.
 constexpr int folders = 30;
@@ -79,8 +47,8 @@ protected:
         ASSERT_GE(listing.elapsed(), reads * delayPerReadMs) << "run through CTest, which preloads the slowing library";
     }
 
-    QProgressDialog *progress() const { return form.findChild<QProgressDialog *>("progress"); }
-    bool progressShown() const { return progress() && progress()->isVisible(); }
+    QProgressDialog *progress() const { return progressOf(form); }
+    bool progressShown() const { return ::progressShown(form); }
 
     // Starts step 1 on the slowed tree.
     void startScan()
@@ -102,7 +70,7 @@ protected:
     ScriptedDialogs dialogs;
     MainWindowUnderTest form{dialogs};
     // Made after the tree, so gone before it is removed.
-    SlowListing slowed{tree.root()};
+    SlowFileSystem slowed{"QUILLMERE_SLOW_LISTING", delayPerReadMs, tree.root()};
 };
 
 TEST_F(StepOneBeside, ListsEverythingAtTheEndWhileTheWindowKeepsAnswering)

@@ -2,7 +2,7 @@
 // a real .xls shown in a real Calc window, names typed into that window and
 // saved there, then the renames. Only the dialog answers and the typing are
 // played by the test.
-#include "tests/app/main_window_under_test.h"
+#include "tests/app/beside_window.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,7 @@ protected:
         ASSERT_TRUE(waitForStepToEnd(form));
         dialogs.fileAnswers << workbook;
         form.Command2->click();
+        ASSERT_TRUE(waitForStepToEnd(form));
         ASSERT_EQ(dialogs.messages, QStringList()) << dialogs.messages.join('\n').toStdString();
     }
 
@@ -102,6 +104,7 @@ protected:
     {
         dialogs.messages.clear();
         form.Command3->click();
+        ASSERT_TRUE(waitForStepToEnd(form));
     }
 
     static inline std::unique_ptr<TempTree> home;
@@ -263,6 +266,7 @@ TEST_F(Workflow, UndoAfterStepThreePutsTheTreeBack)
     dialogs.messages.clear();
     dialogs.yesNoAnswers << true;
     form.undo->trigger();
+    ASSERT_TRUE(waitForStepToEnd(form));
 
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.questions[0].endsWith(QStringLiteral("的批量更名吗？%1 个文件将恢复原名。").arg(rowsShown(form.List2))))
@@ -272,7 +276,43 @@ TEST_F(Workflow, UndoAfterStepThreePutsTheTreeBack)
 
     dialogs.messages.clear();
     form.undo->trigger();
+    ASSERT_TRUE(waitForStepToEnd(form));
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("没有可以撤销的批量更名")});
+}
+
+// Step 2 beside the window: a long table shows how far the writing got, and
+// a cancel stops it between two blocks of rows, saving nothing; the window
+// keeps answering throughout.
+TEST_F(Workflow, CancellingStepTwoStopsTheWritingAndSavesNothing)
+{
+    constexpr int entries = 40000;
+    for (int i = 0; i < entries; ++i)
+        tree.makeFile(QString("many/f%1.dwg").arg(i));
+    makeUsersWorkbook({{"earlier"}});
+    const QByteArray before = fileContent(workbook);
+    dialogs.folderAnswers << tree.path("many");
+    form.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
+
+    const TickGaps gaps;
+    dialogs.fileAnswers << workbook;
+    form.Command2->click();
+    EXPECT_FALSE(form.Command3->isEnabled());
+    const QRegularExpression writing(QString("^正在写入命名表：(\\d+) / %1 行$").arg(entries));
+    ASSERT_TRUE(waitUntil([&] { return progressShown(form) && writing.match(progressOf(form)->labelText()).captured(1).toInt() > 0; }));
+    const qint64 answered = cancelAndTimeTheAnswer(form);
+    ASSERT_GE(answered, 0);
+    EXPECT_LT(answered, 1000);
+    EXPECT_LT(gaps.largestMs(), 100);
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    const QRegularExpressionMatch said =
+        QRegularExpression(QString("^已取消：命名表只写入了 (\\d+) / %1 行，没有保存$").arg(entries)).match(dialogs.messages[0]);
+    ASSERT_TRUE(said.hasMatch()) << dialogs.messages[0].toStdString();
+    EXPECT_GT(said.captured(1).toInt(), 0);
+    EXPECT_LT(said.captured(1).toInt(), entries);
+    EXPECT_EQ(fileContent(workbook), before) << "nothing is saved";
+    EXPECT_EQ(form.workbookPath(), workbook);
 }
 
 } // namespace

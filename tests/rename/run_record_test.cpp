@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -78,6 +79,108 @@ TEST_F(RunRecords, RecordReadsBackAsWrittenAndEndsWithTheOutcome)
     EXPECT_TRUE(text.contains("\t" + top() + "图纸 0-0 of a drawing office's long project.dwg\t" + top() + "new 4\n"));
     EXPECT_TRUE(text.contains("\t" + top() + "line\\nbreak 3\t"));
     EXPECT_TRUE(text.contains(QString("row\t%1\tfailed\n").arg(names.size() + 2)));
+}
+
+// A run stopped between units: what it did stays done, a cycle is never left
+// half way, the rows left say so, and its record ends "stopped" with what it
+// renamed. Undo takes back exactly that; an undo stopped before its first
+// rename leaves the run to be undone later.
+TEST_F(RunRecords, RunStoppedBetweenUnitsEndsStoppedAndUndoTakesBackWhatItDid)
+{
+    constexpr int singles = 400;
+    QList<NamingTableRow> rows;
+    for (int i = 0; i < singles; ++i) {
+        tree.makeFile(QString("files/a%1").arg(i), QByteArray::number(i));
+        rows << row(rows.size() + 2, top(), QString("a%1").arg(i), QString("b%1").arg(i));
+        if (i % 50 == 0) {
+            tree.makeFile(QString("files/x%1").arg(i), "x");
+            tree.makeFile(QString("files/y%1").arg(i), "y");
+            const qint64 number = rows.size() + 2;
+            rows << row(number, top(), QString("x%1").arg(i), QString("y%1").arg(i))
+                 << row(number + 1, top(), QString("y%1").arg(i), QString("x%1").arg(i));
+        }
+    }
+    const RenamePlan plan = planNamingTableRenames(rows);
+    RecordedRun run(plan, records(), RunKind::Step3, QString(), "/t/表.xls");
+    ASSERT_TRUE(run.write().ok());
+    ASSERT_TRUE(run.waitUntilDurable().ok());
+    RenameControl control;
+    std::thread stopper([&control] {
+        while (control.renamesDone() < 100)
+            std::this_thread::yield();
+        control.requestStop();
+    });
+    const QList<RowOutcome> outcomes = run.carryOut(&control);
+    stopper.join();
+    run.settle();
+
+    ASSERT_TRUE(run.stopped());
+    EXPECT_EQ(control.renamesPlanned(), rows.size());
+    const qsizetype renamed = std::count_if(outcomes.begin(), outcomes.end(), [](const RowOutcome &outcome) {
+        return outcome.status() == RowStatus::Renamed;
+    });
+    const qsizetype notRun = std::count_if(outcomes.begin(), outcomes.end(), [](const RowOutcome &outcome) {
+        return outcome.status() == RowStatus::NotRun;
+    });
+    EXPECT_GE(renamed, 100);
+    EXPECT_GT(notRun, 0);
+    EXPECT_EQ(renamed + notRun, rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString &name = *rows[i].currentName;
+        const bool done = outcomes[i].status() == RowStatus::Renamed;
+        if (name.startsWith(u'a')) {
+            EXPECT_NE(QFile::exists(top() + name), done) << name.toStdString();
+            EXPECT_EQ(QFile::exists(top() + *rows[i].newName), done) << name.toStdString();
+        } else if (name.startsWith(u'x')) {
+            EXPECT_EQ(outcomes[i + 1].status(), outcomes[i].status()) << "a cycle is swapped whole or not at all";
+            EXPECT_EQ(fileContent(top() + name), done ? "y" : "x");
+        }
+    }
+
+    std::optional<RunRecord> stopped = lastUndoableRun(readRunRecords(records()));
+    ASSERT_TRUE(stopped.has_value());
+    EXPECT_EQ(stopped->end, RunEnd::Stopped);
+    EXPECT_EQ(stopped->renamedEntries, renamed);
+    EXPECT_TRUE(cutOffRuns(readRunRecords(records())).isEmpty());
+    ASSERT_TRUE(readRunSteps(*stopped));
+
+    RenameControl stopAtOnce;
+    stopAtOnce.requestStop();
+    const RestoreResult halted = restoreRun(*stopped, records(), &stopAtOnce);
+    EXPECT_TRUE(halted.stopped);
+    EXPECT_EQ(halted.restoredCount(), 0);
+    EXPECT_TRUE(std::all_of(halted.outcomes.begin(), halted.outcomes.end(),
+                            [](const RestoreOutcome &outcome) { return outcome.status == RestoreStatus::NotRun; }));
+    std::optional<RunRecord> again = lastUndoableRun(readRunRecords(records()));
+    ASSERT_TRUE(again.has_value()) << "the rest can be undone later";
+    EXPECT_EQ(again->path, stopped->path);
+
+    const RestoreResult restored = restoreRun(*stopped, records());
+    EXPECT_FALSE(restored.stopped);
+    EXPECT_EQ(restored.restoredCount(), renamed);
+    for (int i = 0; i < singles; ++i)
+        EXPECT_EQ(fileContent(top() + QString("a%1").arg(i)), QByteArray::number(i));
+    EXPECT_FALSE(lastUndoableRun(readRunRecords(records())).has_value());
+}
+
+// An end line of either kind counts only when whole; a "stopped" end is
+// read as the run's end, with its time, as an "ended" one is.
+TEST(RunRecordEnd, StoppedEndReadsAsAKnownEnd)
+{
+    const QDateTime at = QDateTime::currentDateTime();
+    RowOutcome notRun;
+    notRun.rowNumber = 3;
+    notRun.problem = RowProblem::StoppedBeforeRun;
+    const QByteArray end = runEndLines({notRun}, 7, at, true);
+    EXPECT_TRUE(end.contains("row\t3\tnot-run\n"));
+    RunRecord record;
+    parseRunEnd(end, record);
+    EXPECT_EQ(record.end, RunEnd::Stopped);
+    EXPECT_EQ(record.renamedEntries, 7);
+    EXPECT_EQ(record.ended.toMSecsSinceEpoch(), at.toMSecsSinceEpoch());
+    RunRecord cut;
+    parseRunEnd(end.chopped(1), cut);
+    EXPECT_EQ(cut.end, RunEnd::Running);
 }
 
 // A power cut may cut a record anywhere while it is written. Cut at every

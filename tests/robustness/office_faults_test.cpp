@@ -173,7 +173,9 @@ TEST(OfficeMissing, StepsTwoAndThreeSaySoAndTheWindowStaysUsable)
     qputenv("PATH", tree.path("empty-bin").toLocal8Bit());
     dialogs.fileAnswers << tree.path("table.xls");
     window.chooseWorkbookAndWriteTable();
+    ASSERT_TRUE(waitForStepToEnd(window));
     window.renameFromTable();
+    ASSERT_TRUE(waitForStepToEnd(window));
     qputenv("PATH", savedPath);
 
     ASSERT_EQ(dialogs.messages.size(), 2);
@@ -213,8 +215,10 @@ TEST(OfficeCrashAtStart, StepThreeGivesUpAtOnceAndTheWindowStaysUsable)
         }, std::chrono::minutes(10));
     });
     window.renameFromTable();
+    const bool ended = waitForStepToEnd(window);
     stepDone = true;
     crasher.join();
+    ASSERT_TRUE(ended);
 
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_FALSE(dialogs.messages[0].contains(ranOutOfTime)) << dialogs.messages[0].toStdString();

@@ -35,7 +35,7 @@ TEST(ScanSession, ReportsTheScanInOnePieceAtItsEndAndTakesNoSecondWorkMeanwhile)
     TempTree tree;
     tree.makeFile("a.dwg", "123");
     tree.makeFile("sub/b.dwg");
-    StepSession session;
+    StepSession session{StartSpreadsheetReader()};
     const Reports reports(session);
 
     ASSERT_TRUE(session.startScan(tree.root(), "*.dwg"));
@@ -61,7 +61,7 @@ TEST(ScanSession, CancelAndWaitReportsTheEndOnceBeforeReturning)
         tree.makeFile(QString("d%1/f.txt").arg(i));
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        StepSession session;
+        StepSession session{StartSpreadsheetReader()};
         const Reports reports(session);
         ASSERT_TRUE(session.startScan(tree.root(), "*.*"));
         session.cancelAndWait();
@@ -88,7 +88,7 @@ TEST(ScanSession, GoingWhileAScanRunsStopsItQuietly)
         tree.makeFile(QString("d%1/f.txt").arg(i));
     QStringList events;
     {
-        StepSession session;
+        StepSession session{StartSpreadsheetReader()};
         QObject::connect(&session, &StepSession::scanFinished, [&] { events << "finished"; });
         QObject::connect(&session, &StepSession::scanCancelled, [&] { events << "cancelled"; });
         ASSERT_TRUE(session.startScan(tree.root(), "*.*"));

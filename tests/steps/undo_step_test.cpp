@@ -55,6 +55,19 @@ protected:
         return view;
     }
 
+    // A run cut off and left as it stands: the next start asks nothing, and
+    // undo puts back all three entries it renamed.
+    void expectLeftForUndo()
+    {
+        ScriptedUndoView again;
+        offerRecoveryOfCutOffRuns(again);
+        EXPECT_TRUE(again.questions.isEmpty());
+        const ScriptedUndoView undone = undo(true);
+        EXPECT_TRUE(undone.questions.value(0).endsWith("3 个文件将恢复原名。")) << undone.questions.value(0).toStdString();
+        EXPECT_EQ(undone.messages, QStringList{"已撤销：3 个文件恢复了原名"});
+        EXPECT_EQ(folderListing(top()), before);
+    }
+
     TempTree tree;
     QStringList before;
 };
@@ -160,13 +173,44 @@ TEST_F(UndoStep, CutOffRunLeftOnNoCanBeUndoneLater)
     EXPECT_TRUE(view.messages.isEmpty());
     EXPECT_EQ(folderListing(top()), QStringList({"a=b", "b=a", "甲=c"}));
 
-    ScriptedUndoView again;
-    offerRecoveryOfCutOffRuns(again);
-    EXPECT_TRUE(again.questions.isEmpty());
-    const ScriptedUndoView undone = undo(true);
-    EXPECT_TRUE(undone.questions.value(0).endsWith("3 个文件将恢复原名。")) << undone.questions.value(0).toStdString();
-    EXPECT_EQ(undone.messages, QStringList{"已撤销：3 个文件恢复了原名"});
+    expectLeftForUndo();
+}
+
+// A recovery the user stops before its first rename puts nothing back and
+// marks the run cut off: undo then takes back all it left renamed.
+TEST_F(UndoStep, RecoveryStoppedLeavesTheRunForUndo)
+{
+    ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
+    {
+        CutOffRunsRecovery recovery;
+        recovery.begin();
+        ASSERT_TRUE(recovery.question().has_value());
+        RenameControl stopped;
+        stopped.requestStop();
+        recovery.answer(true, &stopped);
+        EXPECT_EQ(recovery.takeMessages(), QStringList{"已取消：0 / 3 个文件已恢复原名；其余的可以再用【撤销更名】恢复"});
+        EXPECT_FALSE(recovery.question().has_value());
+        EXPECT_EQ(folderListing(top()), QStringList({"a=b", "b=a", "甲=c"}));
+    }
+
+    expectLeftForUndo();
+}
+
+// Step 3 stopped before its first rename renames nothing and leaves nothing
+// to undo or to recover.
+TEST_F(UndoStep, StepThreeStoppedBeforeItsFirstRenameRenamesNothing)
+{
+    RenameControl stopped;
+    stopped.requestStop();
+    const StepThreeEnd end = renameStepThreeRows(rows(), "/t/names.xls", &stopped);
+    EXPECT_EQ(end.message, "已取消，没有文件被更名");
+    EXPECT_TRUE(end.listed.isEmpty());
+    EXPECT_FALSE(end.countText.has_value());
     EXPECT_EQ(folderListing(top()), before);
+    ScriptedUndoView start;
+    offerRecoveryOfCutOffRuns(start);
+    EXPECT_TRUE(start.questions.isEmpty());
+    EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
 }
 
 // A step into another folder can never come from a run: the record was

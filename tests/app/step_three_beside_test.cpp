@@ -1,0 +1,163 @@
+// Step 3 and undo through the real window, with a real hidden office reading
+// a real table, on a tree whose renames are slowed as on a share over a slow
+// link: CTest preloads slow_file_system_shim.c, which delays every rename
+// below the tree while the test asks it to.
+#include "rename/run_record_folder.h"
+#include "sheet/naming_table_layout.h"
+#include "tests/app/beside_window.h"
+#include "tests/common/office_test_support.h"
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/temp_tree.h"
+#include "tests/common/wait_until.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGuiApplication>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int delayPerRenameMs = 4;
+// About six seconds of slowed renames.
+constexpr int files = 1500;
+
+class StepThreeBeside : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QList<QStringList> table{NamingTable::headerTexts()};
+        for (int i = 0; i < files; ++i) {
+            tree.makeFile(QString("d/f%1.dwg").arg(i));
+            table.append({QString::number(i + 1), tree.path("d") + '/', QString("f%1.dwg").arg(i), QString("g%1.dwg").arg(i)});
+        }
+        CalcOffice *office = sharedWorkingOffice();
+        ASSERT_NE(office, nullptr);
+        makeWorkbook(*office, workbook, table);
+        chooseWorkbookWithNoOfficeInstalled(form, dialogs, workbook);
+        form.show();
+    }
+
+    qsizetype filesNamed(const QString &pattern) const
+    {
+        return QDir(tree.path("d")).entryList({pattern}, QDir::Files).size();
+    }
+
+    // Starts step 3 and waits until the renames are under way and shown,
+    // with at least `renamed` done.
+    void startRenamesAndWaitForProgress(int renamed = 1)
+    {
+        form.Command3->click();
+        EXPECT_FALSE(form.Command1->isEnabled());
+        EXPECT_FALSE(form.undo->isEnabled());
+        EXPECT_NE(QGuiApplication::overrideCursor(), nullptr) << "busy pointer";
+        const QRegularExpression renaming(QString("^正在更名：(\\d+) / %1$").arg(files));
+        ASSERT_TRUE(waitUntil([&] { return progressShown(form) && renaming.match(progressOf(form)->labelText()).captured(1).toInt() >= renamed; },
+                              std::chrono::seconds(60)));
+    }
+
+    QList<RunRecord> records() const { return readRunRecords(runRecordsFolder()); }
+
+    // The run's record ends as stopped by the user, and the next start
+    // offers nothing back.
+    void expectOneRecordStoppedAfter(qsizetype renamed) const
+    {
+        const QList<RunRecord> all = records();
+        ASSERT_EQ(all.size(), 1);
+        EXPECT_EQ(all[0].end, RunEnd::Stopped);
+        EXPECT_EQ(all[0].renamedEntries, renamed);
+        EXPECT_TRUE(cutOffRuns(all).isEmpty());
+    }
+
+    TempTree tree;
+    const QString workbook = tree.path("table.xls");
+    ScriptedDialogs dialogs;
+    MainWindowUnderTest form{dialogs};
+    SlowFileSystem slowed{"QUILLMERE_SLOW_RENAMES", delayPerRenameMs, tree.path("d")};
+};
+
+TEST_F(StepThreeBeside, CancelWhileRenamingKeepsWhatWasDoneAndUndoTakesBackExactlyThat)
+{
+    const TickGaps gaps;
+    // Enough done that undoing it takes seconds too.
+    ASSERT_NO_FATAL_FAILURE(startRenamesAndWaitForProgress(600));
+
+    const qint64 answered = cancelAndTimeTheAnswer(form);
+    ASSERT_GE(answered, 0);
+    EXPECT_LT(answered, 500);
+    EXPECT_LT(gaps.largestMs(), 100);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    const qsizetype renamed = filesNamed("g*.dwg");
+    EXPECT_GT(renamed, 0);
+    EXPECT_LT(renamed, files);
+    EXPECT_EQ(renamed + filesNamed("f*.dwg"), files) << "every file has exactly one name";
+    ASSERT_EQ(dialogs.messages, QStringList{QString("已取消：%1 / %2 个文件已更名；可以用【撤销更名】恢复").arg(renamed).arg(files)});
+    EXPECT_EQ(form.List3->count(), renamed);
+    EXPECT_EQ(form.Text2->text(), QString("批量更名的文件数：%1").arg(renamed));
+    expectOneRecordStoppedAfter(renamed);
+
+    // Undo, cancelled in turn while it restores.
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers << true;
+    form.undo->trigger();
+    const QRegularExpression restoring(QString("^正在撤销：(\\d+) / %1$").arg(renamed));
+    ASSERT_TRUE(waitUntil([&] { return progressShown(form) && restoring.match(progressOf(form)->labelText()).captured(1).toInt() > 0; }));
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].endsWith(QString("%1 个文件将恢复原名。").arg(renamed)));
+    const qint64 undoAnswered = cancelAndTimeTheAnswer(form);
+    ASSERT_GE(undoAnswered, 0);
+    EXPECT_LT(undoAnswered, 500);
+    const qsizetype restored = renamed - filesNamed("g*.dwg");
+    EXPECT_GT(restored, 0);
+    EXPECT_LT(restored, renamed);
+    EXPECT_EQ(dialogs.messages, QStringList{QString("已取消：%1 / %2 个文件已恢复原名；其余的可以再用【撤销更名】恢复").arg(restored).arg(renamed)});
+
+    // The rest is undone later.
+    qunsetenv("QUILLMERE_SLOW_RENAMES");
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers << true;
+    form.undo->trigger();
+    ASSERT_TRUE(waitForStepToEnd(form));
+    ASSERT_EQ(dialogs.questions.size(), 2);
+    EXPECT_TRUE(dialogs.questions[1].endsWith(QString("%1 个文件将恢复原名。").arg(renamed - restored)));
+    EXPECT_EQ(dialogs.messages, QStringList{QString("已撤销：%1 个文件恢复了原名").arg(renamed - restored)});
+    EXPECT_EQ(filesNamed("f*.dwg"), files);
+    EXPECT_LT(gaps.largestMs(), 100);
+}
+
+TEST_F(StepThreeBeside, CancelWhileReadingRenamesNothing)
+{
+    const TickGaps gaps;
+    form.Command3->click();
+    // The hidden office takes seconds to start.
+    ASSERT_TRUE(waitUntil([&] { return progressShown(form); }));
+    EXPECT_EQ(progressOf(form)->labelText(), "正在读取命名表…");
+    EXPECT_EQ(progressOf(form)->maximum(), 0) << "a busy bar";
+
+    const qint64 answered = cancelAndTimeTheAnswer(form);
+    ASSERT_GE(answered, 0);
+    EXPECT_LT(answered, 500);
+    EXPECT_LT(gaps.largestMs(), 100);
+    EXPECT_EQ(dialogs.messages, QStringList{"已取消，没有文件被更名"});
+    EXPECT_EQ(filesNamed("f*.dwg"), files);
+    EXPECT_EQ(form.List3->count(), 0);
+    EXPECT_TRUE(records().isEmpty());
+}
+
+TEST_F(StepThreeBeside, ClosingWhileRenamingEndsTheRecordAndAsksNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(startRenamesAndWaitForProgress());
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    const qsizetype renamed = filesNamed("g*.dwg");
+    EXPECT_EQ(renamed + filesNamed("f*.dwg"), files);
+    expectOneRecordStoppedAfter(renamed);
+    EXPECT_EQ(form.List3->count(), renamed);
+}
+
+} // namespace
