@@ -161,3 +161,33 @@ TEST_F(StepThreeBeside, ClosingWhileRenamingEndsTheRecordAndAsksNothing)
 }
 
 } // namespace
+
+namespace {
+
+// The question about hidden rows comes between the read beside the window and
+// the renames, on the window's thread; 否 leaves the hidden row's file alone.
+TEST(StepThreeThroughTheWindow, HiddenRowIsRenamedOnlyWhenTheUserSaysSo)
+{
+    TempTree tree;
+    tree.makeFile("shown.txt", "s");
+    tree.makeFile("hidden.txt", "h");
+    const QString folder = flatTextCell(tree.root() + "/");
+    const QString workbook = tree.path("table.fods");
+    writeFileContent(workbook, flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
+                                             folder + flatTextCell("shown.txt") + flatTextCell("shown2.txt"),
+                                             folder + flatTextCell("hidden.txt") + flatTextCell("hidden2.txt")},
+                                            {.hiddenRows = {2}}));
+    ScriptedDialogs dialogs;
+    MainWindowUnderTest form{dialogs};
+    chooseWorkbookWithNoOfficeInstalled(form, dialogs, workbook);
+    dialogs.yesNoAnswers = {false};
+
+    form.Command3->click();
+    ASSERT_TRUE(waitForStepToEnd(form));
+
+    EXPECT_EQ(dialogs.questions, QStringList{"命名表中有 1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？"});
+    EXPECT_EQ(QDir(tree.root()).entryList({"*.txt"}, QDir::Files, QDir::Name), QStringList({"hidden.txt", "shown2.txt"}));
+    EXPECT_EQ(rowsShown(form.List3), 1);
+}
+
+} // namespace
