@@ -17,7 +17,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
+
+// The shim is in this process by now. The offices the test starts must not
+// load it, nor a sanitizer runtime preloaded before it, which stops an
+// office as it starts.
+const bool officesStartWithoutPreload = [] { return unsetenv("LD_PRELOAD") == 0; }();
 
 constexpr int delayPerRenameMs = 4;
 // About six seconds of slowed renames.
