@@ -19,6 +19,7 @@ LongWorkProgress::LongWorkProgress(StepSession &stepSession, Dialogs &userDialog
     ticks.setInterval(updatedEvery);
     connect(&ticks, &QTimer::timeout, this, &LongWorkProgress::update);
     connect(&session, &StepSession::busyChanged, this, &LongWorkProgress::follow);
+    connect(&session, &StepSession::questionAsked, this, [this] { window.reset(); });
 }
 
 void LongWorkProgress::follow(bool busy)
@@ -34,6 +35,13 @@ void LongWorkProgress::follow(bool busy)
 
 void LongWorkProgress::update()
 {
+    // A progress window would cover the question, and its 取消 take the keys
+    // meant for it; the work waits for the answer anyway.
+    if (session.isAsking()) {
+        window.reset();
+        running.start();
+        return;
+    }
     if (!window) {
         if (std::chrono::milliseconds(running.elapsed()) < shownAfter)
             return;

@@ -12,7 +12,8 @@
 // Shows a progress window, modal to `owner`, for work of `session` that has
 // run for about a second, keeps it up to date while the work runs, passes the
 // user's 取消 on to the session and closes it when the work ends. Shorter
-// work shows nothing.
+// work shows nothing. While the session asks a question, no progress window
+// shows, and the second starts again when the work goes on.
 class LongWorkProgress : public QObject {
     Q_OBJECT
 public:

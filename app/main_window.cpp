@@ -4,7 +4,6 @@
 #include "app/column_list_model.h"
 #include "app/found_entries_model.h"
 #include "app/long_work_progress.h"
-#include "app/window_rename_view.h"
 #include "steps/workbook_choice.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
@@ -62,24 +61,10 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
     connect(helpAction, &QAction::triggered, this, &MainWindow::openHelp);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
     connect(&session, &StepSession::busyChanged, this, &MainWindow::showStepRunning);
-    connect(&session, &StepSession::scanFinished, this, [this](const FoundEntries &entries, const QString &report) {
-        found->setEntries(entries);
-        scanReport->setPlainText(report);
-    });
-    connect(&session, &StepSession::scanCancelled, scanReport, &QPlainTextEdit::setPlainText);
-    connect(&session, &StepSession::stepThreeEnded, this, [this](const StepThreeEnd &end) {
-        WindowRenameView view(*renamedList, *renameReport, dialogs, this);
-        if (!closing)
-            return end.showIn(view);
-        view.appendRenamedNames(end.listed);
-        if (end.countText)
-            view.setCountText(*end.countText);
-    });
-    connect(&session, &StepSession::messageReported, this, [this](const QString &text) {
-        if (!closing)
-            dialogs.showMessage(this, text);
-    });
+    // Made first, so that it hears of a question before the question's box opens.
     new LongWorkProgress(session, dialogs, this);
+    connect(&session, &StepSession::questionAsked, this, &MainWindow::askForSession);
+    connect(&session, &StepSession::ended, this, &MainWindow::showStepEnd);
 
     fillPatternPresets();
     offerRecoveryOfCutOffRenames();
@@ -225,6 +210,30 @@ void MainWindow::showStepRunning(bool running)
         busyPointer.reset();
 }
 
+void MainWindow::askForSession(const JobQuestion &question)
+{
+    for (const QString &message : question.messagesFirst)
+        dialogs.showMessage(this, message);
+    session.answer(dialogs.askYesNo(this, question.text));
+}
+
+void MainWindow::showStepEnd(const StepEnd &end)
+{
+    if (end.found)
+        found->setEntries(*end.found);
+    if (end.scanReport)
+        scanReport->setPlainText(*end.scanReport);
+    renamedList->addItems(end.renamed);
+    if (end.countText)
+        renameReport->setText(*end.countText);
+    // A window that is closing says nothing more: what was done shows in the
+    // lists.
+    if (closing)
+        return;
+    for (const QString &message : end.messages)
+        dialogs.showMessage(this, message);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     closing = true;
@@ -255,18 +264,17 @@ void MainWindow::renameFromTable()
         return;
     }
     renamedList->clear();
-    session.startStepThree(starters.unsavedChanges,
-                           [this](const QString &question) { return dialogs.askYesNo(this, question); });
+    session.startStepThree(starters.unsavedChanges);
 }
 
 void MainWindow::undoLastRename()
 {
-    session.startUndo([this](const QString &question) { return dialogs.askYesNo(this, question); });
+    session.startUndo();
 }
 
 void MainWindow::offerRecoveryOfCutOffRenames()
 {
-    session.startRecovery([this](const QString &question) { return dialogs.askYesNo(this, question); });
+    session.startRecovery();
 }
 
 void MainWindow::openHelp()

@@ -74,7 +74,7 @@ public slots:
     // runs.
     void undoLastRename();
     // Offers to put right the runs cut off before their end (see
-    // offerRecoveryOfCutOffRuns), beside the window; the window starts this
+    // RecoveryJob), beside the window; the window starts this
     // once as it is made, so that no step can start before it has ended.
     void offerRecoveryOfCutOffRenames();
     // Opens the user guide with the desktop's viewer; nothing of ours is shown.
@@ -89,6 +89,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // A question of the step under way, after the messages to read first;
+    // the answer goes back to the session.
+    void askForSession(const JobQuestion &question);
+    // What a step has to show once it has ended.
+    void showStepEnd(const StepEnd &end);
     // While a step runs: the step buttons and the menu item that starts
     // work are disabled and the busy pointer shows.
     void showStepRunning(bool running);

@@ -36,7 +36,7 @@ FileResult RecordedRun::waitUntilDurable()
     return durable.valid() ? durable.get() : FileResult::success();
 }
 
-const QList<RowOutcome> &RecordedRun::carryOut(RenameControl *control)
+const QList<RowOutcome> &RecordedRun::carryOut(WorkControl *control)
 {
     std::optional<ClaimNotice> claims;
     if (recorded)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rename/rename_control.h"
+#include "work/work_control.h"
 #include "rename/rename_plan.h"
 #include "rename/run_record_folder.h"
 
@@ -39,7 +39,7 @@ public:
     // appends the outcomes to the record, its end "stopped" when the user
     // stopped it before its last unit; returns the outcomes, one per row of
     // the plan.
-    const QList<RowOutcome> &carryOut(RenameControl *control = nullptr);
+    const QList<RowOutcome> &carryOut(WorkControl *control = nullptr);
 
     // Whether carryOut() was stopped before its last unit: some rows are NotRun.
     bool stopped() const { return wasStopped; }

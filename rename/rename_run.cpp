@@ -9,7 +9,7 @@ namespace {
 // Carries out a plan's units in order.
 class RenameRun {
 public:
-    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results, RenameControl *runControl)
+    RenameRun(const RenamePlan &planned, QList<RowOutcome> &results, WorkControl *runControl)
         : plan(planned), outcomes(results), control(runControl)
     {
     }
@@ -18,7 +18,7 @@ public:
     {
         qint64 renamesDone = 0;
         if (control)
-            control->reportRenamesPlanned(plan.renames.size());
+            control->reportTotal(plan.renames.size());
         plan.forEachUnit([&](const RenamePlan::Unit &unit) {
             if (control && control->stopRequested()) {
                 for (const qsizetype rename : unit.renames)
@@ -28,7 +28,7 @@ public:
             runUnit(unit);
             renamesDone += qint64(unit.renames.size());
             if (control)
-                control->reportRenamesDone(renamesDone);
+                control->reportDone(renamesDone);
         });
     }
 
@@ -46,7 +46,7 @@ private:
 
     const RenamePlan &plan;
     QList<RowOutcome> &outcomes;
-    RenameControl *const control;
+    WorkControl *const control;
     // The steps of the unit under way; kept between units so that a million
     // units of one rename each do not each allocate.
     std::vector<DoneStep> done;
@@ -131,7 +131,7 @@ void RenameRun::takeBackCycle(const RenamePlan::Unit &unit, qsizetype failedRena
 
 } // namespace
 
-QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, RenameControl *control)
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, WorkControl *control)
 {
     QList<RowOutcome> outcomes = plan.outcomes;
     RenameRun(plan, outcomes, control).runAll();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rename/rename_control.h"
+#include "work/work_control.h"
 #include "rename/rename_plan.h"
 
 #include <QList>
@@ -19,4 +19,4 @@
 // temporary name gives that name. Every entry always keeps exactly one name.
 // With `control`, the run reports its progress there and, once asked to stop,
 // carries out no further unit: the rows of the units left are NotRun.
-QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, RenameControl *control = nullptr);
+QList<RowOutcome> carryOutRenamePlan(const RenamePlan &plan, WorkControl *control = nullptr);

@@ -147,7 +147,7 @@ qsizetype RestoreResult::restoredCount() const
                          [](const RestoreOutcome &outcome) { return outcome.status == RestoreStatus::Restored; });
 }
 
-RestoreResult restoreRun(const RunRecord &record, const QString &folder, RenameControl *control)
+RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkControl *control)
 {
     const QList<LocatedEntry> entries = locateRunEntries(record);
     QList<RestoringRename> renames;

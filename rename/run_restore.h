@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rename/rename_control.h"
+#include "work/work_control.h"
 #include "rename/rename_plan.h"
 #include "rename/run_record_folder.h"
 
@@ -94,7 +94,7 @@ struct RestoreResult {
 // names need nothing and are not reported. A file's second names are taken
 // away before any rename. With `control`, the renames report their progress
 // there and stop when asked (see carryOutRenamePlan).
-RestoreResult restoreRun(const RunRecord &record, const QString &folder, RenameControl *control = nullptr);
+RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkControl *control = nullptr);
 
 // Whether a restore run that ended, or is still running, puts back the
 // entries of `record`; a restore that was itself taken back does not count.

@@ -2,10 +2,11 @@
 
 #include "search/folder_search.h"
 
-ScanResult scanFolder(const QString &folder, const QString &pattern, ScanControl *control)
+ScanResult scanFolder(const QString &folder, const QString &pattern, WorkControl *control,
+                       std::atomic<std::int64_t> *foldersSeen)
 {
     ScanResult result;
-    const FolderSearchCounts counts = searchFolderTree(folder, pattern, result.entries, control);
+    const FolderSearchCounts counts = searchFolderTree(folder, pattern, result.entries, control, foldersSeen);
     result.cancelled = counts.cancelled;
     result.summary.fileCount = counts.listedEntries - counts.listedFolders;
     result.summary.folderCount = counts.subfolders;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
-#include "search/scan_control.h"
+#include "work/work_control.h"
 
 #include <QString>
 
@@ -25,4 +25,5 @@ struct ScanResult {
 // Searches `folder` and everything below it for `pattern` (see
 // searchFolderTree, also for what `control` does). Does not fail:
 // unreadable folders simply contribute nothing.
-ScanResult scanFolder(const QString &folder, const QString &pattern, ScanControl *control = nullptr);
+ScanResult scanFolder(const QString &folder, const QString &pattern, WorkControl *control = nullptr,
+                      std::atomic<std::int64_t> *foldersSeen = nullptr);

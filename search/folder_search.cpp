@@ -13,12 +13,13 @@ struct Walk {
     const WildcardPattern &pattern;
     FolderSearchCounts &counts;
     FoundEntrySink &found;
-    ScanControl *control;
-    std::int64_t foldersSeen = 0;
+    WorkControl *control;
+    std::atomic<std::int64_t> *foldersSeen;
+    std::int64_t foldersBegun = 0;
 
     bool stopRequested()
     {
-        if (control && control->cancelRequested())
+        if (control && control->stopRequested())
             counts.cancelled = true;
         return counts.cancelled;
     }
@@ -30,8 +31,9 @@ struct Walk {
         std::vector<QByteArray> subfolders;
         {
             FolderListing listing(folder);
-            if (control)
-                control->reportFolders(++foldersSeen);
+            ++foldersBegun;
+            if (foldersSeen)
+                foldersSeen->store(foldersBegun, std::memory_order_relaxed);
             FolderListing::Entry entry;
             // Checked before each entry is read, so that a listing slowed by
             // a share stops after at most one more read.
@@ -54,7 +56,7 @@ struct Walk {
                     ++counts.listedFolders;
                 found.append(folderText, fileName);
                 if (control)
-                    control->reportEntries(counts.listedEntries);
+                    control->reportDone(counts.listedEntries);
             }
         }
         for (const QByteArray &name : subfolders) {
@@ -68,14 +70,14 @@ struct Walk {
 } // namespace
 
 FolderSearchCounts searchFolderTree(const QString &folder, const QString &pattern, FoundEntrySink &found,
-                                    ScanControl *control)
+                                    WorkControl *control, std::atomic<std::int64_t> *foldersSeen)
 {
     QString start = folder;
     if (!start.endsWith(u'/'))
         start += u'/';
     const WildcardPattern matcher(pattern);
     FolderSearchCounts counts;
-    Walk walk{matcher, counts, found, control};
+    Walk walk{matcher, counts, found, control, foldersSeen};
     walk.search(QFile::encodeName(start), start);
     return counts;
 }

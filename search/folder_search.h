@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/found_entries.h"
-#include "search/scan_control.h"
+#include "work/work_control.h"
 
 #include <QString>
 
@@ -26,9 +26,12 @@ struct FolderSearchCounts {
 // matches, but it is neither counted as a subfolder nor searched.
 // Does not fail: a folder that cannot be opened contributes nothing, a size
 // that cannot be read counts 0, and the walk goes on.
-// With a `control`, the walk reports its progress there as it goes and checks
-// before each entry whether it is to stop; once asked, it returns at once,
-// `cancelled` set, having handed `found` only part of the matches (the counts
-// describe that part). Without one it reports nothing and always completes.
+// With a `control`, the walk reports the entries listed so far there as done
+// (the total stays unknown) and checks before each entry whether it is to
+// stop; once asked, it returns at once, `cancelled` set, having handed
+// `found` only part of the matches (the counts describe that part). With
+// `foldersSeen`, it counts there the folders whose listing it has begun, the
+// start folder included. Without either it reports nothing and, without a
+// control, always completes.
 FolderSearchCounts searchFolderTree(const QString &folder, const QString &pattern, FoundEntrySink &found,
-                                    ScanControl *control = nullptr);
+                                    WorkControl *control = nullptr, std::atomic<std::int64_t> *foldersSeen = nullptr);

@@ -13,18 +13,18 @@ bool wouldRename(const NamingTableRow &row)
 
 } // namespace
 
-QList<NamingTableRow> rowsChosenToRename(const QList<NamingTableRow> &rows, const AskYesNo &ask)
+std::optional<QString> hiddenRowsQuestion(const QList<NamingTableRow> &rows)
 {
     const qsizetype hiddenNamed =
         std::count_if(rows.begin(), rows.end(), [](const NamingTableRow &row) { return row.hidden && wouldRename(row); });
     if (hiddenNamed == 0)
-        return rows;
-    const QString question =
-        QStringLiteral("命名表中有 %1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？").arg(hiddenNamed);
-    if (ask(question))
-        return rows;
+        return std::nullopt;
+    return QStringLiteral("命名表中有 %1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？").arg(hiddenNamed);
+}
+
+QList<NamingTableRow> rowsTheSheetShows(const QList<NamingTableRow> &rows)
+{
     QList<NamingTableRow> shown;
-    shown.reserve(rows.size() - hiddenNamed);
     std::copy_if(rows.begin(), rows.end(), std::back_inserter(shown), [](const NamingTableRow &row) { return !row.hidden; });
     return shown;
 }

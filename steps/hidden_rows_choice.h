@@ -5,15 +5,14 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
+#include <optional>
 
-// A yes/no question put to the user: true for 是.
-using AskYesNo = std::function<bool(const QString &question)>;
+// Rows the sheet hides (NamingTableRow::hidden) may hold new names the user
+// no longer has in mind. When any does, and the name would rename its entry,
+// this is the question to ask once: whether to rename them too. Nothing when
+// no hidden row would rename; then every row stays. Cannot fail.
+std::optional<QString> hiddenRowsQuestion(const QList<NamingTableRow> &rows);
 
-// The rows step 3 goes on with. Rows the sheet hides (NamingTableRow::hidden)
-// may hold new names the user no longer has in mind; when any does, and the
-// name would rename its entry, `ask` is asked once whether to rename them
-// too. 是 keeps every row; 否 leaves out every hidden row, as if the sheet
-// held only the rows it shows. When no hidden row would rename, nothing is
-// asked and every row stays.
-QList<NamingTableRow> rowsChosenToRename(const QList<NamingTableRow> &rows, const AskYesNo &ask);
+// The rows to go on with after 否 to hiddenRowsQuestion: every row the sheet
+// shows, as if it held no others. Cannot fail.
+QList<NamingTableRow> rowsTheSheetShows(const QList<NamingTableRow> &rows);

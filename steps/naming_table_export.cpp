@@ -81,10 +81,10 @@ QString tableWritingCancelledText(qint64 written, qint64 total)
 }
 
 bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       NamingTableView &view, TableWriteControl *control)
+                       NamingTableView &view, WorkControl *control)
 {
     if (control)
-        control->reportRowsToWrite(entries.size());
+        control->reportTotal(entries.size());
     auto started = startVisible();
     if (!started.ok()) {
         view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
@@ -98,7 +98,7 @@ bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString
 }
 
 bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
-                      NamingTableView &view, TableWriteControl *control)
+                      NamingTableView &view, WorkControl *control)
 {
     const QFileInfo file(workbookPath);
     // A link whose target is missing counts as existing: a new workbook
@@ -139,7 +139,7 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
         count = fitting;
     }
     if (control)
-        control->reportRowsToWrite(count);
+        control->reportTotal(count);
 
     // The rows of an earlier, longer table below this one would go on
     // renaming the files of a folder not scanned now: the table ends where
@@ -177,7 +177,7 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
             rows.append({entries.folderPaths[i], entries.fileNames[i]});
         bestEffort(office.putTextBlock(firstDataRow + start, folderColumn, rows));
         if (control)
-            control->reportRowsWritten(end);
+            control->reportDone(end);
         if (!office.unresponsiveReason().isEmpty())
             break;
     }

@@ -2,7 +2,7 @@
 
 #include "search/found_entries.h"
 #include "sheet/spreadsheet_writer.h"
-#include "steps/table_write_control.h"
+#include "work/work_control.h"
 
 #include <QString>
 
@@ -46,12 +46,12 @@ public:
 // user's window with the rows written so far, nothing is saved, the message
 // says how many rows were written, and false comes back.
 bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString &workbookPath, const FoundEntries &entries,
-                       NamingTableView &view, TableWriteControl *control = nullptr);
+                       NamingTableView &view, WorkControl *control = nullptr);
 
 // The same table written through an office that is already running, which is
 // left running with the workbook open and unsaved.
 bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, const FoundEntries &entries,
-                      NamingTableView &view, TableWriteControl *control = nullptr);
+                      NamingTableView &view, WorkControl *control = nullptr);
 
 // Step 2's answer to a stop after `written` of `total` rows.
 QString tableWritingCancelledText(qint64 written, qint64 total);

@@ -19,45 +19,54 @@ bool holdsHeader(const QList<CellText> &firstRow)
 
 } // namespace
 
-SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath,
-                                                const std::function<bool()> &stopRequested)
+namespace {
+
+NamingTableRead failed(const QString &reason)
 {
-    using Content = SheetResult<NamingTableContent>;
+    return {NamingTableRead::Outcome::Failed, {}, reason};
+}
+
+constexpr NamingTableRead::Outcome notATable = NamingTableRead::Outcome::NotATable;
+
+} // namespace
+
+NamingTableRead readNamingTable(SpreadsheetReader &office, const QString &workbookPath, const WorkControl *control)
+{
     // Read-only: the table may rename the workbook itself, or another file to
     // its name, and the user may save it meanwhile; whatever stands at its
     // path must stay as it is.
     const SheetStatus opened = office.openWorkbookForReading(workbookPath);
     if (!opened.ok())
-        return Content::failure(opened.error());
+        return failed(opened.error());
     const SheetResult<UsedExtent> extent = office.usedExtent();
     if (!extent.ok())
-        return Content::failure(extent.error());
+        return failed(extent.error());
 
     using namespace NamingTable;
     const qint64 lastRow = extent.value().rows;
     if (lastRow < headerRow)
-        return Content::success(std::nullopt);
+        return {notATable};
     // Asked before the cells, so that reading them stays the last thing
     // step 3 needs of the office.
     SheetResult<QList<bool>> shown = lastRow < firstDataRow
                                          ? SheetResult<QList<bool>>::success({})
                                          : office.shownRows({firstDataRow, newNameColumn, lastRow, newNameColumn});
     if (!shown.ok())
-        return Content::failure(shown.error());
+        return failed(shown.error());
     // A block takes the office a fraction of a second, so that a stop is
     // answered soon even though a call under way cannot be interrupted; read
     // whole when nobody may stop it, as each call costs a round trip.
-    const qint64 rowsPerBlock = stopRequested ? 8192 : lastRow;
+    const qint64 rowsPerBlock = control ? 8192 : lastRow;
     CellTextRows cells;
     for (qint64 top = headerRow; top <= lastRow; top += rowsPerBlock) {
-        if (stopRequested && stopRequested())
-            return Content::failure(QString());
+        if (control && control->stopRequested())
+            return {NamingTableRead::Outcome::Stopped};
         SheetResult<CellTextRows> block =
             office.readTextBlock({top, folderColumn, std::min(lastRow, top + rowsPerBlock - 1), newNameColumn});
         if (!block.ok())
-            return Content::failure(block.error());
+            return failed(block.error());
         if (top == headerRow && (block.value().isEmpty() || !holdsHeader(block.value().first())))
-            return Content::success(std::nullopt);
+            return {notATable};
         cells.append(std::move(block.value()));
     }
     QList<NamingTableRow> rows = namingTableRows(cells.mid(firstDataRow - headerRow), firstDataRow);
@@ -67,5 +76,5 @@ SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const
     // a row, are no longer needed.
     cells = {};
     returnFreedMemory();
-    return Content::success(rows);
+    return {NamingTableRead::Outcome::Rows, rows};
 }

@@ -2,23 +2,31 @@
 
 #include "rename/row_outcome.h"
 #include "sheet/spreadsheet_reader.h"
+#include "work/work_control.h"
 
 #include <QList>
 #include <QString>
 
-#include <functional>
-#include <optional>
+// What reading the naming table came to. A stopped read is an outcome of its
+// own, never a failure: it carries no reason, as nothing went wrong.
+struct NamingTableRead {
+    enum class Outcome {
+        Rows, // `rows` holds the table's data rows (possibly none)
+        NotATable, // row 1 of the first sheet does not hold the table's header in B to D
+        Failed, // `failure` holds the office's reason
+        Stopped, // stopped on request before the last block of rows
+    };
+    Outcome outcome = Outcome::Failed;
+    QList<NamingTableRow> rows;
+    QString failure;
+};
 
-// The data rows of the naming table on a workbook's first sheet, or nothing
-// when row 1 there does not hold the table's header in B to D: such a sheet
-// is no naming table, whatever its other rows hold.
-using NamingTableContent = std::optional<QList<NamingTableRow>>;
-
-// The naming table as saved at `workbookPath`, which `office` opens
-// read-only and keeps open, each row marked hidden when the sheet does not
-// show its new name. On failure the reason, and no rows. With
-// `stopRequested`, the rows are read in blocks small enough to take the
-// office well under a second each, and it is asked before each: once it says
-// yes, the read ends with no rows and an empty reason.
-SheetResult<NamingTableContent> readNamingTable(SpreadsheetReader &office, const QString &workbookPath,
-                                                const std::function<bool()> &stopRequested = {});
+// The naming table on the first sheet of the workbook saved at
+// `workbookPath`, which `office` opens read-only and keeps open, each row
+// marked hidden when the sheet does not show its new name. A sheet whose row
+// 1 does not hold the table's header is no naming table, whatever its other
+// rows hold. With `control`, the rows are read in blocks small enough to take
+// the office well under a second each, and a stop asked for there is
+// honoured before each block; without it the cells are read in one call.
+NamingTableRead readNamingTable(SpreadsheetReader &office, const QString &workbookPath,
+                                const WorkControl *control = nullptr);

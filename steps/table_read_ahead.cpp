@@ -61,9 +61,9 @@ std::optional<TableReadAhead::Read> TableReadAhead::readTable(SpreadsheetReader 
     if (result.digest.isEmpty())
         return std::nullopt;
     // A sheet that is no naming table is left for step 3 to read and say so.
-    const SheetResult<NamingTableContent> table = readNamingTable(office, path);
-    if (table.ok() && table.value()) {
-        const QList<NamingTableRow> &rows = *table.value();
+    const NamingTableRead table = readNamingTable(office, path);
+    if (table.outcome == NamingTableRead::Outcome::Rows) {
+        const QList<NamingTableRow> &rows = table.rows;
         using namespace NamingTable;
         const SheetResult<bool> formulas =
             rows.isEmpty() ? SheetResult<bool>::success(false)

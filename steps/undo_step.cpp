@@ -3,6 +3,7 @@
 #include "rename/run_lock.h"
 #include "rename/run_restore.h"
 #include "steps/batch_rename_report.h"
+#include "steps/job.h"
 #include "steps/run_record_texts.h"
 
 #include <algorithm>
@@ -106,21 +107,11 @@ std::optional<QString> RunUndo::find()
         .arg(runTimeText(*run), QString::number(entriesLeftRenamed(*run, records)));
 }
 
-QString RunUndo::takeBack(RenameControl *control)
+QString RunUndo::takeBack(WorkControl *control)
 {
     if (!readRunSteps(*run))
         return run->damagedLine > 0 ? damagedRecordMessage(*run) : unreadableRecordMessage(*run);
     return takeBackMessage(restoreRun(*run, runRecordsFolder(), control));
-}
-
-void undoLastRun(UndoView &view)
-{
-    RunUndo undo;
-    const std::optional<QString> question = undo.find();
-    if (!question)
-        return view.showMessage(undo.message());
-    if (view.askYesNo(*question))
-        view.showMessage(undo.takeBack());
 }
 
 CutOffRunsRecovery::CutOffRunsRecovery() = default;
@@ -166,7 +157,7 @@ void CutOffRunsRecovery::goOn()
     }
 }
 
-void CutOffRunsRecovery::answer(bool restore, RenameControl *control)
+void CutOffRunsRecovery::answer(bool restore, WorkControl *control)
 {
     RunRecord &run = runs[next++];
     qsizetype leftRenamed = renamedOfAsked;
@@ -197,16 +188,11 @@ QStringList CutOffRunsRecovery::takeMessages()
     return std::exchange(messages, {});
 }
 
-void offerRecoveryOfCutOffRuns(UndoView &view)
+StepProgress restoreProgress(const WorkControl &control)
 {
-    CutOffRunsRecovery recovery;
-    recovery.begin();
-    for (;;) {
-        for (const QString &message : recovery.takeMessages())
-            view.showMessage(message);
-        const std::optional<QString> question = recovery.question();
-        if (!question)
-            return;
-        recovery.answer(view.askYesNo(*question));
-    }
+    const qint64 planned = control.total();
+    if (planned == 0)
+        return {QStringLiteral("正在撤销…")};
+    const qint64 done = control.done();
+    return {QStringLiteral("正在撤销：%1 / %2").arg(done).arg(planned), done, planned};
 }

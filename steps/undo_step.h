@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rename/rename_control.h"
 #include "rename/run_record_format.h"
+#include "work/work_control.h"
 
 #include <QList>
 #include <QString>
@@ -12,30 +12,18 @@
 
 class RunLock;
 
-// Where taking back a run asks and answers: a yes/no question and a message,
-// each in a box of the main window.
-class UndoView {
-public:
-    virtual ~UndoView() = default;
-    // True for 是, false for 否.
-    virtual bool askYesNo(const QString &question) = 0;
-    virtual void showMessage(const QString &text) = 0;
-};
-
 // 撤销更名: offers to take back the newest step-3 run in runRecordsFolder()
 // that renamed anything and is not undone yet, naming its time and how many
 // entries it renamed (after an undo of it that the user stopped, how many
-// it still leaves under other names); on 是 gives them their old names back (see restoreRun)
-// and says how that went. With no such run, says there is nothing to undo.
-// A run another program is carrying out is never touched; a run whose
-// record is damaged (see readRunSteps) is refused, and nothing of it undone.
-// While another step 3, undo or recovery of this user holds the lock
-// (RunLock), nothing is asked or undone and one message says so.
-void undoLastRun(UndoView &view);
-
-// undoLastRun in two halves, for work beside the window: find() and
-// takeBack() may run on any thread, one after the other, with the question
-// asked between them. The lock is held from find() until the object goes.
+// it still leaves under other names); on 是 gives them their old names back
+// (see restoreRun) and says how that went. With no such run, says there is
+// nothing to undo. A run another program is carrying out is never touched; a
+// run whose record is damaged (see readRunSteps) is refused, and nothing of
+// it undone. While another step 3, undo or recovery of this user holds the
+// lock (RunLock), nothing is asked or undone and one message says so.
+// In two halves for work beside the window: find() and takeBack() may run on
+// any thread, one after the other, with the question asked between them.
+// The lock is held from find() until the object goes.
 class RunUndo {
 public:
     RunUndo();
@@ -48,7 +36,7 @@ public:
     // what to say. With `control`, the renames report their progress there;
     // a stop ends them between two units, and the message says how many
     // were put back and that the rest can be undone later.
-    QString takeBack(RenameControl *control = nullptr);
+    QString takeBack(WorkControl *control = nullptr);
     QString message() const { return said; }
 
 private:
@@ -65,12 +53,10 @@ private:
 // whose record is damaged is said to be so, and left as it stands. While
 // another holds the lock (RunLock), the runs are left as they stand, to be
 // offered at the next start, and one message says so when there are any.
-void offerRecoveryOfCutOffRuns(UndoView &view);
-
-// offerRecoveryOfCutOffRuns in pieces, for work beside the window: begin()
-// and answer() may run on any thread, one after the other; between them the
-// caller shows the messages taken and asks the question, if any. The lock is
-// held from begin() until the object goes.
+// In pieces for work beside the window: begin() and answer() may run on any
+// thread, one after the other; between them the caller shows the messages
+// taken and asks the question, if any. The lock is held from begin() until
+// the object goes.
 class CutOffRunsRecovery {
 public:
     CutOffRunsRecovery();
@@ -84,7 +70,7 @@ public:
     // a stop ended that restore early, it is marked cut off, for undo to
     // take back the rest later. Then goes on to the next question, unless
     // stopped: the runs left are then offered at the next start.
-    void answer(bool restore, RenameControl *control = nullptr);
+    void answer(bool restore, WorkControl *control = nullptr);
 
     // The question to ask now, or nothing once every run is settled.
     std::optional<QString> question() const { return asking; }
@@ -101,3 +87,8 @@ private:
     std::optional<QString> asking;
     QStringList messages;
 };
+
+// What undo and recovery show while they restore: how many of the renames
+// to take back are done. Cannot fail.
+struct StepProgress;
+StepProgress restoreProgress(const WorkControl &control);

@@ -1,26 +1,33 @@
 #pragma once
 
-#include "steps/batch_rename_step.h"
 #include "sheet/libreoffice/office_launch.h"
+#include "tests/common/run_to_end.h"
 
 #include <QElapsedTimer>
 
 #include <cstdio>
 
-// Step 3's view as a benchmark needs it: how many names were listed and what
-// was said or asked; every question is answered 是, which renames every row.
-struct CountingRenameView : BatchRenameView {
+// Step 3 as a benchmark sees it: how many names were listed and what was
+// said or asked; every question is answered 是, which renames every row.
+struct CountingRenameView {
     qsizetype listed = 0;
     QStringList messages;
-    void appendRenamedNames(const QStringList &names) override { listed += names.size(); }
-    void setCountText(const QString &) override {}
-    void showMessage(const QString &text) override { messages << text; }
-    bool askYesNo(const QString &question) override
-    {
-        messages << question;
-        return true;
-    }
+    virtual ~CountingRenameView() = default;
+    void appendRenamedNames(const QStringList &names) { listed += names.size(); }
+    virtual void showMessage(const QString &text) { messages << text; }
 };
+
+// Runs step 3's `job` to its end, showing in `view` what the window would.
+inline void runCounting(Job &&job, CountingRenameView &view)
+{
+    ScriptedUser user;
+    user.yesNoAnswers = QList<bool>(4, true);
+    const StepEnd end = runToEnd(job, user);
+    view.messages << user.questions;
+    view.appendRenamedNames(end.renamed);
+    for (const QString &message : end.messages)
+        view.showMessage(message);
+}
 
 // Starts a hidden office and prints how long that took, since every
 // benchmark reports the office start apart from the work it times. Null, with

@@ -7,7 +7,7 @@
 // fails when a file was lost or not renamed.
 #include "bench/common/bench_office.h"
 #include "tests/common/recording_table_view.h"
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "search/directory_scan.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
@@ -94,7 +94,7 @@ int main(int argc, char **argv)
     CountingRenameView view;
     timed("step 3: read the table and rename", [&] {
         StandbyOffice ownOffice(libreOfficeReaderStarter(CalcWindow::Hidden));
-        runStepThree(ownOffice, workbook, view);
+        runCounting(StepThreeJob(ownOffice, workbook), view);
     });
 
     const qint64 renamed = countFiles(files, "renamed-drawing*.dwg");

@@ -114,7 +114,7 @@ int runPhase(const QString &phase, const QString &root)
     } else if (phase == "search-progress") {
         StepSession session{StartSpreadsheetReader()};
         FoundEntries found;
-        QObject::connect(&session, &StepSession::scanFinished, [&](const FoundEntries &entries) { found = entries; });
+        QObject::connect(&session, &StepSession::ended, [&](const StepEnd &end) { found = end.found.value_or(FoundEntries()); });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] { session.progress(); });
         poll.start(100);

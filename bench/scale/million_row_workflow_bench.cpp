@@ -19,7 +19,7 @@
 #include "search/directory_scan.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "tests/common/private_state_home.h"
@@ -205,7 +205,7 @@ void runStepThree(const QString &work, qint64 entries, const QString &table)
                 fail(QStringLiteral("the standby office did not read the table ahead"));
         });
         report("readAhead", readAhead);
-        report("step3", timed([&] { runStepThree(standby, table, view); }));
+        report("step3", timed([&] { runCounting(StepThreeJob(standby, table), view); }));
     }
     report("programPeak3", peakMiB());
     report("renamed", double(view.listed));

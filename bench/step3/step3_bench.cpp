@@ -44,7 +44,7 @@
 #include "rename/run_record_folder.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "steps/batch_rename_report.h"
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "steps/naming_table_read.h"
 #include "steps/standby_office.h"
 #include "tests/common/fuse_mount.h"
@@ -196,7 +196,7 @@ struct TimedRenameView : CountingRenameView {
 // every row.
 // With `processorSeconds`, the processor time of this thread to the closing
 // message goes there too: the step's own work, whatever else the machine runs.
-double timeStepThree(const std::function<void(BatchRenameView &)> &stepThree, const QString &root, qint64 entries,
+double timeStepThree(const std::function<void(CountingRenameView &)> &stepThree, const QString &root, qint64 entries,
                      EntryKind kind = EntryKind::Files, double *processorSeconds = nullptr)
 {
     if (!makeTree(root, entries, kind))
@@ -249,12 +249,12 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
                 return false;
             }
             times.readAhead = timeStepThree(
-                [&](BatchRenameView &view) { runStepThree(standby, workbook, view); }, root, entries);
+                [&](CountingRenameView &view) { runCounting(StepThreeJob(standby, workbook), view); }, root, entries);
         }
         const auto stepThreeWith = [&](const StartSpreadsheetReader &start) {
-            return [&, start](BatchRenameView &view) {
+            return [&, start](CountingRenameView &view) {
                 StandbyOffice ownOffice(start);
-                runStepThree(ownOffice, workbook, view);
+                runCounting(StepThreeJob(ownOffice, workbook), view);
             };
         };
         times.waiting = timeStepThree(stepThreeWith(officeAlreadyWaiting()), root, entries);
@@ -278,11 +278,10 @@ bool timeSize(CalcOffice &maker, const QString &scratch, qint64 entries, int rou
 }
 
 // Step 3 as it was before runs were recorded: list, count, rename, message.
-void renameRowsWithoutRecord(const QList<NamingTableRow> &rows, BatchRenameView &view)
+void renameRowsWithoutRecord(const QList<NamingTableRow> &rows, CountingRenameView &view)
 {
     const QStringList listed = renamedFilesListEntries(rows);
     view.appendRenamedNames(listed);
-    view.setCountText(processedCountText(listed.size()));
     view.showMessage(finalMessage(carryOutRenamePlan(planNamingTableRenames(rows))));
 }
 
@@ -290,7 +289,7 @@ void renameRowsWithoutRecord(const QList<NamingTableRow> &rows, BatchRenameView 
 // table read ahead, the rows renamed by `renameRowsHow`. Negative when the
 // table was not read ahead or not every row was renamed.
 double timeReadAheadStep(const QString &workbook, const QString &root, qint64 entries,
-                         const std::function<void(const QList<NamingTableRow> &, BatchRenameView &)> &renameRowsHow,
+                         const std::function<void(const QList<NamingTableRow> &, CountingRenameView &)> &renameRowsHow,
                          EntryKind kind = EntryKind::Files)
 {
     ReadAheadWatch readAhead;
@@ -299,7 +298,7 @@ double timeReadAheadStep(const QString &workbook, const QString &root, qint64 en
     if (!readAhead.waitForRead(std::chrono::minutes(2)))
         return -1;
     return timeStepThree(
-        [&](BatchRenameView &view) {
+        [&](CountingRenameView &view) {
             if (const std::optional<QList<NamingTableRow>> rows = standby.tableReadAhead(workbook))
                 renameRowsHow(*rows, view);
             standby.quitWaitingOffice();
@@ -311,24 +310,27 @@ double timeReadAheadStep(const QString &workbook, const QString &root, qint64 en
 // be read or is no naming table.
 std::optional<QList<NamingTableRow>> rowsOf(CalcOffice &maker, const QString &workbook)
 {
-    const SheetResult<NamingTableContent> table = readNamingTable(maker, workbook);
-    return table.ok() ? table.value() : std::nullopt;
+    const NamingTableRead table = readNamingTable(maker, workbook);
+    if (table.outcome != NamingTableRead::Outcome::Rows)
+        return std::nullopt;
+    return table.rows;
 }
 
 // Step 3 from rows read from `workbook`, its run record written as always.
 auto recordedStepThree(const QString &workbook)
 {
-    return [workbook](const QList<NamingTableRow> &read, BatchRenameView &view) { renameReadRows(read, workbook, view); };
+    return [workbook](const QList<NamingTableRow> &read, CountingRenameView &view) {
+        runCounting(StepThreeJob(read, workbook), view);
+    };
 }
 
 // Step 3 from the rows read without its record, with its lock and its look
 // at each entry right before the rename, or without both: the plan's renames
 // in a plain loop.
-void renameRowsChecked(const QList<NamingTableRow> &rows, BatchRenameView &view, bool checked)
+void renameRowsChecked(const QList<NamingTableRow> &rows, CountingRenameView &view, bool checked)
 {
     const QStringList listed = renamedFilesListEntries(rows);
     view.appendRenamedNames(listed);
-    view.setCountText(processedCountText(listed.size()));
     const RenamePlan plan = planNamingTableRenames(rows);
     if (checked) {
         const RunLock lock(runRecordsFolder());
@@ -356,7 +358,7 @@ bool timeCheck(CalcOffice &maker, const QString &scratch, qint64 entries, int ro
         // Turn about, so that neither always runs on a disk the other has
         // just left busy.
         const auto timeOne = [&](bool checked) {
-            return timeStepThree([&](BatchRenameView &view) { renameRowsChecked(*read, view, checked); }, root, entries);
+            return timeStepThree([&](CountingRenameView &view) { renameRowsChecked(*read, view, checked); }, root, entries);
         };
         const bool checkedFirst = round % 2 == 1;
         const double firstRound = timeOne(checkedFirst);
@@ -401,8 +403,8 @@ bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int r
     double times[4] = {};
     for (int round = 0; round < rounds; ++round) {
         const double measured[4] = {
-            timeStepThree([&](BatchRenameView &view) { renameRowsWithoutRecord(rows, view); }, root, entries),
-            timeStepThree([&](BatchRenameView &view) { recorded(rows, view); }, root, entries),
+            timeStepThree([&](CountingRenameView &view) { renameRowsWithoutRecord(rows, view); }, root, entries),
+            timeStepThree([&](CountingRenameView &view) { recorded(rows, view); }, root, entries),
             timeReadAheadStep(workbook, root, entries, renameRowsWithoutRecord),
             timeReadAheadStep(workbook, root, entries, recorded),
         };
@@ -426,16 +428,16 @@ bool timeRecord(CalcOffice &maker, const QString &scratch, qint64 entries, int r
 // the window's progress window does.
 auto stepThreeWithProgress(const QString &workbook)
 {
-    return [workbook](const QList<NamingTableRow> &read, BatchRenameView &view) {
-        RenameControl control;
+    return [workbook](const QList<NamingTableRow> &read, CountingRenameView &view) {
+        StepThreeJob job(read, workbook);
         std::atomic<bool> ended = false;
         std::thread poller([&] {
             while (!ended) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                progressPolled += control.renamesDone() + control.renamesPlanned();
+                progressPolled += job.progress().done;
             }
         });
-        renameStepThreeRows(read, workbook, &control).showIn(view);
+        runCounting(std::move(job), view);
         ended = true;
         poller.join();
     };
@@ -461,7 +463,7 @@ bool timeProgress(CalcOffice &maker, const QString &scratch, qint64 entries, int
             const int which = (round + turn) % 2;
             double processor = 0;
             const double wall = timeStepThree(
-                [&](BatchRenameView &view) { which == 0 ? quiet(*read, view) : reporting(*read, view); }, root, entries,
+                [&](CountingRenameView &view) { which == 0 ? quiet(*read, view) : reporting(*read, view); }, root, entries,
                 EntryKind::Files, &processor);
             if (wall < 0)
                 return false;
@@ -520,7 +522,7 @@ bool timeOnShare(CalcOffice &maker, const QString &scratch, const QString &share
         for (int round = 0; round < rounds; ++round) {
             const double measured[3] = {
                 timePlainRenames(rows, root, entries, kind),
-                timeStepThree([&](BatchRenameView &view) { recorded(rows, view); }, root, entries, kind),
+                timeStepThree([&](CountingRenameView &view) { recorded(rows, view); }, root, entries, kind),
                 timeReadAheadStep(workbook, root, entries, recorded, kind),
             };
             for (int i = 0; i < 3; ++i) {

@@ -2,8 +2,8 @@
 
 #include "search/found_entries.h"
 #include "sheet/libreoffice/calc_office.h"
-#include "steps/batch_rename_step.h"
-#include "tests/common/recording_rename_view.h"
+#include "steps/step_three_job.h"
+#include "tests/common/run_to_end.h"
 
 #include <QSize>
 #include <QString>

@@ -104,9 +104,9 @@ TEST_F(RunRecords, RunStoppedBetweenUnitsEndsStoppedAndUndoTakesBackWhatItDid)
     RecordedRun run(plan, records(), RunKind::Step3, QString(), "/t/表.xls");
     ASSERT_TRUE(run.write().ok());
     ASSERT_TRUE(run.waitUntilDurable().ok());
-    RenameControl control;
+    WorkControl control;
     std::thread stopper([&control] {
-        while (control.renamesDone() < 100)
+        while (control.done() < 100)
             std::this_thread::yield();
         control.requestStop();
     });
@@ -115,7 +115,7 @@ TEST_F(RunRecords, RunStoppedBetweenUnitsEndsStoppedAndUndoTakesBackWhatItDid)
     run.settle();
 
     ASSERT_TRUE(run.stopped());
-    EXPECT_EQ(control.renamesPlanned(), rows.size());
+    EXPECT_EQ(control.total(), rows.size());
     const qsizetype renamed = std::count_if(outcomes.begin(), outcomes.end(), [](const RowOutcome &outcome) {
         return outcome.status() == RowStatus::Renamed;
     });
@@ -144,7 +144,7 @@ TEST_F(RunRecords, RunStoppedBetweenUnitsEndsStoppedAndUndoTakesBackWhatItDid)
     EXPECT_TRUE(cutOffRuns(readRunRecords(records())).isEmpty());
     ASSERT_TRUE(readRunSteps(*stopped));
 
-    RenameControl stopAtOnce;
+    WorkControl stopAtOnce;
     stopAtOnce.requestStop();
     const RestoreResult halted = restoreRun(*stopped, records(), &stopAtOnce);
     EXPECT_TRUE(halted.stopped);

@@ -1,9 +1,10 @@
 // Step 3 when the temporary folder, where the office writes its copy of the
 // sheet, fills up: a table read only in part must never be renamed from.
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/read_ahead_watch.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 
 #include <QDir>
@@ -75,7 +76,7 @@ protected:
         before = folderListing(tree.path("files"));
     }
 
-    void expectNothingRenamedAndTheCauseNamed(const RecordingRenameView &view)
+    void expectNothingRenamedAndTheCauseNamed(const ScriptedUser &view)
     {
         ASSERT_EQ(view.messages.size(), 1);
         EXPECT_TRUE(view.messages[0].startsWith("无法读取命名表，没有文件被更名：")) << view.messages[0].toStdString();
@@ -96,8 +97,8 @@ TEST_F(FullTemporaryFolder, StepThreeRenamesNothingAndSaysWhy)
     ASSERT_NE(office, nullptr);
     small.useAsTemporaryFolder(true);
 
-    RecordingRenameView view;
-    readTableAndRename(*office, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*office, workbook), view);
 
     expectNothingRenamedAndTheCauseNamed(view);
 }
@@ -115,8 +116,8 @@ TEST_F(FullTemporaryFolder, TableReadAheadInPartIsNotUsed)
     standby.prepare(workbook);
     ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
 
-    RecordingRenameView view;
-    runStepThree(standby, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(standby, workbook), view);
 
     expectNothingRenamedAndTheCauseNamed(view);
 }

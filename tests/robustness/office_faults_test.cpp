@@ -2,7 +2,7 @@
 // it cannot use. Each case must end quickly with one clear message, leave no
 // office process behind, and leave every file either renamed and reported so,
 // or untouched.
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "tests/common/recording_table_view.h"
 #include "tests/app/main_window_under_test.h"
 #include "sheet/naming_table_layout.h"
@@ -10,6 +10,7 @@
 #include "tests/robustness/office_killed_on_cue.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
 
@@ -130,8 +131,8 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     ReaderKilledOnCue *reader = officeKilledOnCue<ReaderKilledOnCue>();
     ASSERT_NE(reader, nullptr);
 
-    RecordingRenameView view;
-    readTableAndRename(*reader, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*reader, workbook), view);
 
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
     ASSERT_EQ(view.messages.size(), 1);
@@ -288,8 +289,8 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 
 TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
 {
-    RecordingRenameView view;
-    readTableAndRename(*office, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*office, workbook), view);
 
     ASSERT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(view.messages[0].startsWith(QString::fromUtf8(GetParam().step3Message))) << view.messages[0].toStdString();

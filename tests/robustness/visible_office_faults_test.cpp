@@ -1,7 +1,7 @@
 // Steps 2 and 3 while the window step 2 left for the user is still open, and
 // step 2 while the user's office asks about the workbook before showing it.
 // These need an X display with a window manager (scripts/with-desktop.sh).
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
@@ -59,9 +59,9 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_TRUE(runStep2({folder}, {"old.txt"}).isEmpty());
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
-    RecordingRenameView view;
+    ScriptedUser view;
     StandbyOffice ownOffice(hiddenOfficeStarter());
-    runStepThree(ownOffice, workbook, view);
+    runToEnd(StepThreeJob(ownOffice, workbook), view);
 
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"new.txt"});

@@ -183,14 +183,14 @@ TEST(FolderSearch, ChineseAndOddNamesComeBackExactly)
 
 // Asks the search to stop once it has handed over `limit` matches.
 struct StoppingSink : FoundEntries {
-    ScanControl &control;
+    WorkControl &control;
     qsizetype limit;
-    StoppingSink(ScanControl &scanControl, qsizetype stopAfter) : control(scanControl), limit(stopAfter) {}
+    StoppingSink(WorkControl &scanControl, qsizetype stopAfter) : control(scanControl), limit(stopAfter) {}
     void append(const QString &folderPath, const QString &fileName) override
     {
         FoundEntries::append(folderPath, fileName);
         if (size() == limit)
-            control.requestCancel();
+            control.requestStop();
     }
 };
 
@@ -209,17 +209,18 @@ TEST(FolderSearch, StopsBeforeTheNextEntryOnceAskedAndSaysSo)
     };
     for (const Case &row : {Case{0, 0, true}, Case{1, 1, true}, Case{2, 2, true}, Case{4, 4, true}, Case{9, 5, false}}) {
         SCOPED_TRACE(row.stopAfter);
-        ScanControl control;
+        WorkControl control;
+        std::atomic<std::int64_t> foldersSeen = 0;
         if (row.stopAfter == 0)
-            control.requestCancel();
+            control.requestStop();
         StoppingSink sink(control, row.stopAfter);
-        const FolderSearchCounts counts = searchFolderTree(tree.root(), "*.dwg", sink, &control);
+        const FolderSearchCounts counts = searchFolderTree(tree.root(), "*.dwg", sink, &control, &foldersSeen);
         EXPECT_EQ(sink.size(), row.found);
         EXPECT_EQ(counts.listedEntries, row.found);
         EXPECT_EQ(counts.cancelled, row.cancelled);
-        EXPECT_EQ(control.entriesFound(), row.found);
+        EXPECT_EQ(control.done(), row.found);
         if (!row.cancelled) {
-            EXPECT_EQ(control.foldersSeen(), counts.subfolders + 1);
+            EXPECT_EQ(foldersSeen, counts.subfolders + 1);
         }
     }
 }

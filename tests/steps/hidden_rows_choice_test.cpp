@@ -13,15 +13,11 @@ TEST(HiddenRowsChoice, CountsOnlyHiddenRowsThatWouldRename)
         {{"/f/", "a", "x"}, {"/f/", "b", ""}, {"/f/", "c", "c"}, {"/f/", "d", std::nullopt}, {"/f/", "e", "y"}}, 2);
     for (const qsizetype hidden : {1, 2, 3})
         rows[hidden].hidden = true;
-    QStringList questions;
-    const auto answerNo = [&](const QString &question) { return questions << question, false; };
-
-    EXPECT_EQ(rowsChosenToRename(rows, answerNo).size(), 5);
-    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(hiddenRowsQuestion(rows), std::nullopt);
 
     rows[4].hidden = true;
-    const QList<NamingTableRow> shown = rowsChosenToRename(rows, answerNo);
-    EXPECT_EQ(questions, QStringList{"命名表中有 1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？"});
+    EXPECT_EQ(hiddenRowsQuestion(rows), "命名表中有 1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？");
+    const QList<NamingTableRow> shown = rowsTheSheetShows(rows);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0].rowNumber, 2);
 }

@@ -6,6 +6,7 @@
 #include "steps/standby_office.h"
 #include "steps/workbook_choice.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 
 #include <QCoreApplication>
@@ -148,8 +149,8 @@ TEST_F(NamingTableExport, RowsOfAnEarlierTableNeverRenameAnything)
     ASSERT_TRUE(writer->saveWorkbook().ok());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 
-    RecordingRenameView view;
-    readTableAndRename(*reader, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*reader, workbook), view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"renamed.txt"});
     EXPECT_EQ(view.count, processedCountText(1));
@@ -266,8 +267,8 @@ TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
     StandbyOffice standby(readAhead.starter(hiddenOfficeStarter()));
     standby.prepare(workbook);
     ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
-    RecordingRenameView view;
-    runStepThree(standby, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(standby, workbook), view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(fileContent(tree.path("x/a2.txt")), "a");
     EXPECT_EQ(fileContent(tree.path("y/b2.txt")), "b");

@@ -1,7 +1,8 @@
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "steps/standby_office.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/read_ahead_watch.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
 
@@ -146,14 +147,14 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
         writeFileContent(workbook, table("a.txt", "b.txt"));
         standby.prepare(workbook);
         ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
-        RecordingRenameView view;
-        runStepThree(standby, workbook, view);
+        ScriptedUser view;
+        runToEnd(StepThreeJob(standby, workbook), view);
         EXPECT_TRUE(noOfficeLeft()) << "the waiting office is quit once step 3 is done";
 
         standby.prepare(workbook);
         ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
         writeFileContent(workbook, table("b.txt", "c.txt"));
-        runStepThree(standby, workbook, view);
+        runToEnd(StepThreeJob(standby, workbook), view);
         EXPECT_EQ(view.messages, QStringList({"OK,YOU MAKE IT!", "OK,YOU MAKE IT!"}));
         EXPECT_EQ(view.questions.size(), 2) << "both reads knew the row was hidden";
     }

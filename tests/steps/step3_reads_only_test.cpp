@@ -1,5 +1,6 @@
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 
 #include <QDir>
@@ -37,8 +38,8 @@ TEST_F(StepThreeReadsOnly, TableNeitherRenamesItsOwnWorkbookNorGivesItsName)
     tree.makeFile("next.xls", "another spreadsheet of the user's");
     tree.makeFile("a.txt", "a");
 
-    RecordingRenameView view;
-    readTableAndRename(*office, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*office, workbook), view);
 
     ASSERT_EQ(view.messages.size(), 1);
     EXPECT_TRUE(view.messages[0].startsWith("有 2 行未能更名")) << view.messages[0].toStdString();
@@ -71,8 +72,8 @@ TEST_F(StepThreeReadsOnly, TableWithNothingToUseSaysSo)
         const QString workbook = tree.path(sample.name);
         makeWorkbook(*maker, workbook, sample.cells);
 
-        RecordingRenameView view;
-        readTableAndRename(*office, workbook, view);
+        ScriptedUser view;
+        runToEnd(StepThreeJob(*office, workbook), view);
 
         const QString expected = sample.message == notATable ? notATable + workbook : sample.message;
         EXPECT_EQ(view.messages, QStringList{expected});
@@ -82,27 +83,17 @@ TEST_F(StepThreeReadsOnly, TableWithNothingToUseSaysSo)
     }
 }
 
-// The user may save the workbook in step 2's window while step 3 renames.
-struct SavingMeanwhileView : RecordingRenameView {
-    QString workbook;
-    void appendRenamedNames(const QStringList &names) override
-    {
-        RecordingRenameView::appendRenamedNames(names);
-        writeFileContent(workbook, "saved by the user meanwhile");
-    }
-};
-
 TEST_F(StepThreeReadsOnly, SaveMadeDuringTheStepSurvives)
 {
     const QString workbook = tree.path("table.xls");
     makeWorkbook(*maker, workbook, {{"序号", "目录", "文件名", "新文件名"}, {"", folder, "a.txt", "b.txt"}});
     tree.makeFile("a.txt", "a");
 
-    SavingMeanwhileView view;
-    view.workbook = workbook;
-    readTableAndRename(*office, workbook, view);
-
-    EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
+    // The user may save the workbook in step 2's window while step 3 renames.
+    StepThreeJob job(*office, workbook);
+    job.run();
+    writeFileContent(workbook, "saved by the user meanwhile");
+    EXPECT_EQ(job.end().messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(fileContent(tree.path("b.txt")), "a");
     EXPECT_EQ(fileContent(workbook), "saved by the user meanwhile");
 }
@@ -125,8 +116,8 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
                             flatTextCell(folder) + flatTextCell("last.txt") + flatTextCell("last2.txt")}));
     const QByteArray original = fileContent(workbook);
 
-    RecordingRenameView view;
-    readTableAndRename(*office, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*office, workbook), view);
 
     EXPECT_TRUE(office->unresponsiveReason().isEmpty()) << office->unresponsiveReason().toStdString();
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
@@ -163,8 +154,8 @@ TEST_F(StepThreeReadsOnly, CellsCoveredByAMergedAreaReadAsEmpty)
                       R"(<table:table-cell table:number-columns-spanned="2" office:value-type="string"><text:p>)" + folder
                           + "</text:p></table:table-cell>" + covered("m5.txt") + flatTextCell("m5new.txt")}));
 
-    RecordingRenameView view;
-    readTableAndRename(*office, workbook, view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(*office, workbook), view);
 
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
               QStringList({"m1.txt", "m2.txt", "m3new.txt", "m4.txt", "m5.txt", "table.fods"}));
@@ -209,9 +200,9 @@ TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
             const QString workbook = tree.path(QString("hiding%1.fods").arg(++made));
             writeFileContent(workbook, flatWorkbook(rows, sample.hiding));
 
-            RecordingRenameView view;
+            ScriptedUser view;
             view.yesNoAnswers = {answer};
-            readTableAndRename(*office, workbook, view);
+            runToEnd(StepThreeJob(*office, workbook), view);
 
             const bool all = answer || sample.asked == 0;
             EXPECT_EQ(view.questions, sample.asked ? QStringList{question.arg(sample.asked)} : QStringList());

@@ -18,14 +18,10 @@ struct Reports {
     explicit Reports(StepSession &session)
     {
         QObject::connect(&session, &StepSession::busyChanged, [this](bool busy) { events << (busy ? "busy" : "idle"); });
-        QObject::connect(&session, &StepSession::scanFinished, [this](const FoundEntries &found, const QString &report) {
-            events << "finished";
-            entries = found;
-            text = report;
-        });
-        QObject::connect(&session, &StepSession::scanCancelled, [this](const QString &message) {
-            events << "cancelled";
-            text = message;
+        QObject::connect(&session, &StepSession::ended, [this](const StepEnd &end) {
+            events << (end.found ? "finished" : "cancelled");
+            entries = end.found.value_or(FoundEntries());
+            text = end.scanReport.value_or(QString());
         });
     }
 };
@@ -89,8 +85,7 @@ TEST(ScanSession, GoingWhileAScanRunsStopsItQuietly)
     QStringList events;
     {
         StepSession session{StartSpreadsheetReader()};
-        QObject::connect(&session, &StepSession::scanFinished, [&] { events << "finished"; });
-        QObject::connect(&session, &StepSession::scanCancelled, [&] { events << "cancelled"; });
+        QObject::connect(&session, &StepSession::ended, [&] { events << "ended"; });
         ASSERT_TRUE(session.startScan(tree.root(), "*.*"));
     }
     QCoreApplication::processEvents();

@@ -2,10 +2,12 @@
 // office: rows are handed to step 3 as read.
 #include "rename/run_lock.h"
 #include "rename/run_record_folder.h"
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
+#include "steps/recovery_job.h"
+#include "steps/undo_job.h"
 #include "steps/undo_step.h"
 #include "tests/common/cut_off_run.h"
-#include "tests/common/recording_rename_view.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -14,18 +16,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-struct ScriptedUndoView : UndoView {
-    QList<bool> answers;
-    QStringList questions;
-    QStringList messages;
-    bool askYesNo(const QString &question) override
-    {
-        questions << question;
-        return !answers.isEmpty() && answers.takeFirst();
-    }
-    void showMessage(const QString &text) override { messages << text; }
-};
 
 class UndoStep : public ::testing::Test {
 protected:
@@ -42,16 +32,16 @@ protected:
     }
     void stepThree()
     {
-        RecordingRenameView view;
-        renameReadRows(rows(), "/t/names.xls", view);
+        ScriptedUser view;
+        runToEnd(StepThreeJob(rows(), "/t/names.xls"), view);
         ASSERT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     }
     // Undo with the given answer to its question.
-    ScriptedUndoView undo(bool answer)
+    ScriptedUser undo(bool answer)
     {
-        ScriptedUndoView view;
-        view.answers << answer;
-        undoLastRun(view);
+        ScriptedUser view;
+        view.yesNoAnswers << answer;
+        runToEnd(UndoJob(), view);
         return view;
     }
 
@@ -59,10 +49,10 @@ protected:
     // undo puts back all three entries it renamed.
     void expectLeftForUndo()
     {
-        ScriptedUndoView again;
-        offerRecoveryOfCutOffRuns(again);
+        ScriptedUser again;
+        runToEnd(RecoveryJob(), again);
         EXPECT_TRUE(again.questions.isEmpty());
-        const ScriptedUndoView undone = undo(true);
+        const ScriptedUser undone = undo(true);
         EXPECT_TRUE(undone.questions.value(0).endsWith("3 个文件将恢复原名。")) << undone.questions.value(0).toStdString();
         EXPECT_EQ(undone.messages, QStringList{"已撤销：3 个文件恢复了原名"});
         EXPECT_EQ(folderListing(top()), before);
@@ -99,7 +89,7 @@ TEST_F(UndoStep, UndoAsksThenPutsTheLastRunBackOnce)
     EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
     ASSERT_NO_FATAL_FAILURE(stepThree());
 
-    const ScriptedUndoView declined = undo(false);
+    const ScriptedUser declined = undo(false);
     ASSERT_EQ(declined.questions.size(), 1);
     EXPECT_TRUE(QRegularExpression("^撤销 " + timePattern + " 的批量更名吗？3 个文件将恢复原名。$")
                     .match(declined.questions[0])
@@ -118,7 +108,7 @@ TEST_F(UndoStep, UndoListsEachEntryItCouldNotPutBack)
     ASSERT_NO_FATAL_FAILURE(stepThree());
     ASSERT_NO_FATAL_FAILURE(remakeFileBornAfter(top() + "甲", "new", QDateTime::currentDateTime()));
 
-    const ScriptedUndoView view = undo(true);
+    const ScriptedUser view = undo(true);
 
     EXPECT_EQ(view.messages, QStringList{"有 1 行未能撤销：\n" + top() + "甲 → c（更名后的位置现在是另一个文件）"});
     EXPECT_EQ(folderListing(top()), QStringList({"a=a", "b=b", "甲=new"}));
@@ -130,8 +120,8 @@ TEST_F(UndoStep, StepThreeWithoutItsRecordRenamesNothing)
     const QByteArray stateHome = qgetenv("XDG_STATE_HOME");
     tree.makeFile("state", "a file where the records' folder would go");
     qputenv("XDG_STATE_HOME", tree.path("state").toLocal8Bit());
-    RecordingRenameView view;
-    renameReadRows(rows(), "/t/names.xls", view);
+    ScriptedUser view;
+    runToEnd(StepThreeJob(rows(), "/t/names.xls"), view);
     qputenv("XDG_STATE_HOME", stateHome);
 
     ASSERT_EQ(view.messages.size(), 1);
@@ -144,10 +134,10 @@ TEST_F(UndoStep, StepThreeWithoutItsRecordRenamesNothing)
 TEST_F(UndoStep, CutOffRunIsOfferedAtStartAndPutBackOnYes)
 {
     ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
-    ScriptedUndoView view;
-    view.answers << true;
+    ScriptedUser view;
+    view.yesNoAnswers << true;
 
-    offerRecoveryOfCutOffRuns(view);
+    runToEnd(RecoveryJob(), view);
 
     ASSERT_EQ(view.questions.size(), 1);
     EXPECT_TRUE(QRegularExpression("^上次批量更名（" + timePattern + "）在完成前中断了。现在把已更名的 3 个文件恢复原名吗？$")
@@ -157,8 +147,8 @@ TEST_F(UndoStep, CutOffRunIsOfferedAtStartAndPutBackOnYes)
     EXPECT_EQ(view.messages, QStringList{"已撤销：3 个文件恢复了原名"});
     EXPECT_EQ(folderListing(top()), before);
 
-    ScriptedUndoView again;
-    offerRecoveryOfCutOffRuns(again);
+    ScriptedUser again;
+    runToEnd(RecoveryJob(), again);
     EXPECT_TRUE(again.questions.isEmpty());
     EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
 }
@@ -167,8 +157,8 @@ TEST_F(UndoStep, CutOffRunIsOfferedAtStartAndPutBackOnYes)
 TEST_F(UndoStep, CutOffRunLeftOnNoCanBeUndoneLater)
 {
     ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
-    ScriptedUndoView view;
-    offerRecoveryOfCutOffRuns(view);
+    ScriptedUser view;
+    runToEnd(RecoveryJob(), view);
     EXPECT_EQ(view.questions.size(), 1);
     EXPECT_TRUE(view.messages.isEmpty());
     EXPECT_EQ(folderListing(top()), QStringList({"a=b", "b=a", "甲=c"}));
@@ -185,7 +175,7 @@ TEST_F(UndoStep, RecoveryStoppedLeavesTheRunForUndo)
         CutOffRunsRecovery recovery;
         recovery.begin();
         ASSERT_TRUE(recovery.question().has_value());
-        RenameControl stopped;
+        WorkControl stopped;
         stopped.requestStop();
         recovery.answer(true, &stopped);
         EXPECT_EQ(recovery.takeMessages(), QStringList{"已取消：0 / 3 个文件已恢复原名；其余的可以再用【撤销更名】恢复"});
@@ -200,15 +190,15 @@ TEST_F(UndoStep, RecoveryStoppedLeavesTheRunForUndo)
 // to undo or to recover.
 TEST_F(UndoStep, StepThreeStoppedBeforeItsFirstRenameRenamesNothing)
 {
-    RenameControl stopped;
-    stopped.requestStop();
-    const StepThreeEnd end = renameStepThreeRows(rows(), "/t/names.xls", &stopped);
-    EXPECT_EQ(end.message, "已取消，没有文件被更名");
-    EXPECT_TRUE(end.listed.isEmpty());
+    StepThreeJob stopped(rows(), "/t/names.xls");
+    stopped.stop();
+    const StepEnd end = runToEnd(std::move(stopped));
+    EXPECT_EQ(end.messages, QStringList{"已取消，没有文件被更名"});
+    EXPECT_TRUE(end.renamed.isEmpty());
     EXPECT_FALSE(end.countText.has_value());
     EXPECT_EQ(folderListing(top()), before);
-    ScriptedUndoView start;
-    offerRecoveryOfCutOffRuns(start);
+    ScriptedUser start;
+    runToEnd(RecoveryJob(), start);
     EXPECT_TRUE(start.questions.isEmpty());
     EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
 }
@@ -223,7 +213,7 @@ TEST_F(UndoStep, RecordWithAStepIntoAnotherFolderIsRefusedAsDamaged)
     const auto [record, line] = damageNewestRecord(top(), "甲", tree.path("other") + "/");
     ASSERT_GT(line, 0);
 
-    const ScriptedUndoView view = undo(true);
+    const ScriptedUser view = undo(true);
 
     EXPECT_EQ(view.messages, QStringList{QString("更名记录已损坏：%1 第 %2 行的原路径与新路径不在同一个文件夹，没有文件被恢复原名")
                                               .arg(record)
@@ -233,9 +223,9 @@ TEST_F(UndoStep, RecordWithAStepIntoAnotherFolderIsRefusedAsDamaged)
 
     ASSERT_TRUE(leaveRunCutOffAfterItsRenames({{2, top(), "a", "b"}, {3, top(), "b", "a"}}));
     ASSERT_GT(damageNewestRecord(top(), "b", tree.path("other") + "/").second, 0);
-    ScriptedUndoView atStart;
-    atStart.answers << true;
-    offerRecoveryOfCutOffRuns(atStart);
+    ScriptedUser atStart;
+    atStart.yesNoAnswers << true;
+    runToEnd(RecoveryJob(), atStart);
     EXPECT_TRUE(atStart.questions.isEmpty());
     ASSERT_EQ(atStart.messages.size(), 1);
     EXPECT_TRUE(atStart.messages[0].startsWith("更名记录已损坏：")) << atStart.messages[0].toStdString();
@@ -250,8 +240,8 @@ TEST_F(UndoStep, WhileAnotherRunHoldsTheLockNothingIsDone)
     const QStringList busy{"另一个批量更名正在进行，请稍后再试"};
     {
         const RunLock other(runRecordsFolder());
-        RecordingRenameView view;
-        renameReadRows(rows(), "/t/names.xls", view);
+        ScriptedUser view;
+        runToEnd(StepThreeJob(rows(), "/t/names.xls"), view);
         EXPECT_EQ(view.messages, busy);
         EXPECT_TRUE(view.renamed.isEmpty());
         EXPECT_EQ(folderListing(top()), before);
@@ -261,7 +251,7 @@ TEST_F(UndoStep, WhileAnotherRunHoldsTheLockNothingIsDone)
     const QStringList renamed = folderListing(top());
     {
         const RunLock other(runRecordsFolder());
-        const ScriptedUndoView view = undo(true);
+        const ScriptedUser view = undo(true);
         EXPECT_TRUE(view.questions.isEmpty());
         EXPECT_EQ(view.messages, busy);
         EXPECT_EQ(folderListing(top()), renamed);
@@ -279,17 +269,17 @@ TEST_F(UndoStep, CutOffRunWaitsForTheNextStartWhileTheLockIsHeld)
     const QStringList renamed = folderListing(top());
     {
         const RunLock other(runRecordsFolder());
-        ScriptedUndoView view;
-        view.answers << true;
-        offerRecoveryOfCutOffRuns(view);
+        ScriptedUser view;
+        view.yesNoAnswers << true;
+        runToEnd(RecoveryJob(), view);
         EXPECT_TRUE(view.questions.isEmpty());
         EXPECT_EQ(view.messages, QStringList{"另一个批量更名正在进行，请稍后再试"});
         EXPECT_EQ(folderListing(top()), renamed);
         EXPECT_EQ(readRunRecords(runRecordsFolder()).size(), 1);
     }
-    ScriptedUndoView next;
-    next.answers << true;
-    offerRecoveryOfCutOffRuns(next);
+    ScriptedUser next;
+    next.yesNoAnswers << true;
+    runToEnd(RecoveryJob(), next);
     EXPECT_EQ(next.messages, QStringList{"已撤销：3 个文件恢复了原名"});
     EXPECT_EQ(folderListing(top()), before);
 }

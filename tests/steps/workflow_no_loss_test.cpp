@@ -3,14 +3,16 @@
 // closing message does not name is renamed (or kept on purpose), every row it
 // names is untouched, and rows that swap their names are not named. Undo
 // then puts every entry back where it was.
-#include "steps/batch_rename_step.h"
+#include "steps/step_three_job.h"
 #include "tests/common/recording_table_view.h"
 #include "search/directory_scan.h"
 #include "steps/naming_table_export.h"
 #include "steps/standby_office.h"
+#include "steps/undo_job.h"
 #include "steps/undo_step.h"
 #include "tests/common/fuse_mount.h"
 #include "tests/common/office_test_support.h"
+#include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 
 #include <QDirIterator>
@@ -154,9 +156,9 @@ void runSeed(const QString &parent, unsigned seed)
     for (qsizetype i = 0; i < found.fileNames.size(); ++i)
         rowInodes << inodeOf(found.folderPaths.at(i) + found.fileNames.at(i));
 
-    RecordingRenameView view;
+    ScriptedUser view;
     StandbyOffice ownOffice(hiddenOfficeStarter());
-    runStepThree(ownOffice, workbook, view);
+    runToEnd(StepThreeJob(ownOffice, workbook), view);
 
     ASSERT_EQ(view.messages.size(), 1);
     const QString &message = view.messages.first();
@@ -200,12 +202,9 @@ void runSeed(const QString &parent, unsigned seed)
     }
     EXPECT_EQ(message == "OK,YOU MAKE IT!", failed.isEmpty());
 
-    struct AnswerYes : UndoView {
-        QStringList messages;
-        bool askYesNo(const QString &) override { return true; }
-        void showMessage(const QString &text) override { messages << text; }
-    } undo;
-    undoLastRun(undo);
+    ScriptedUser undo;
+    undo.yesNoAnswers << true;
+    runToEnd(UndoJob(), undo);
     EXPECT_EQ(undo.messages, QStringList{QString("已撤销：%1 个文件恢复了原名").arg(renamedRows)});
     std::map<ino_t, Placement> undone;
     QStringList contentsUndone;

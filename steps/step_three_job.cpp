@@ -1,0 +1,205 @@
+#include "steps/step_three_job.h"
+
+#include "rename/recorded_run.h"
+#include "rename/run_lock.h"
+#include "steps/batch_rename_report.h"
+#include "steps/hidden_rows_choice.h"
+#include "steps/naming_table_read.h"
+#include "steps/run_record_texts.h"
+#include "steps/standby_office.h"
+
+#include <algorithm>
+
+namespace {
+
+StepEnd messageOnly(const QString &message)
+{
+    return {.messages = {message}};
+}
+
+// What a run stopped by the user did: the rows carried out, and how many of
+// the planned renames were done.
+StepEnd stoppedRunEnd(const QList<NamingTableRow> &rows, const QList<RowOutcome> &outcomes, qsizetype planned)
+{
+    QList<NamingTableRow> carriedOut;
+    qsizetype renamed = 0;
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i].status() == RowStatus::NotRun)
+            continue;
+        carriedOut.append(rows[i]);
+        renamed += outcomes[i].status() == RowStatus::Renamed ? 1 : 0;
+    }
+    if (renamed == 0)
+        return messageOnly(stepThreeCancelledText());
+    const QStringList listed = renamedFilesListEntries(carriedOut);
+    return {.renamed = listed,
+            .countText = processedCountText(listed.size()),
+            .messages = {QStringLiteral("已取消：%1 / %2 个文件已更名；可以用【撤销更名】恢复").arg(renamed).arg(planned)}};
+}
+
+// Step 3's second half, for the rows chosen.
+StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, WorkControl &work)
+{
+    if (!holdsNewNames(rows))
+        return messageOnly(noNewNamesMessage());
+    // Held from the plan, which reads the entries, until the record is settled.
+    const RunLock lock(runRecordsFolder());
+    if (lock.takenByAnother())
+        return messageOnly(anotherRunUnderWayMessage());
+    const RenamePlan plan = planNamingTableRenames(rows, workbookPath);
+    RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), workbookPath);
+    if (const FileResult written = run.write(); !written.ok())
+        return messageOnly(recordFailureMessage(written.error()));
+    // Made while the disk takes the record; shown only once it holds it.
+    const QStringList listed = renamedFilesListEntries(rows);
+    if (const FileResult durable = run.waitUntilDurable(); !durable.ok())
+        return messageOnly(recordFailureMessage(durable.error()));
+    const QList<RowOutcome> &outcomes = run.carryOut(&work);
+    StepEnd end = run.stopped()
+                      ? stoppedRunEnd(rows, outcomes, plan.renames.size())
+                      : StepEnd{.renamed = listed,
+                                .countText = rows.isEmpty() ? std::nullopt : std::optional(processedCountText(listed.size())),
+                                .messages = {finalMessage(outcomes)}};
+    run.settle();
+    return end;
+}
+
+} // namespace
+
+QString stepThreeCancelledText()
+{
+    return QStringLiteral("已取消，没有文件被更名");
+}
+
+StepThreeJob::StepThreeJob(QString path, std::function<Table()> read, StandbyOffice *waiting, bool mayBeLetGo)
+    : workbookPath(std::move(path))
+    , readTable(std::move(read))
+    , standby(waiting)
+    , readMayBeLetGo(mayBeLetGo)
+{
+}
+
+StepThreeJob::StepThreeJob(StandbyOffice &waiting, QString path, AskUnsavedChanges askUnsaved,
+                           std::function<void()> awaitReadsLetGo)
+    : StepThreeJob(
+          path,
+          [this, &waiting, path, askUnsaved = std::move(askUnsaved), awaitReadsLetGo = std::move(awaitReadsLetGo)] {
+              if (awaitReadsLetGo)
+                  awaitReadsLetGo();
+              return readThroughStandby(waiting, path, askUnsaved, work);
+          },
+          &waiting, true)
+{
+}
+
+StepThreeJob::StepThreeJob(SpreadsheetReader &office, QString path)
+    : StepThreeJob(path, [this, &office, path] { return tableOf(readNamingTable(office, path, &work), path); }, nullptr,
+                   false)
+{
+}
+
+StepThreeJob::StepThreeJob(QList<NamingTableRow> rows, QString path)
+    : StepThreeJob(path, [rows = std::move(rows)] { return Table{rows, QString()}; }, nullptr, false)
+{
+}
+
+StepThreeJob::Table StepThreeJob::tableOf(const NamingTableRead &read, const QString &workbookPath)
+{
+    switch (read.outcome) {
+    case NamingTableRead::Outcome::Rows: return {read.rows, QString()};
+    case NamingTableRead::Outcome::NotATable: return {std::nullopt, notANamingTableMessage(workbookPath)};
+    case NamingTableRead::Outcome::Stopped: return {std::nullopt, stepThreeCancelledText()};
+    case NamingTableRead::Outcome::Failed: break;
+    }
+    return {std::nullopt, QStringLiteral("无法读取命名表，没有文件被更名：%1").arg(read.failure)};
+}
+
+StepThreeJob::Table StepThreeJob::readThroughStandby(StandbyOffice &standby, const QString &workbookPath,
+                                                     const AskUnsavedChanges &askUnsaved, const WorkControl &work)
+{
+    // The saved file is all step 3 can read; names typed since would be
+    // silently left out.
+    if (askUnsaved && askUnsaved(workbookPath).value_or(false))
+        return {std::nullopt, unsavedChangesMessage()};
+    if (work.stopRequested())
+        return {std::nullopt, stepThreeCancelledText()};
+    if (std::optional<QList<NamingTableRow>> rows = standby.tableReadAhead(workbookPath))
+        return {std::move(rows), QString()};
+    SheetResult<std::unique_ptr<SpreadsheetReader>> started = standby.take();
+    if (!started.ok())
+        return {std::nullopt, QStringLiteral("无法启动 LibreOffice Calc，没有文件被更名：%1").arg(started.error())};
+    SpreadsheetReader &office = *started.value();
+    const NamingTableRead read = readNamingTable(office, workbookPath, &work);
+    bestEffort(office.quit());
+    return tableOf(read, workbookPath);
+}
+
+void StepThreeJob::run()
+{
+    if (phase == Phase::Renaming)
+        return rename();
+    table = readTable();
+    // A read let go of ends here: the step has been reported as stopped.
+    if (!table.rows || work.stopRequested())
+        return;
+    hiddenQuestion = hiddenRowsQuestion(*table.rows);
+    if (hiddenQuestion) {
+        phase = Phase::Asking;
+        return;
+    }
+    rename();
+}
+
+void StepThreeJob::rename()
+{
+    phase = Phase::Renaming;
+    ended = renameRows(*table.rows, workbookPath, work);
+    // Its rows have been used; it would only start reading the next save.
+    if (standby)
+        standby->quitWaitingOffice();
+    phase = Phase::Ended;
+}
+
+std::optional<JobQuestion> StepThreeJob::question()
+{
+    if (phase != Phase::Asking)
+        return std::nullopt;
+    return JobQuestion{{}, *hiddenQuestion};
+}
+
+void StepThreeJob::answer(bool yes)
+{
+    // Asked before the lock: no other run need wait while the user thinks.
+    if (!yes)
+        table.rows = rowsTheSheetShows(*table.rows);
+    phase = Phase::Renaming;
+}
+
+StepEnd StepThreeJob::end()
+{
+    switch (phase.load()) {
+    case Phase::Reading:
+        // Stopped while reading: the read may still run, let go of.
+        if (work.stopRequested())
+            return messageOnly(stepThreeCancelledText());
+        return messageOnly(table.message);
+    case Phase::Asking: return messageOnly(stepThreeCancelledText());
+    case Phase::Renaming:
+    case Phase::Ended: break;
+    }
+    return ended;
+}
+
+StepProgress StepThreeJob::progress() const
+{
+    const qint64 planned = work.total();
+    if (phase != Phase::Renaming || planned == 0)
+        return {QStringLiteral("正在读取命名表…")};
+    const qint64 done = work.done();
+    return {QStringLiteral("正在更名：%1 / %2").arg(done).arg(planned), done, planned};
+}
+
+bool StepThreeJob::letGoWhenStopped() const
+{
+    return readMayBeLetGo && phase == Phase::Reading;
+}

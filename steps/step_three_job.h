@@ -1,0 +1,87 @@
+#pragma once
+
+#include "rename/row_outcome.h"
+#include "sheet/spreadsheet_reader.h"
+#include "steps/job.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class StandbyOffice;
+
+// Step 3 after its Workbook-path gate: the naming table saved at
+// `workbookPath` is read, the user is asked whether to rename rows the sheet
+// hides too (hiddenRowsQuestion; 否 keeps only the rows it shows), and the
+// rows' entries are renamed. The workbook is only ever read, never written.
+//
+// The renames write the run's record (see RecordedRun) into
+// runRecordsFolder() and rename every row's entry (see
+// planNamingTableRenames and carryOutRenamePlan); the end lists column D of
+// every row, counts the rows and says how it went. When the table cannot be
+// read, or the record cannot be written, or another step 3, undo or recovery
+// of this user holds the lock (RunLock), nothing is renamed and one message
+// says why.
+//
+// A stop while the table is read renames nothing and writes no record; one
+// asked for while renaming ends the run between two units (its record ends
+// "stopped"): then only the rows carried out are listed and counted, and
+// the message says how many of the planned renames were done and that undo
+// takes them back.
+class StepThreeJob : public Job {
+public:
+    // As the window runs it, with the office that waits in `standby`. First
+    // `askUnsaved` (when given) asks whether the user's window still shows
+    // the table with changes not saved: if so, nothing is read and the
+    // message says to save first; when it cannot tell, step 3 goes on. When
+    // the standby has read the table ahead from exactly the file that now
+    // stands at `workbookPath`, those rows are taken without opening the
+    // workbook again; otherwise the standby's office, or one started now,
+    // reads the saved table (readNamingTable) and is quit. Before it uses
+    // the standby, `awaitReadsLetGo` waits for reads an earlier step 3 let go
+    // of. A stop while an office starts or reads lets go of that call
+    // (letGoWhenStopped), which ends in the background. After the renames
+    // no office waits in the standby.
+    StepThreeJob(StandbyOffice &standby, QString workbookPath, AskUnsavedChanges askUnsaved = {},
+                 std::function<void()> awaitReadsLetGo = {});
+    // Reads through an office that is already running, which is left running.
+    StepThreeJob(SpreadsheetReader &office, QString workbookPath);
+    // For rows already read from the workbook at `workbookPath`.
+    StepThreeJob(QList<NamingTableRow> rows, QString workbookPath);
+
+    void run() override;
+    std::optional<JobQuestion> question() override;
+    void answer(bool yes) override;
+    StepEnd end() override;
+    StepProgress progress() const override;
+    bool letGoWhenStopped() const override;
+
+private:
+    // Step 3's table as read: the rows, or nothing and the message that says
+    // why nothing will be renamed.
+    struct Table {
+        std::optional<QList<NamingTableRow>> rows;
+        QString message;
+    };
+    enum class Phase { Reading, Asking, Renaming, Ended };
+
+    StepThreeJob(QString workbookPath, std::function<Table()> readTable, StandbyOffice *standby, bool mayBeLetGo);
+    static Table readThroughStandby(StandbyOffice &standby, const QString &workbookPath,
+                                    const AskUnsavedChanges &askUnsaved, const WorkControl &work);
+    static Table tableOf(const struct NamingTableRead &read, const QString &workbookPath);
+    void rename();
+
+    const QString workbookPath;
+    const std::function<Table()> readTable;
+    StandbyOffice *const standby;
+    const bool readMayBeLetGo;
+    std::atomic<Phase> phase{Phase::Reading};
+    Table table;
+    std::optional<QString> hiddenQuestion;
+    StepEnd ended;
+};
+
+// Step 3's answer to a stop before anything was renamed. Cannot fail.
+QString stepThreeCancelledText();

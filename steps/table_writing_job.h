@@ -1,0 +1,35 @@
+#pragma once
+
+#include "search/found_entries.h"
+#include "sheet/spreadsheet_writer.h"
+#include "steps/job.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Step 2: the naming table of `entries` written into the workbook at
+// `workbookPath` in a window of the office `startVisible` starts
+// (exportNamingTable, which says what fails and what a stop leaves). Its end
+// gives each message to show; once the table stands in the window,
+// `whenWritten` is called there, on the thread that ends the job.
+class TableWritingJob : public Job {
+public:
+    TableWritingJob(StartSpreadsheetWriter startVisible, QString workbookPath, FoundEntries entries,
+                    std::function<void()> whenWritten = {});
+
+    void run() override;
+    std::optional<JobQuestion> question() override { return std::nullopt; }
+    void answer(bool) override {}
+    StepEnd end() override;
+    StepProgress progress() const override;
+
+private:
+    const StartSpreadsheetWriter startVisible;
+    const QString workbookPath;
+    const FoundEntries entries;
+    const std::function<void()> whenWritten;
+    QStringList messages;
+    bool written = false;
+};

@@ -1,0 +1,33 @@
+#include "steps/undo_job.h"
+
+void UndoJob::run()
+{
+    if (!found) {
+        asking = undo.find();
+        found = true;
+    } else if (takeBack) {
+        said = undo.takeBack(&work);
+    }
+}
+
+std::optional<JobQuestion> UndoJob::question()
+{
+    if (!asking)
+        return std::nullopt;
+    return JobQuestion{{}, *asking};
+}
+
+void UndoJob::answer(bool yes)
+{
+    asking.reset();
+    takeBack = yes;
+}
+
+StepEnd UndoJob::end()
+{
+    if (found && !undo.message().isEmpty())
+        return {.messages = {undo.message()}};
+    if (said.isEmpty())
+        return {};
+    return {.messages = {said}};
+}
