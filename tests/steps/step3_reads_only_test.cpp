@@ -1,3 +1,4 @@
+#include "steps/naming_table_read.h"
 #include "steps/step_three_job.h"
 #include "tests/common/office_test_support.h"
 #include "tests/common/run_to_end.h"
@@ -216,6 +217,55 @@ TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
             EXPECT_EQ(fileContent(files.path("shown4new.txt")), "shown4.txt");
         }
     }
+}
+
+// The office as step 3 reads through it, but the user stops the read as soon
+// as its first block of rows has come: the read is held at a known point.
+struct StoppedAfterFirstBlock : SpreadsheetReader {
+    SpreadsheetReader &office;
+    std::function<void()> stop;
+    explicit StoppedAfterFirstBlock(SpreadsheetReader &reader) : office(reader) {}
+    SheetStatus openWorkbookForReading(const QString &path) override { return office.openWorkbookForReading(path); }
+    SheetStatus closeWithoutSaving() override { return office.closeWithoutSaving(); }
+    SheetResult<UsedExtent> usedExtent() override { return office.usedExtent(); }
+    SheetResult<CellTextRows> readTextBlock(const CellRect &rect) override
+    {
+        SheetResult<CellTextRows> block = office.readTextBlock(rect);
+        stop();
+        return block;
+    }
+    SheetResult<bool> holdsFormulas(const CellRect &rect) override { return office.holdsFormulas(rect); }
+    SheetResult<QList<bool>> shownRows(const CellRect &rect) override { return office.shownRows(rect); }
+    SheetStatus quit() override { return office.quit(); }
+    bool isAnswering() override { return office.isAnswering(); }
+};
+
+// A read stopped between two blocks of a long table is stopped, which no
+// caller can take for a failure: no reason, no rows, and step 3 says it was
+// cancelled and renames nothing.
+TEST_F(StepThreeReadsOnly, ReadStoppedMidTableEndsAsStoppedNeverAsAFailure)
+{
+    const QString workbook = tree.path("long.ods");
+    QList<QStringList> rows{{"序号", "目录", "文件名", "新文件名"}};
+    for (int i = 0; i < 9000; ++i)
+        rows.append({"", folder, QString("f%1.txt").arg(i), QString("g%1.txt").arg(i)});
+    makeWorkbook(*maker, workbook, rows);
+    tree.makeFile("f0.txt", "a");
+
+    StoppedAfterFirstBlock stopping(*office);
+    WorkControl control;
+    stopping.stop = [&] { control.requestStop(); };
+    const NamingTableRead read = readNamingTable(stopping, workbook, &control);
+    EXPECT_EQ(read.outcome, NamingTableRead::Outcome::Stopped);
+    EXPECT_TRUE(read.failure.isEmpty());
+    EXPECT_TRUE(read.rows.isEmpty());
+
+    StepThreeJob job(stopping, workbook);
+    stopping.stop = [&] { job.stop(); };
+    ScriptedUser user;
+    runToEnd(job, user);
+    EXPECT_EQ(user.messages, QStringList{"已取消，没有文件被更名"});
+    EXPECT_EQ(fileContent(tree.path("f0.txt")), "a");
 }
 
 } // namespace

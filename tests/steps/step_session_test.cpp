@@ -5,6 +5,10 @@
 
 #include <QCoreApplication>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +94,125 @@ TEST(ScanSession, GoingWhileAScanRunsStopsItQuietly)
     }
     QCoreApplication::processEvents();
     EXPECT_TRUE(events.isEmpty());
+}
+
+// A job of two pieces with a question between them. Each piece waits at a
+// gate the test opens, so that the work is held at a known point.
+class GatedJob : public Job {
+public:
+    explicit GatedJob(bool mayBeLetGo = false) : letGo(mayBeLetGo) {}
+
+    void openGate()
+    {
+        const std::lock_guard lock(guard);
+        ++gatesOpen;
+        gateOpened.notify_all();
+    }
+    int piecesEntered() const { return entered; }
+
+    void run() override
+    {
+        ++entered;
+        std::unique_lock lock(guard);
+        gateOpened.wait(lock, [this] { return gatesOpen >= entered; });
+        finishedPieces = entered.load();
+    }
+    std::optional<JobQuestion> question() override
+    {
+        if (finishedPieces != 1)
+            return std::nullopt;
+        return JobQuestion{{"read first"}, "go on?"};
+    }
+    void answer(bool yes) override { answered = yes; }
+    StepEnd end() override
+    {
+        return {.messages = {answered ? (*answered ? "yes" : "no") : "not answered"}};
+    }
+    StepProgress progress() const override { return {"gated"}; }
+    bool letGoWhenStopped() const override { return letGo; }
+
+private:
+    const bool letGo;
+    std::mutex guard;
+    std::condition_variable gateOpened;
+    int gatesOpen = 0;
+    std::atomic<int> entered = 0;
+    int finishedPieces = 0;
+    std::optional<bool> answered;
+};
+
+// What a session reported of a job, in order.
+struct JobReports {
+    QStringList events;
+    explicit JobReports(StepSession &session)
+    {
+        QObject::connect(&session, &StepSession::busyChanged, [this](bool busy) { events << (busy ? "busy" : "idle"); });
+        QObject::connect(&session, &StepSession::questionAsked, [this](const JobQuestion &question) {
+            events << question.messagesFirst << question.text;
+        });
+        QObject::connect(&session, &StepSession::ended, [this](const StepEnd &end) { events << end.messages; });
+    }
+};
+
+// The question comes between the two pieces, after the messages to read
+// first; the session stays busy while it waits for the answer, and the next
+// piece carries the answer out. Stopped work asks nothing.
+TEST(JobSession, AsksBetweenPiecesAndCarriesOutTheAnswerButAsksNothingOnceStopped)
+{
+    for (const bool stopFirst : {false, true}) {
+        SCOPED_TRACE(stopFirst);
+        StepSession session{StartSpreadsheetReader()};
+        const JobReports reports(session);
+        const auto job = std::make_shared<GatedJob>();
+        ASSERT_TRUE(session.start(job));
+        ASSERT_TRUE(waitUntil([&] { return job->piecesEntered() == 1; }));
+        if (stopFirst)
+            session.cancel();
+        job->openGate();
+        if (stopFirst) {
+            ASSERT_TRUE(waitUntil([&] { return !session.isBusy(); }));
+            EXPECT_EQ(reports.events, (QStringList{"busy", "not answered", "idle"}));
+            continue;
+        }
+        ASSERT_TRUE(waitUntil([&] { return session.isAsking(); }));
+        EXPECT_TRUE(session.isBusy());
+        EXPECT_FALSE(session.start(std::make_shared<GatedJob>()));
+        session.answer(true);
+        job->openGate();
+        ASSERT_TRUE(waitUntil([&] { return !session.isBusy(); }));
+        EXPECT_EQ(reports.events, (QStringList{"busy", "read first", "go on?", "yes", "idle"}));
+    }
+}
+
+// A piece the job may let go of ends the job at once when stopped, however
+// long its call takes; the next job may start, and whoever needs what the
+// piece still uses waits for it.
+TEST(JobSession, StoppedPieceLetGoOfEndsAtOnceAndIsWaitedForWhereNeeded)
+{
+    StepSession session{StartSpreadsheetReader()};
+    const JobReports reports(session);
+    const auto held = std::make_shared<GatedJob>(true);
+    ASSERT_TRUE(session.start(held));
+    ASSERT_TRUE(waitUntil([&] { return held->piecesEntered() == 1; }));
+    session.cancel();
+    EXPECT_FALSE(session.isBusy());
+    EXPECT_EQ(reports.events, (QStringList{"busy", "not answered", "idle"}));
+
+    const auto next = std::make_shared<GatedJob>(true);
+    ASSERT_TRUE(session.start(next));
+    ASSERT_TRUE(waitUntil([&] { return next->piecesEntered() == 1; }));
+    session.cancel();
+
+    std::atomic<bool> awaited = false;
+    std::thread needsTheOffice([&] {
+        session.awaitReadsLetGo();
+        awaited = true;
+    });
+    held->openGate();
+    EXPECT_FALSE(awaited) << "the second piece let go of still runs";
+    next->openGate();
+    needsTheOffice.join();
+    EXPECT_TRUE(awaited);
 }
 
 } // namespace
