@@ -16,6 +16,8 @@
 // While it waits it has the table read ahead (TableReadAhead), so that step
 // 3 need not open the workbook either. At most one waits at a time. It never
 // touches the user's own office: it is whatever `startHidden` starts.
+// Threads: its own thread starts the office and reads ahead; any one other
+// thread at a time (the window's, or a job's piece) may call the rest.
 class StandbyOffice {
 public:
     explicit StandbyOffice(StartSpreadsheetReader startHidden);
