@@ -75,6 +75,8 @@ TEST_P(RenameOnEachFileSystem, WindowsNameRulesApplyOnlyOnWindowsFileSystems)
         {"b.txt>x:y.txt", ForbiddenCharacter},
         {"c.txt>report.", TrailingDotOrSpace},
         {"d.txt>con.txt", ReservedName, "con"},
+        {"i.txt>conin$.txt", ReservedName, "conin$"},
+        {"j.txt>Lpt0", ReservedName, "Lpt0"},
         {"e.txt>STAY.TXT", DiffersOnlyInCase, "stay.txt"},
         {"f.txt>Fine.txt", None},
         {"g.txt>FINE.TXT", DiffersOnlyInCase, "Fine.txt"},
