@@ -47,9 +47,11 @@ using RenameResult = EngineResult<RenameFailure>;
 // a refusal is remembered for the new path's folder, for the life of the
 // process: its later renames go that way at once.
 // A file system refuses a name it will not take in its own ways (ENOENT,
-// EINVAL or EPERM); while the entry is there and the folder writable, such a
-// refusal of a name holding a character Windows forbids fails as
-// CharacterRefused, naming it, and never ends in a plain rename.
+// EINVAL or EPERM, on FAT also EACCES); while the entry is there and the
+// folder writable, such a refusal of a name holding a character Windows
+// forbids, or on FAT (whose FUSE driver keeps names to ASCII) a character
+// beyond ASCII, fails as CharacterRefused, naming the first such character,
+// and never ends in a plain rename.
 // On failure returns why; nothing has changed on
 // disk (see renameFileByLink and renameByReservation for their exceptions).
 RenameResult renameNoReplace(const QString &currentPath, const QString &newPath);

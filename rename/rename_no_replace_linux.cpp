@@ -1,6 +1,7 @@
 #include "rename/rename_no_replace.h"
 
 #include "rename/entry_identity.h"
+#include "rename/file_system_kind.h"
 #include "rename/windows_name_rules.h"
 
 #include <QByteArray>
@@ -59,24 +60,50 @@ QByteArray folderOf(const QByteArray &path)
     return path.left(path.lastIndexOf('/'));
 }
 
+// Whether `folder` lies on a FAT volume. Looked up only once a name was
+// refused, so the cost of learning a FUSE mount's make stays off the way of
+// renames that succeed.
+bool onFatVolume(const QByteArray &folder)
+{
+    return FileSystemKinds().of(QFile::decodeName(folder)) == FileSystemKind::Fat;
+}
+
+// fusefat keeps long names to ASCII: it refuses any other character, DEL
+// included, with EPERM.
+char32_t firstCharacterBeyondAscii(const QString &name)
+{
+    for (const char32_t character : name.toUcs4())
+        if (character >= 0x7f)
+            return character;
+    return 0;
+}
+
 // A file system that will not take a name says so in a way of its own:
-// exFAT's driver answers ENOENT, FAT's EPERM, others EINVAL. While the entry
-// to move is there and the folder can be written, a new name holding a
-// character Windows forbids, or too long a name, is what was refused.
+// exFAT's driver answers ENOENT, FAT's EPERM (or EACCES), others EINVAL.
+// While the entry to move is there and the folder can be written, a new name
+// holding a character Windows forbids, or too long a name, is what was
+// refused; on FAT, so is a character beyond ASCII.
 std::optional<RenameFailure> nameRefusal(int errorCode, const QByteArray &current, const QByteArray &target)
 {
-    if (errorCode != ENOENT && errorCode != EINVAL && errorCode != EPERM)
+    const bool refusedAsOnFat = errorCode == EPERM || errorCode == EACCES;
+    if (errorCode != ENOENT && errorCode != EINVAL && !refusedAsOnFat)
         return std::nullopt;
     struct stat status {};
     if (lstat(current.constData(), &status) != 0 || access(folderOf(target).constData(), W_OK) != 0)
         return std::nullopt;
     const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    if (const char32_t character = characterWindowsRefuses(QFile::decodeName(name)))
+    const QString decodedName = QFile::decodeName(name);
+    const bool onFat = refusedAsOnFat && onFatVolume(folderOf(target));
+    if (errorCode == EACCES && !onFat)
+        return std::nullopt;
+    if (const char32_t character = characterWindowsRefuses(decodedName))
         return RenameFailure{RenameError::CharacterRefused, {}, character};
     // Some drivers (fusefat) refuse names of more bytes than Linux' usual
     // limit without saying ENAMETOOLONG.
     if (name.size() > NAME_MAX)
         return RenameFailure{RenameError::NameTooLong, {}};
+    if (const char32_t character = onFat ? firstCharacterBeyondAscii(decodedName) : 0)
+        return RenameFailure{RenameError::CharacterRefused, {}, character};
     return std::nullopt;
 }
 

@@ -18,14 +18,14 @@ QString reservedPart(const QString &name)
     QStringView stem = QStringView(name).left(name.indexOf(u'.'));
     while (stem.endsWith(u' '))
         stem.chop(1);
-    static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                                        QStringLiteral("NUL")};
+    static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"),   QStringLiteral("AUX"),
+                                        QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
     if (devices.contains(stem.toString(), Qt::CaseInsensitive))
         return stem.toString();
     const bool numberedPort = stem.size() == 4 &&
                               (stem.left(3).compare(u"COM", Qt::CaseInsensitive) == 0 ||
                                stem.left(3).compare(u"LPT", Qt::CaseInsensitive) == 0) &&
-                              (QStringView(u"123456789\u00B9\u00B2\u00B3").contains(stem[3]));
+                              (QStringView(u"0123456789\u00B9\u00B2\u00B3").contains(stem[3]));
     return numberedPort ? stem.toString() : QString();
 }
 

@@ -12,9 +12,9 @@ enum class WindowsNameRule {
     // One of \ / : * ? " < > | or a control character (U+0000 to U+001F).
     ForbiddenCharacter,
     TrailingDotOrSpace,
-    // CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9 (and COM or LPT with a
-    // superscript 1, 2 or 3), in any letter case, alone or before an
-    // extension.
+    // CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to COM9, LPT0 to LPT9 (and
+    // COM or LPT with a superscript 1, 2 or 3), in any letter case, alone or
+    // before an extension.
     ReservedName,
     // More UTF-16 units than windowsNameLengthLimit.
     TooLong,

@@ -75,6 +75,8 @@ TEST_P(RenameOnEachFileSystem, WindowsNameRulesApplyOnlyOnWindowsFileSystems)
         {"b.txt>x:y.txt", ForbiddenCharacter},
         {"c.txt>report.", TrailingDotOrSpace},
         {"d.txt>con.txt", ReservedName, "con"},
+        {"i.txt>conin$.txt", ReservedName, "conin$"},
+        {"j.txt>Lpt0", ReservedName, "Lpt0"},
         {"e.txt>STAY.TXT", DiffersOnlyInCase, "stay.txt"},
         {"f.txt>Fine.txt", None},
         {"g.txt>FINE.TXT", DiffersOnlyInCase, "Fine.txt"},
@@ -114,23 +116,48 @@ TEST_P(RenameOnEachFileSystem, WindowsNameRulesApplyOnlyOnWindowsFileSystems)
 // such a name). Names too long say so.
 TEST_P(RenameOnEachFileSystem, RefusedNamesSayWhyAndLoseNothing)
 {
-    tree->makeFile("q.txt", "Q");
-    tree->makeFolder("sub");
-    const RenameResult file = renameNoReplace(tree->path("q.txt"), tree->path("k?.txt"));
-    const RenameResult folder = renameNoReplace(tree->path("sub"), tree->path("s*b"));
-    if (GetParam().place == Place::ExFat || GetParam().place == Place::Fat32) {
-        ASSERT_FALSE(file.ok());
-        EXPECT_EQ(file.error().error, RenameError::CharacterRefused);
-        EXPECT_EQ(file.error().refusedCharacter, U'?');
-        ASSERT_FALSE(folder.ok());
-        EXPECT_EQ(folder.error().error, RenameError::CharacterRefused);
-        EXPECT_EQ(folder.error().refusedCharacter, U'*');
-        EXPECT_EQ(folderListing(tree->root()), QStringList({"q.txt=Q", "sub/"}));
-    } else {
-        EXPECT_TRUE(file.ok());
-        EXPECT_TRUE(folder.ok());
-        EXPECT_EQ(folderListing(tree->root()), QStringList({"k?.txt=Q", "s*b/"}));
+    struct Refusal {
+        const char *from;
+        const char *to;
+        // What exFAT and FAT refuse; 0 where the name is taken.
+        char32_t onExFat;
+        char32_t onFat;
+    };
+    // fusefat keeps names to ASCII, and says EPERM as it would of a file it
+    // may not touch.
+    const Refusal refusals[] = {
+        {"q.txt", "k?.txt", U'?', U'?'},
+        {"sub", "s*b", U'*', U'*'},
+        {"r.txt", "图纸.txt", 0, U'图'},
+        {"t.txt", "del\x7f.txt", 0, U'\x7f'},
+        {"cn", "目录", 0, U'目'},
+    };
+    QStringList before;
+    QStringList after;
+    for (const Refusal &refusal : refusals) {
+        const QString from = QString::fromUtf8(refusal.from);
+        const QString to = QString::fromUtf8(refusal.to);
+        const bool file = from.endsWith(u".txt");
+        file ? tree->makeFile(from, refusal.from) : tree->makeFolder(from);
+        const char32_t refused = GetParam().place == Place::ExFat ? refusal.onExFat
+                                 : GetParam().place == Place::Fat32 ? refusal.onFat
+                                                                     : 0;
+        before << (file ? from + u'=' + from : from + u'/');
+        after << (refused ? before.last() : file ? to + u'=' + from : to + u'/');
+        SCOPED_TRACE(to.toStdString());
+        const RenameResult renamed = renameNoReplace(tree->path(from), tree->path(to));
+        if (refused) {
+            ASSERT_FALSE(renamed.ok());
+            EXPECT_EQ(renamed.error().error, RenameError::CharacterRefused);
+            EXPECT_EQ(renamed.error().refusedCharacter, refused);
+        } else {
+            EXPECT_TRUE(renamed.ok());
+        }
     }
+    QStringList listed = folderListing(tree->root());
+    listed.sort();
+    after.sort();
+    EXPECT_EQ(listed, after);
 
     // 300 units are too many everywhere; 200 Chinese characters are 600
     // bytes, too many for Linux, but 200 units fit where Windows counts.
