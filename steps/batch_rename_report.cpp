@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr qsizetype listedFailuresLimit = 20;
-
 QString renameErrorText(const RowOutcome &outcome)
 {
     switch (outcome.error()) {

@@ -13,6 +13,10 @@
 // a row whose column D cannot be read adds none.
 QStringList renamedFilesListEntries(const QList<NamingTableRow> &rows);
 
+// How many failed rows a closing message of step 3 or undo lists by name;
+// the rest are counted.
+inline constexpr qsizetype listedFailuresLimit = 20;
+
 // The count text: "批量更名的文件数：" followed by the number of rows listed.
 QString processedCountText(qsizetype listedRows);
 

@@ -19,13 +19,13 @@ struct StepProgress {
 // shown where the window shows it, and left as it is when empty.
 struct StepEnd {
     // Step 1: the found entries for the two lists, and the text of its report.
-    std::optional<FoundEntries> found;
-    std::optional<QString> scanReport;
+    std::optional<FoundEntries> found = {};
+    std::optional<QString> scanReport = {};
     // Step 3: names added to the renamed-files list, and the count box's text.
-    QStringList renamed;
-    std::optional<QString> countText;
+    QStringList renamed = {};
+    std::optional<QString> countText = {};
     // One message box each, in order.
-    QStringList messages;
+    QStringList messages = {};
 };
 
 // A question a job puts to the user between two pieces of its work, after

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr qsizetype listedFailuresLimit = 20;
-
 QString failureReason(const RestoreOutcome &outcome)
 {
     switch (outcome.status) {
