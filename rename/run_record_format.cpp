@@ -264,10 +264,10 @@ QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine
         if (!ended)
             end = whole.size();
         const QByteArray line = whole.sliced(start, end - start);
-        if (line.startsWith("rename\t")) {
+        if (ended && line.startsWith("rename\t")) {
             if (const std::optional<PlannedStep> step = parseStep(line)) {
                 steps.append(*step);
-                if (ended && firstDamaged == 0 && movesToAnotherFolder(*step))
+                if (firstDamaged == 0 && movesToAnotherFolder(*step))
                     firstDamaged = lineNumber;
             }
         } else if (claims && ended && line.startsWith("claim\t")) {

@@ -43,8 +43,9 @@
 //     backslash, tab and line break are written "\\", "\t", "\n", any other
 //     control byte "\xHH"; all other bytes are the text's UTF-8 as it is.
 //  8. A line a reader cannot make sense of is passed over; reading never
-//     fails on a record's body, only on its header. The header and the end
-//     count only when their lines are whole, ended by a line break.
+//     fails on a record's body, only on its header. The header, every step
+//     and the end count only when their lines are whole, ended by a line
+//     break: a cut may leave "rename" with a shortened path or inode.
 //  9. Between the "planned" line and the end, a "claim" line (a path) is
 //     written right before the run makes a claim: the empty entry that
 //     reserves a new path where the file system has no no-replace rename
@@ -132,8 +133,8 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record);
 // folder was damaged or edited, and no step of the record can be trusted:
 // when `damagedLine` is given, it is set to the number (from 1) of the first
 // such line, or to 0 when there is none. A last line without its line break
-// is one a cut shortened, not damage. When `claims` is given, it gets the
-// paths of the whole "claim" lines.
+// is one a cut shortened: neither a step nor damage. When `claims` is given,
+// it gets the paths of the whole "claim" lines.
 QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr,
                                  QStringList *claims = nullptr);
 
