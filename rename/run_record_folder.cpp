@@ -186,7 +186,7 @@ QList<RunRecord> cutOffRuns(const QList<RunRecord> &records)
 {
     QList<RunRecord> cutOff;
     for (const RunRecord &record : records) {
-        if (record.end == RunEnd::Running && !record.processRunning())
+        if ((record.end == RunEnd::Running && !record.processRunning()) || record.recoveryStopped)
             cutOff.prepend(record);
     }
     return cutOff;
@@ -197,11 +197,18 @@ FileResult markRunCutOff(const RunRecord &record, qsizetype renamedEntries)
     return appendLineDurably(record.path, cutOffLine(QDateTime::currentDateTime(), renamedEntries));
 }
 
+FileResult markRunRecoveryStopped(const RunRecord &record, qsizetype renamedEntries)
+{
+    return appendLineDurably(record.path, recoveryStoppedLine(QDateTime::currentDateTime(), renamedEntries));
+}
+
 void pruneRunRecords(const QString &folder, qsizetype kept)
 {
     const QList<RunRecord> records = readRunRecords(folder);
     for (qsizetype i = kept; i < records.size(); ++i) {
-        if (!(records[i].end == RunEnd::Running && records[i].processRunning()))
+        // Without an end, a run either still runs or waits to be offered at
+        // the next start, which needs its record.
+        if (records[i].end != RunEnd::Running && !records[i].recoveryStopped)
             QFile::remove(records[i].path);
     }
 }

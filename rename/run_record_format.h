@@ -38,7 +38,10 @@
 //     off.
 //  6. A run found cut off gets the "cut-off" line (time, entries it left
 //     renamed) at a later start, on a line of its own even if the cut left
-//     half a line.
+//     half a line. When the recovery offered at that start was stopped
+//     before it ended, the run gets the "recovery-stopped" line (the same
+//     fields) instead: it counts as cut off, and is offered again at every
+//     start until a "cut-off" line follows it.
 //  7. Fields are separated by tabs and lines by line breaks. In a text field,
 //     backslash, tab and line break are written "\\", "\t", "\n", any other
 //     control byte "\xHH"; all other bytes are the text's UTF-8 as it is.
@@ -79,6 +82,9 @@ struct RunRecord {
     QStringList claims;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
+    // The last end line is "recovery-stopped" (6): end is CutOff, and the run
+    // is to be offered again at the next start.
+    bool recoveryStopped = false;
     // The time on the "ended" or "stopped" line; not valid for a run without one.
     QDateTime ended;
     // Once the steps are read: the first line that shows the record damaged
@@ -123,6 +129,9 @@ QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntri
 
 // The "cut-off" line (6).
 QByteArray cutOffLine(const QDateTime &found, qsizetype renamedEntries);
+
+// The "recovery-stopped" line (6).
+QByteArray recoveryStoppedLine(const QDateTime &stopped, qsizetype renamedEntries);
 
 // Reads the header from `head`, the beginning of a record, into `record`;
 // false when it is not a record's.

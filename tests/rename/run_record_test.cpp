@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <thread>
@@ -313,7 +315,9 @@ TEST_F(RunRecords, RunThatRenamesNothingWritesNoRecord)
 }
 
 // Another program's run in progress: its record is neither recovered nor
-// undone, nor removed as old.
+// undone, nor removed as old. Nor is an older run cut off that no start has
+// offered yet (its process gone: the same id, started at another time), or
+// one whose recovery was stopped, to be offered again.
 TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
 {
     tree.makeFile("files/a", "A");
@@ -321,13 +325,21 @@ TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
     RecordedRun running(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
     ASSERT_TRUE(running.write().ok());
     ASSERT_TRUE(running.waitUntilDurable().ok());
+    const QDateTime longAgo = QDateTime::currentDateTime().addYears(-1);
+    const QByteArray cutOff = runRecordHeader(RunKind::Step3, QString(), "/t/x.xls", longAgo,
+                                              QCoreApplication::applicationPid(), 1) + plannedLine(0);
+    tree.makeFile("state/quillmere/runs/cut-off.txt", cutOff);
+    tree.makeFile("state/quillmere/runs/recovery-stopped.txt", cutOff + recoveryStoppedLine(longAgo, 1));
     for (int i = 0; i < 21; ++i)
         run({row(2, top(), i % 2 ? "b" : "a", i % 2 ? "a" : "b")});
 
     const QList<RunRecord> all = readRunRecords(records());
-    EXPECT_EQ(all.size(), 21) << "the newest 20 and the one still running";
+    EXPECT_EQ(all.size(), 23) << "the newest 20, the one still running and the two cut off";
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const RunRecord &record) { return record.path == running.recordPath(); }));
-    EXPECT_TRUE(cutOffRuns(all).isEmpty());
+    const QList<RunRecord> offered = cutOffRuns(all);
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_EQ(QSet<QString>({offered[0].fileName(), offered[1].fileName()}),
+              QSet<QString>({"cut-off.txt", "recovery-stopped.txt"}));
     EXPECT_NE(lastUndoableRun(all)->path, running.recordPath());
 }
 
