@@ -78,3 +78,11 @@ FileResult markRunRecoveryStopped(const RunRecord &record, qsizetype renamedEntr
 // still runs, nor one cutOffRuns would offer: a run cut off is kept until it
 // has been offered. Best effort.
 void pruneRunRecords(const QString &folder, qsizetype kept = 20);
+
+// The files of `folder` named as records that do not read as one (written
+// by a newer version of the program, damaged, or cut before their header
+// was whole) and have stood unchanged for a minute, so that a record another
+// program is just beginning is not taken for one: full paths, sorted. Each
+// is returned by one call only: the names returned are noted in the folder,
+// best effort (a note that cannot be written means they come again).
+QStringList takeUnreadableRunRecords(const QString &folder);

@@ -158,6 +158,8 @@ void CutOffRunsRecovery::begin()
         if (!runs.isEmpty())
             messages << anotherRunUnderWayMessage();
         runs.clear();
+    } else if (const QStringList unreadable = takeUnreadableRunRecords(recordsFolder); !unreadable.isEmpty()) {
+        messages << unreadableRecordsMessage(unreadable);
     }
     // An undo or recovery cut off comes before the run it was taking back,
     // which is settled with it.

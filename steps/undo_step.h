@@ -85,7 +85,8 @@ public:
     ~CutOffRunsRecovery();
 
     // Takes the lock, finds the runs and goes through them up to the first
-    // question.
+    // question. With the lock, also says once of each record that cannot be
+    // read (takeUnreadableRunRecords) that it cannot, and where it is kept.
     void begin();
     // Settles the run asked about: on `restore` its entries get their old
     // names back, or an undo cut off is finished (with `control`, as

@@ -287,6 +287,37 @@ TEST_F(UndoStep, CutOffUndoIsFinishedAtTheNextStart)
     }
 }
 
+// Records the program cannot read (a newer format, a damaged one) are said
+// once, where they are kept, and kept; one being begun this minute is not.
+TEST_F(UndoStep, UnreadableRecordsAreSaidOnceAndKept)
+{
+    ASSERT_NO_FATAL_FAILURE(stepThree());
+    const QString folder = runRecordsFolder();
+    const QStringList unreadable{folder + "/20991231-235959-000-1-000000.txt", folder + "/garbage.txt"};
+    const auto write = [](const QString &path, const QByteArray &content, qint64 secondsAgo) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(content), content.size());
+        ASSERT_TRUE(file.flush());
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+    };
+    ASSERT_NO_FATAL_FAILURE(write(unreadable[0], "quillmere run record 2\nkind\tstep3\n", 120));
+    ASSERT_NO_FATAL_FAILURE(write(unreadable[1], "\x01\x02 not a record", 120));
+    ASSERT_NO_FATAL_FAILURE(write(folder + "/being-begun.txt", "quillmere run rec", 0));
+
+    ScriptedUndoView first;
+    offerRecoveryOfCutOffRuns(first);
+    EXPECT_EQ(first.messages, QStringList{"有 2 份更名记录无法读取（可能由较新版本的本程序写下，或已损坏），"
+                                          "其中记下的批量更名无法撤销或恢复。记录仍保存在：\n" +
+                                          unreadable.join('\n')});
+    ScriptedUndoView second;
+    offerRecoveryOfCutOffRuns(second);
+    EXPECT_TRUE(second.messages.isEmpty());
+    EXPECT_EQ(undo(true).messages, QStringList{"已撤销：3 个文件恢复了原名"});
+    for (const QString &path : unreadable)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+}
+
 // Step 3 stopped before its first rename renames nothing and leaves nothing
 // to undo or to recover.
 TEST_F(UndoStep, StepThreeStoppedBeforeItsFirstRenameRenamesNothing)
