@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +17,13 @@ namespace {
 // listing records does not read every step of a large run.
 constexpr qint64 headRead = 64 * 1024;
 constexpr qint64 tailRead = 4 * 1024;
+
+// A record's header is written as its file is made; a file without a whole
+// one that has stood this long is not a record being begun.
+constexpr int unreadableAfterSeconds = 60;
+// In the folder of records, without the records' ".txt": the unreadable
+// records already said to the user, one file name a line.
+constexpr char unreadableNoteName[] = "unreadable-records-said";
 
 // A run waits for its record before the first rename. Its lines go out
 // through one small buffer, used again for every part: memory a process
@@ -186,7 +195,7 @@ QList<RunRecord> cutOffRuns(const QList<RunRecord> &records)
 {
     QList<RunRecord> cutOff;
     for (const RunRecord &record : records) {
-        if (record.end == RunEnd::Running && !record.processRunning())
+        if ((record.end == RunEnd::Running && !record.processRunning()) || record.recoveryStopped)
             cutOff.prepend(record);
     }
     return cutOff;
@@ -197,11 +206,47 @@ FileResult markRunCutOff(const RunRecord &record, qsizetype renamedEntries)
     return appendLineDurably(record.path, cutOffLine(QDateTime::currentDateTime(), renamedEntries));
 }
 
+FileResult markRunRecoveryStopped(const RunRecord &record, qsizetype renamedEntries)
+{
+    return appendLineDurably(record.path, recoveryStoppedLine(QDateTime::currentDateTime(), renamedEntries));
+}
+
 void pruneRunRecords(const QString &folder, qsizetype kept)
 {
     const QList<RunRecord> records = readRunRecords(folder);
     for (qsizetype i = kept; i < records.size(); ++i) {
-        if (!(records[i].end == RunEnd::Running && records[i].processRunning()))
+        // Without an end, a run either still runs or waits to be offered at
+        // the next start, which needs its record.
+        if (records[i].end != RunEnd::Running && !records[i].recoveryStopped)
             QFile::remove(records[i].path);
     }
+}
+
+QStringList takeUnreadableRunRecords(const QString &folder)
+{
+    const QDir dir(folder);
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(-unreadableAfterSeconds);
+    QStringList unreadable;
+    for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (file.lastModified() <= settled && !readRecord(file.filePath(), false))
+            unreadable << file.fileName();
+    }
+    const QString notePath = dir.filePath(QString::fromLatin1(unreadableNoteName));
+    QStringList said;
+    if (QFile note(notePath); note.open(QIODevice::ReadOnly))
+        said = QString::fromUtf8(note.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QStringList toSay;
+    for (const QString &name : unreadable)
+        if (!said.contains(name))
+            toSay << dir.filePath(name);
+    // Only names that still stand are kept, so the note stays as small as
+    // the folder's unreadable files.
+    if (!toSay.isEmpty() || said.size() != unreadable.size()) {
+        QSaveFile note(notePath);
+        if (note.open(QIODevice::WriteOnly)) {
+            note.write(unreadable.join(u'\n').toUtf8());
+            note.commit();
+        }
+    }
+    return toSay;
 }

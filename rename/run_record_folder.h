@@ -59,7 +59,9 @@ QList<RunRecord> readRunRecords(const QString &folder);
 // cannot be read or is damaged (then `damagedLine` says where).
 bool readRunSteps(RunRecord &record);
 
-// The runs without an end whose process no longer runs, oldest first.
+// The runs to offer back at start, oldest first: those without an end whose
+// process no longer runs, and those whose recovery was stopped
+// (markRunRecoveryStopped).
 QList<RunRecord> cutOffRuns(const QList<RunRecord> &records);
 
 // Appends the cut-off line to the record of a run found cut off, with the
@@ -67,6 +69,20 @@ QList<RunRecord> cutOffRuns(const QList<RunRecord> &records);
 // line may stand.
 FileResult markRunCutOff(const RunRecord &record, qsizetype renamedEntries);
 
+// As markRunCutOff, for a run whose recovery at start was stopped before it
+// ended: the run counts as cut off, and cutOffRuns offers it again until
+// markRunCutOff settles it.
+FileResult markRunRecoveryStopped(const RunRecord &record, qsizetype renamedEntries);
+
 // Removes the oldest records beyond the newest `kept`, never one whose run
-// still runs. Best effort.
+// still runs, nor one cutOffRuns would offer: a run cut off is kept until it
+// has been offered. Best effort.
 void pruneRunRecords(const QString &folder, qsizetype kept = 20);
+
+// The files of `folder` named as records that do not read as one (written
+// by a newer version of the program, damaged, or cut before their header
+// was whole) and have stood unchanged for a minute, so that a record another
+// program is just beginning is not taken for one: full paths, sorted. Each
+// is returned by one call only: the names returned are noted in the folder,
+// best effort (a note that cannot be written means they come again).
+QStringList takeUnreadableRunRecords(const QString &folder);

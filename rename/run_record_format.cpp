@@ -227,6 +227,11 @@ QByteArray cutOffLine(const QDateTime &found, qsizetype renamedEntries)
     return "cut-off\t" + timeText(found) + '\t' + QByteArray::number(renamedEntries) + '\n';
 }
 
+QByteArray recoveryStoppedLine(const QDateTime &stopped, qsizetype renamedEntries)
+{
+    return "recovery-stopped\t" + timeText(stopped) + '\t' + QByteArray::number(renamedEntries) + '\n';
+}
+
 bool parseRunHeader(const QByteArray &head, RunRecord &record)
 {
     const QList<QByteArray> lines = completeLines(head);
@@ -264,10 +269,10 @@ QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine
         if (!ended)
             end = whole.size();
         const QByteArray line = whole.sliced(start, end - start);
-        if (line.startsWith("rename\t")) {
+        if (ended && line.startsWith("rename\t")) {
             if (const std::optional<PlannedStep> step = parseStep(line)) {
                 steps.append(*step);
-                if (ended && firstDamaged == 0 && movesToAnotherFolder(*step))
+                if (firstDamaged == 0 && movesToAnotherFolder(*step))
                     firstDamaged = lineNumber;
             }
         } else if (claims && ended && line.startsWith("claim\t")) {
@@ -288,10 +293,12 @@ void parseRunEnd(const QByteArray &tail, RunRecord &record)
         if (fields.size() != 3)
             continue;
         const QByteArray &key = fields[0];
-        if (key == "ended" || key == "stopped" || key == "cut-off") {
+        const bool foundCutOff = key == "cut-off" || key == "recovery-stopped";
+        if (key == "ended" || key == "stopped" || foundCutOff) {
             record.end = key == "ended" ? RunEnd::Ended : key == "stopped" ? RunEnd::Stopped : RunEnd::CutOff;
             record.renamedEntries = fields[2].toLongLong();
-            if (key != "cut-off")
+            record.recoveryStopped = key == "recovery-stopped";
+            if (!foundCutOff)
                 record.ended = QDateTime::fromString(QString::fromUtf8(fields[1]), Qt::ISODateWithMs);
         }
     }

@@ -38,13 +38,17 @@
 //     off.
 //  6. A run found cut off gets the "cut-off" line (time, entries it left
 //     renamed) at a later start, on a line of its own even if the cut left
-//     half a line.
+//     half a line. When the recovery offered at that start was stopped
+//     before it ended, the run gets the "recovery-stopped" line (the same
+//     fields) instead: it counts as cut off, and is offered again at every
+//     start until a "cut-off" line follows it.
 //  7. Fields are separated by tabs and lines by line breaks. In a text field,
 //     backslash, tab and line break are written "\\", "\t", "\n", any other
 //     control byte "\xHH"; all other bytes are the text's UTF-8 as it is.
 //  8. A line a reader cannot make sense of is passed over; reading never
-//     fails on a record's body, only on its header. The header and the end
-//     count only when their lines are whole, ended by a line break.
+//     fails on a record's body, only on its header. The header, every step
+//     and the end count only when their lines are whole, ended by a line
+//     break: a cut may leave "rename" with a shortened path or inode.
 //  9. Between the "planned" line and the end, a "claim" line (a path) is
 //     written right before the run makes a claim: the empty entry that
 //     reserves a new path where the file system has no no-replace rename
@@ -78,6 +82,9 @@ struct RunRecord {
     QStringList claims;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
+    // The last end line is "recovery-stopped" (6): end is CutOff, and the run
+    // is to be offered again at the next start.
+    bool recoveryStopped = false;
     // The time on the "ended" or "stopped" line; not valid for a run without one.
     QDateTime ended;
     // Once the steps are read: the first line that shows the record damaged
@@ -123,6 +130,9 @@ QByteArray runEndLines(const QList<RowOutcome> &outcomes, qsizetype renamedEntri
 // The "cut-off" line (6).
 QByteArray cutOffLine(const QDateTime &found, qsizetype renamedEntries);
 
+// The "recovery-stopped" line (6).
+QByteArray recoveryStoppedLine(const QDateTime &stopped, qsizetype renamedEntries);
+
 // Reads the header from `head`, the beginning of a record, into `record`;
 // false when it is not a record's.
 bool parseRunHeader(const QByteArray &head, RunRecord &record);
@@ -132,8 +142,8 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record);
 // folder was damaged or edited, and no step of the record can be trusted:
 // when `damagedLine` is given, it is set to the number (from 1) of the first
 // such line, or to 0 when there is none. A last line without its line break
-// is one a cut shortened, not damage. When `claims` is given, it gets the
-// paths of the whole "claim" lines.
+// is one a cut shortened: neither a step nor damage. When `claims` is given,
+// it gets the paths of the whole "claim" lines.
 QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr,
                                  QStringList *claims = nullptr);
 

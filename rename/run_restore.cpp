@@ -49,16 +49,47 @@ Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
     return entry->statusChange < nanosecondsAfter(run.ended) ? Holding::Holds : Holding::ChangedSince;
 }
 
-RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status)
+// Where putting a run's entries right takes each: back to its path before
+// the run (undo, recovery), or on to where the run's last step puts it (a
+// restore cut off, carried through).
+enum class Toward { OldPaths, LastPaths };
+
+QString targetOf(const LocatedEntry &entry, Toward toward)
 {
-    return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(entry.originalPath), {}};
+    return toward == Toward::OldPaths ? entry.originalPath : entry.expectedPath;
 }
+
+RestoreOutcome restoreOutcomeOf(const LocatedEntry &entry, RestoreStatus status, Toward toward)
+{
+    return {status, entry.found() ? entry.currentPath : entry.expectedPath, nameOf(targetOf(entry, toward)), {}};
+}
+
+// A file a cut left under two names keeps, going on, the name it was being
+// moved to; the name it came from is the second one to go.
+LocatedEntry keepingItsLastName(LocatedEntry entry)
+{
+    for (QString &secondName : entry.secondNames) {
+        if (nameOf(secondName) == nameOf(entry.expectedPath)) {
+            std::swap(secondName, entry.currentPath);
+            break;
+        }
+    }
+    return entry;
+}
+
+RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &located, Toward toward,
+                         const QString &restoredRecord, const QString &folder, WorkControl *control);
 
 } // namespace
 
 bool LocatedEntry::awayFromOldName() const
 {
     return found() && nameOf(currentPath) != nameOf(originalPath);
+}
+
+bool LocatedEntry::shortOfLastPath() const
+{
+    return found() && (nameOf(currentPath) != nameOf(expectedPath) || !secondNames.isEmpty());
 }
 
 bool LocatedEntry::renamed() const
@@ -149,21 +180,36 @@ qsizetype RestoreResult::restoredCount() const
 
 RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkControl *control)
 {
-    const QList<LocatedEntry> entries = locateRunEntries(record);
+    return putEntries(record, locateRunEntries(record), Toward::OldPaths, record.fileName(), folder, control);
+}
+
+RestoreResult finishRestoreRun(const RunRecord &restore, const QString &folder, WorkControl *control)
+{
+    return putEntries(restore, locateRunEntries(restore), Toward::LastPaths, restore.restores, folder, control);
+}
+
+namespace {
+
+RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &located, Toward toward,
+                         const QString &restoredRecord, const QString &folder, WorkControl *control)
+{
+    QList<LocatedEntry> entries = located;
+    if (toward == Toward::LastPaths)
+        std::transform(entries.begin(), entries.end(), entries.begin(), keepingItsLastName);
     QList<RestoringRename> renames;
     QList<qsizetype> entryOfRename;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
-        if (entry.awayFromOldName()) {
-            renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), nameOf(entry.originalPath),
-                            entry.entry});
+        const QString target = nameOf(targetOf(entry, toward));
+        if (entry.found() && nameOf(entry.currentPath) != target) {
+            renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), target, entry.entry});
             entryOfRename.append(i);
         }
     }
 
     RestoreResult result;
     const RenamePlan plan = planRestoringRenames(renames);
-    RecordedRun run(plan, folder, RunKind::Restore, record.fileName(), record.workbook);
+    RecordedRun run(plan, folder, RunKind::Restore, restoredRecord, record.workbook);
     FileResult recordWritten = run.write();
     if (recordWritten.ok())
         recordWritten = run.waitUntilDurable();
@@ -173,8 +219,8 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkCon
     }
 
     // Before any rename: a restored entry may need the name a claim or a
-    // second link holds.
-    removeLeftClaims(record, entries);
+    // second link holds. The claims lie where the run's own paths say.
+    removeLeftClaims(record, located);
     QList<std::optional<RenameFailure>> secondNameLeft(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
         for (const QString &secondName : entries[i].secondNames) {
@@ -194,18 +240,18 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkCon
         if (!entry.changedSincePath.isEmpty()) {
             // Under its old name it needs nothing, changed or not.
             if (entry.renamed()) {
-                RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::ChangedSince);
+                RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::ChangedSince, toward);
                 outcome.currentPath = entry.changedSincePath;
                 result.outcomes.append(outcome);
             }
             continue;
         }
         if (!entry.found()) {
-            result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone));
+            result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone, toward));
             continue;
         }
         if (const std::optional<RenameFailure> &left = secondNameLeft[i]) {
-            RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed);
+            RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed, toward);
             outcome.engineOutcome.problem = RowProblem::RenameFailed;
             outcome.engineOutcome.details = *left;
             result.outcomes.append(outcome);
@@ -213,11 +259,11 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkCon
         }
         if (!outcomeOfEntry[i]) {
             if (!entry.secondNames.isEmpty())
-                result.outcomes.append(restoreOutcomeOf(entry, RestoreStatus::Restored));
+                result.outcomes.append(restoreOutcomeOf(entry, RestoreStatus::Restored, toward));
             continue;
         }
         const RowOutcome &row = *outcomeOfEntry[i];
-        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored);
+        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored, toward);
         if (row.status() == RowStatus::FailedByOtherRow) {
             outcome.status = RestoreStatus::KeptWithOthers;
         } else if (row.status() == RowStatus::NotRun) {
@@ -230,6 +276,8 @@ RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkCon
     }
     return result;
 }
+
+} // namespace
 
 bool isUndone(const RunRecord &record, const QList<RunRecord> &records)
 {

@@ -47,6 +47,9 @@ struct LocatedEntry {
     bool renamed() const;
     // Found, and to be renamed to be back under its old name.
     bool awayFromOldName() const;
+    // Found, and not yet only under the name the run's last step gives it:
+    // what a restore cut off before that step left (finishRestoreRun).
+    bool shortOfLastPath() const;
 };
 
 // Every entry of the steps of `run` (read, in execution order), in the order
@@ -95,6 +98,19 @@ struct RestoreResult {
 // away before any rename. With `control`, the renames report their progress
 // there and stop when asked (see carryOutRenamePlan).
 RestoreResult restoreRun(const RunRecord &record, const QString &folder, WorkControl *control = nullptr);
+
+// Carries a restore that was cut off (`restore`, its steps read: an undo or
+// a recovery killed half way) through to its end, as restoreRun would take
+// it back: every entry of it found short of its last path
+// (LocatedEntry::shortOfLastPath) gets the name the restore's last step
+// gives it, in the folder where it stands, a file under two names keeping
+// that one; claims the restore left go first. It runs as a run of its own,
+// recorded in `folder` as restoring the record `restore` restores, so that
+// once it ends that run counts as undone (isUndone), even when nothing was
+// left to rename. Entries not found are reported as restoreRun reports
+// them, with the name they were to get; a failed record is reported as by
+// restoreRun, and nothing is renamed then.
+RestoreResult finishRestoreRun(const RunRecord &restore, const QString &folder, WorkControl *control = nullptr);
 
 // Whether a restore run that ended, or is still running, puts back the
 // entries of `record`; a restore that was itself taken back does not count.

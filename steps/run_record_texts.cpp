@@ -1,5 +1,7 @@
 #include "steps/run_record_texts.h"
 
+#include <algorithm>
+
 QString recordFailureMessage(const FileFailure &failure)
 {
     QString reason;
@@ -17,6 +19,19 @@ QString damagedRecordMessage(const RunRecord &record)
 {
     return QStringLiteral("更名记录已损坏：%1 第 %2 行的原路径与新路径不在同一个文件夹，没有文件被恢复原名")
         .arg(record.path, QString::number(record.damagedLine));
+}
+
+QString unreadableRecordsMessage(const QStringList &paths)
+{
+    constexpr qsizetype listedLimit = 10;
+    QString message = QStringLiteral("有 %1 份更名记录无法读取（可能由较新版本的本程序写下，或已损坏），"
+                                     "其中记下的批量更名无法撤销或恢复。记录仍保存在：")
+                          .arg(paths.size());
+    for (const QString &path : paths.first(std::min(paths.size(), listedLimit)))
+        message += u'\n' + path;
+    if (paths.size() > listedLimit)
+        message += QStringLiteral("\n……另有 %1 份未列出。").arg(paths.size() - listedLimit);
+    return message;
 }
 
 QString anotherRunUnderWayMessage()

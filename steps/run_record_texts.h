@@ -13,6 +13,11 @@ QString recordFailureMessage(const FileFailure &failure);
 // undo and recovery say when they refuse a record (see readRunSteps).
 QString damagedRecordMessage(const RunRecord &record);
 
+// What start-up says of the records it cannot read (see
+// takeUnreadableRunRecords), given their paths: that their runs can be
+// neither undone nor recovered, and where the records are kept.
+QString unreadableRecordsMessage(const QStringList &paths);
+
 // What step 3, undo and recovery say when another of them holds the lock
 // (RunLock) and they do nothing.
 QString anotherRunUnderWayMessage();

@@ -26,7 +26,8 @@ QString failureReason(const RestoreOutcome &outcome)
     return QString();
 }
 
-QString restoreMessage(const RestoreResult &result)
+// `done` says that all went well, with %1 for the entries put back.
+QString restoreMessage(const RestoreResult &result, const QString &done = QStringLiteral("已撤销：%1 个文件恢复了原名"))
 {
     if (result.recordFailure)
         return recordFailureMessage(*result.recordFailure);
@@ -34,7 +35,7 @@ QString restoreMessage(const RestoreResult &result)
     std::copy_if(result.outcomes.begin(), result.outcomes.end(), std::back_inserter(failures),
                  [](const RestoreOutcome &outcome) { return outcome.status != RestoreStatus::Restored; });
     if (failures.isEmpty())
-        return QStringLiteral("已撤销：%1 个文件恢复了原名").arg(result.restoredCount());
+        return done.arg(result.restoredCount());
 
     QString message = QStringLiteral("有 %1 行未能撤销：").arg(failures.size());
     for (const RestoreOutcome &failure : failures.first(std::min(failures.size(), listedFailuresLimit)))
@@ -56,12 +57,12 @@ QString stoppedRestoreMessage(const RestoreResult &result)
         .arg(result.outcomes.size());
 }
 
-// An undo of `run` that the user stopped put some of its entries back, so
-// that fewer are left than its end line says.
+// An undo of `run` that was stopped or cut off put some of its entries
+// back, so that fewer are left than its end line says.
 bool partlyUndone(const RunRecord &run, const QList<RunRecord> &records)
 {
     return std::any_of(records.cbegin(), records.cend(), [&run](const RunRecord &other) {
-        return other.kind == RunKind::Restore && other.restores == run.fileName() && other.end == RunEnd::Stopped;
+        return other.kind == RunKind::Restore && other.restores == run.fileName() && other.end != RunEnd::Ended;
     });
 }
 
@@ -78,6 +79,27 @@ qsizetype entriesLeftRenamed(const RunRecord &run, const QList<RunRecord> &recor
 QString takeBackMessage(const RestoreResult &result)
 {
     return result.stopped ? stoppedRestoreMessage(result) : restoreMessage(result);
+}
+
+// A recovery at start that was stopped leaves its run to be offered again.
+QString recoveryMessage(const RestoreResult &result, bool finishing)
+{
+    if (result.stopped) {
+        return QStringLiteral("已取消：%1 / %2 个文件已恢复原名；其余的文件下次启动时再询问")
+            .arg(result.restoredCount())
+            .arg(result.outcomes.size());
+    }
+    return finishing ? restoreMessage(result, QStringLiteral("已完成撤销：%1 个文件恢复了原名")) : restoreMessage(result);
+}
+
+qsizetype entriesShortOfLastPath(const QList<LocatedEntry> &entries)
+{
+    return std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.shortOfLastPath(); });
+}
+
+qsizetype entriesRenamed(const QList<LocatedEntry> &entries)
+{
+    return std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
 }
 
 } // namespace
@@ -125,7 +147,12 @@ void CutOffRunsRecovery::begin()
         if (!runs.isEmpty())
             messages << anotherRunUnderWayMessage();
         runs.clear();
+    } else if (const QStringList unreadable = takeUnreadableRunRecords(recordsFolder); !unreadable.isEmpty()) {
+        messages << unreadableRecordsMessage(unreadable);
     }
+    // An undo or recovery cut off comes before the run it was taking back,
+    // which is settled with it.
+    std::stable_partition(runs.begin(), runs.end(), [](const RunRecord &run) { return run.kind == RunKind::Restore; });
     goOn();
 }
 
@@ -143,14 +170,33 @@ void CutOffRunsRecovery::goOn()
             continue;
         }
         const QList<LocatedEntry> entries = locateRunEntries(run);
-        renamedOfAsked =
-            std::count_if(entries.begin(), entries.end(), [](const LocatedEntry &entry) { return entry.renamed(); });
-        if (renamedOfAsked > 0) {
+        if (run.kind == RunKind::Restore) {
+            renamedOfAsked = entriesShortOfLastPath(entries);
+            if (renamedOfAsked > 0) {
+                asking = QStringLiteral("上次撤销更名（%1）在完成前中断了。现在完成撤销，把其余 %2 个文件恢复原名吗？")
+                             .arg(runTimeText(run), QString::number(renamedOfAsked));
+                return;
+            }
+            // Cut off after its last rename: carried through without a
+            // question, so that the run it took back counts as undone.
+            const RestoreResult finished = finishRestoreRun(run, runRecordsFolder());
+            if (finished.recordFailure || finished.restoredCount() != finished.outcomes.size())
+                messages << restoreMessage(finished);
+            if (!finished.recordFailure) {
+                bestEffort(markRunCutOff(run, 0));
+                settledWithTheirUndo.insert(run.restores);
+            }
+            ++next;
+            continue;
+        }
+        renamedOfAsked = entriesRenamed(entries);
+        if (renamedOfAsked > 0 && !settledWithTheirUndo.contains(run.fileName())) {
             asking = QStringLiteral("上次批量更名（%1）在完成前中断了。现在把已更名的 %2 个文件恢复原名吗？")
                          .arg(runTimeText(run), QString::number(renamedOfAsked));
             return;
         }
-        bestEffort(markRunCutOff(run, 0));
+        // What its undo left under other names stays for 撤销更名.
+        bestEffort(markRunCutOff(run, renamedOfAsked));
         ++next;
     }
 }
@@ -158,26 +204,34 @@ void CutOffRunsRecovery::goOn()
 void CutOffRunsRecovery::answer(bool restore, WorkControl *control)
 {
     RunRecord &run = runs[next++];
+    // A restore cut off is carried through to its end, not taken back: its
+    // entries get the names the run it restores took from them.
+    const bool finishing = run.kind == RunKind::Restore;
     qsizetype leftRenamed = renamedOfAsked;
     bool stopped = false;
     if (restore) {
-        const RestoreResult result = restoreRun(run, runRecordsFolder(), control);
-        messages << takeBackMessage(result);
+        const RestoreResult result = finishing ? finishRestoreRun(run, runRecordsFolder(), control)
+                                               : restoreRun(run, runRecordsFolder(), control);
+        messages << recoveryMessage(result, finishing);
         // Without its own record the restore renamed nothing: the run
         // stays cut off, to be offered again at the next start.
         if (result.recordFailure)
             return goOn();
         // A restore stopped early does not count as the run's undo, which
-        // then takes back what is left under other names.
+        // then takes back what is left under other names; and the rest is
+        // offered again at the next start (the window may have been closed).
         stopped = result.stopped;
         if (stopped)
             leftRenamed -= result.restoredCount();
     }
-    bestEffort(markRunCutOff(run, leftRenamed));
     if (stopped) {
+        bestEffort(markRunRecoveryStopped(run, leftRenamed));
         asking.reset();
         return;
     }
+    bestEffort(markRunCutOff(run, leftRenamed));
+    if (finishing)
+        settledWithTheirUndo.insert(run.restores);
     goOn();
 }
 

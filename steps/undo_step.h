@@ -4,6 +4,7 @@
 #include "work/work_control.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -57,19 +58,29 @@ private:
 // thread, one after the other; between them the caller shows the messages
 // taken and asks the question, if any. The lock is held from begin() until
 // the object goes.
+//
+// An undo or recovery cut off in turn is offered as what it is, an undo not
+// finished, before the run it was taking back: 是 finishes it
+// (finishRestoreRun), so that its entries end under the names they had
+// before that run, and the run counts as undone; one cut off after its last
+// rename is finished without a question. The run it was taking back, when
+// cut off too, is then settled with it, without a question of its own.
 class CutOffRunsRecovery {
 public:
     CutOffRunsRecovery();
     ~CutOffRunsRecovery();
 
     // Takes the lock, finds the runs and goes through them up to the first
-    // question.
+    // question. With the lock, also says once of each record that cannot be
+    // read (takeUnreadableRunRecords) that it cannot, and where it is kept.
     void begin();
     // Settles the run asked about: on `restore` its entries get their old
-    // names back (with `control`, as RunUndo::takeBack); otherwise, or when
-    // a stop ended that restore early, it is marked cut off, for undo to
-    // take back the rest later. Then goes on to the next question, unless
-    // stopped: the runs left are then offered at the next start.
+    // names back, or an undo cut off is finished (with `control`, as
+    // RunUndo::takeBack); otherwise it is marked cut off, for undo to take
+    // back the rest later. When a stop ends that restore early, the run is
+    // marked so that undo can take back the rest and the next start offers
+    // it again (markRunRecoveryStopped). Then goes on to the next question,
+    // unless stopped: the runs left are then offered at the next start.
     void answer(bool restore, WorkControl *control = nullptr);
 
     // The question to ask now, or nothing once every run is settled.
@@ -86,6 +97,9 @@ private:
     qsizetype renamedOfAsked = 0;
     std::optional<QString> asking;
     QStringList messages;
+    // The runs, by file name, whose undo or recovery was cut off in turn
+    // and has been settled at this start: asked about once, with it.
+    QSet<QString> settledWithTheirUndo;
 };
 
 // What undo and recovery show while they restore: how many of the renames

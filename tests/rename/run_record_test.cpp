@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <thread>
@@ -185,9 +187,9 @@ TEST(RunRecordEnd, StoppedEndReadsAsAKnownEnd)
 
 // A power cut may cut a record anywhere while it is written. Cut at every
 // byte, it is refused while its header is incomplete and then reads the same
-// header; every step read but the last, which the cut may have shortened,
-// is the run's own step in its place; and only a whole end line ends it,
-// with its whole count.
+// header; every step read is the run's own step in its place, whole (a step
+// the cut shortened could name another path or inode); and only a whole end
+// line ends it, with its whole count.
 TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
 {
     for (const char *name : {"a", "b", "tab\tname"})
@@ -212,8 +214,11 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
         EXPECT_EQ(record.workbook, full.workbook);
         const QList<PlannedStep> read = parseRunSteps(cut);
         ASSERT_LE(read.size(), steps.size());
-        for (qsizetype i = 0; i + 1 < read.size(); ++i)
+        for (qsizetype i = 0; i < read.size(); ++i) {
+            EXPECT_EQ(read[i].oldPath, steps[i].oldPath);
             EXPECT_EQ(read[i].newPath, steps[i].newPath);
+            EXPECT_EQ(read[i].entry, steps[i].entry);
+        }
         parseRunEnd(cut, record);
         EXPECT_EQ(record.end == RunEnd::Ended, size == whole.size());
         EXPECT_EQ(record.renamedEntries, size == whole.size() ? 3 : 0);
@@ -310,7 +315,9 @@ TEST_F(RunRecords, RunThatRenamesNothingWritesNoRecord)
 }
 
 // Another program's run in progress: its record is neither recovered nor
-// undone, nor removed as old.
+// undone, nor removed as old. Nor is an older run cut off that no start has
+// offered yet (its process gone: the same id, started at another time), or
+// one whose recovery was stopped, to be offered again.
 TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
 {
     tree.makeFile("files/a", "A");
@@ -318,13 +325,21 @@ TEST_F(RunRecords, RunStillInProgressIsLeftAlone)
     RecordedRun running(plan, records(), RunKind::Step3, QString(), "/t/x.xls");
     ASSERT_TRUE(running.write().ok());
     ASSERT_TRUE(running.waitUntilDurable().ok());
+    const QDateTime longAgo = QDateTime::currentDateTime().addYears(-1);
+    const QByteArray cutOff = runRecordHeader(RunKind::Step3, QString(), "/t/x.xls", longAgo,
+                                              QCoreApplication::applicationPid(), 1) + plannedLine(0);
+    tree.makeFile("state/quillmere/runs/cut-off.txt", cutOff);
+    tree.makeFile("state/quillmere/runs/recovery-stopped.txt", cutOff + recoveryStoppedLine(longAgo, 1));
     for (int i = 0; i < 21; ++i)
         run({row(2, top(), i % 2 ? "b" : "a", i % 2 ? "a" : "b")});
 
     const QList<RunRecord> all = readRunRecords(records());
-    EXPECT_EQ(all.size(), 21) << "the newest 20 and the one still running";
+    EXPECT_EQ(all.size(), 23) << "the newest 20, the one still running and the two cut off";
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const RunRecord &record) { return record.path == running.recordPath(); }));
-    EXPECT_TRUE(cutOffRuns(all).isEmpty());
+    const QList<RunRecord> offered = cutOffRuns(all);
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_EQ(QSet<QString>({offered[0].fileName(), offered[1].fileName()}),
+              QSet<QString>({"cut-off.txt", "recovery-stopped.txt"}));
     EXPECT_NE(lastUndoableRun(all)->path, running.recordPath());
 }
 

@@ -70,6 +70,16 @@ struct SmallRun {
 
 enum class ChildEnd { Killed, Finished, Failed };
 
+ChildEnd waitForChild(pid_t child)
+{
+    int status = 0;
+    if (child <= 0 || waitpid(child, &status, 0) != child)
+        return ChildEnd::Failed;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        return ChildEnd::Killed;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ChildEnd::Finished : ChildEnd::Failed;
+}
+
 // Carries out `plan` in a child, with the shim's `fault` set once the record
 // is durable, right before the first rename (so that writing the record
 // counts for no fault); an empty fault kills the child right there.
@@ -84,12 +94,63 @@ ChildEnd runInChild(const RenamePlan &plan, const QString &records, const QByteA
         });
         _exit(0);
     }
-    int status = 0;
-    if (child <= 0 || waitpid(child, &status, 0) != child)
-        return ChildEnd::Failed;
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
-        return ChildEnd::Killed;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ChildEnd::Finished : ChildEnd::Failed;
+    return waitForChild(child);
+}
+
+// Undoes the run in `records` that undo would take back, in a child with the
+// shim's `fault` set right before the undo, its record included.
+ChildEnd undoInChild(const QString &records, const QByteArray &fault)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        std::optional<RunRecord> run = lastUndoableRun(readRunRecords(records));
+        if (!run || !readRunSteps(*run))
+            _exit(1);
+        qputenv("QUILLMERE_RENAME_FAULT", fault);
+        restoreRun(*run, records);
+        _exit(0);
+    }
+    return waitForChild(child);
+}
+
+// Carries out the small run, then undoes it in a child killed at each point
+// `fault` followed by a number names, from 1 until the undo goes through,
+// and carries the undo through as the next start does. Every entry ends
+// under its name from before the run, with nothing left under a temporary
+// name or as a claim, and the run counts as undone. Returns the points.
+int finishUndoKilledAtEachPoint(const QString &parentFolder, const QByteArray &fault)
+{
+    int killPoints = 0;
+    for (int killAt = 1; killAt < 200 && !testing::Test::HasFailure(); ++killAt) {
+        SCOPED_TRACE(fault.toStdString() + std::to_string(killAt));
+        SmallRun run(parentFolder);
+        const std::string before = run.listing();
+        EXPECT_EQ(runInChild(planNamingTableRenames(run.rows()), run.records, "kill-at:100000"), ChildEnd::Finished);
+        const std::string renamed = run.listing();
+        const ChildEnd undo = undoInChild(run.records, fault + QByteArray::number(killAt));
+        if (undo == ChildEnd::Finished)
+            break;
+        EXPECT_EQ(undo, ChildEnd::Killed) << "run through CTest, which preloads the fault library";
+        if (undo != ChildEnd::Killed)
+            break;
+        ++killPoints;
+
+        QList<RunRecord> cutOff = cutOffRuns(readRunRecords(run.records));
+        if (cutOff.isEmpty()) {
+            EXPECT_EQ(run.listing(), renamed) << "killed before its record stood, the undo renamed nothing";
+            continue;
+        }
+        EXPECT_EQ(cutOff.size(), 1);
+        EXPECT_EQ(cutOff[0].kind, RunKind::Restore);
+        EXPECT_TRUE(readRunSteps(cutOff[0]));
+        const RestoreResult finished = finishRestoreRun(cutOff[0], run.records);
+
+        EXPECT_FALSE(finished.recordFailure.has_value());
+        EXPECT_EQ(finished.restoredCount(), finished.outcomes.size()) << "every entry found and put right";
+        EXPECT_EQ(run.listing(), before);
+        EXPECT_FALSE(lastUndoableRun(readRunRecords(run.records)).has_value()) << "the run counts as undone";
+    }
+    return killPoints;
 }
 
 // Carries out `plan` in a child killed right after its `killAt`-th rename
@@ -160,6 +221,21 @@ TEST_P(RunCutOff, KilledAtEveryRenameIsPutBackWhole)
         EXPECT_EQ(run.listing(), before);
         EXPECT_FALSE(treeListing(run.files).join('\n').contains(cycleTemporaryPrefix()));
     }
+}
+
+TEST(RunRecovery, UndoKilledAfterEveryRenameIsFinished)
+{
+    EXPECT_EQ(finishUndoKilledAtEachPoint(QString(), "kill-at:"), 17);
+}
+
+// On a share an undo moves files by link and folders onto claims as a run
+// does; killed before any change, it leaves second names and claims that
+// carrying it through must clear, keeping each entry's last name.
+TEST(RunRecovery, UndoOnFuseMountKilledBeforeEveryChangeIsFinished)
+{
+    const FuseMountedFolder share;
+    SKIP_UNLESS_MOUNTED(share);
+    EXPECT_GE(finishUndoKilledAtEachPoint(share.mountPoint(), "kill-before:"), 11 * 2 + 6 * 2);
 }
 
 // On a FUSE mount files move by link, folders and links onto a claim made

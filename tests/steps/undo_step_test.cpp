@@ -1,9 +1,12 @@
 // Step 3's record and what undo and recovery say, on real trees, without an
 // office: rows are handed to step 3 as read.
+#include "rename/recorded_run.h"
+#include "rename/rename_no_replace.h"
 #include "rename/run_lock.h"
 #include "rename/run_record_folder.h"
-#include "steps/step_three_job.h"
+#include "rename/run_restore.h"
 #include "steps/recovery_job.h"
+#include "steps/step_three_job.h"
 #include "steps/undo_job.h"
 #include "steps/undo_step.h"
 #include "tests/common/cut_off_run.h"
@@ -13,7 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -166,9 +173,10 @@ TEST_F(UndoStep, CutOffRunLeftOnNoCanBeUndoneLater)
     expectLeftForUndo();
 }
 
-// A recovery the user stops before its first rename puts nothing back and
-// marks the run cut off: undo then takes back all it left renamed.
-TEST_F(UndoStep, RecoveryStoppedLeavesTheRunForUndo)
+// A recovery stopped before its first rename (取消, or the window closed,
+// which stops it the same way) puts nothing back and leaves the run for
+// undo; the next start offers it again, until 是 or 否 settles it.
+TEST_F(UndoStep, RecoveryStoppedIsOfferedAgainAtTheNextStart)
 {
     ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
     {
@@ -178,12 +186,126 @@ TEST_F(UndoStep, RecoveryStoppedLeavesTheRunForUndo)
         WorkControl stopped;
         stopped.requestStop();
         recovery.answer(true, &stopped);
-        EXPECT_EQ(recovery.takeMessages(), QStringList{"已取消：0 / 3 个文件已恢复原名；其余的可以再用【撤销更名】恢复"});
+        EXPECT_EQ(recovery.takeMessages(), QStringList{"已取消：0 / 3 个文件已恢复原名；其余的文件下次启动时再询问"});
         EXPECT_FALSE(recovery.question().has_value());
         EXPECT_EQ(folderListing(top()), QStringList({"a=b", "b=a", "甲=c"}));
     }
+    EXPECT_TRUE(undo(false).questions.value(0).endsWith("3 个文件将恢复原名。")) << "undo may take it back meanwhile";
+
+    ScriptedUser next;
+    runToEnd(RecoveryJob(), next);
+    ASSERT_EQ(next.questions.size(), 1);
+    EXPECT_TRUE(next.questions[0].endsWith("现在把已更名的 3 个文件恢复原名吗？")) << next.questions[0].toStdString();
 
     expectLeftForUndo();
+}
+
+// Carries out, in a child, the first `renames` system renames of an undo of
+// the newest step-3 run (as undo plans it) and ends before the undo's end
+// line, as an undo killed half way leaves it.
+bool leaveUndoCutOffAfter(qsizetype renames)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        QList<RunRecord> records = readRunRecords(runRecordsFolder());
+        records.removeIf([](const RunRecord &record) { return record.kind != RunKind::Step3; });
+        if (records.isEmpty() || !readRunSteps(records[0]))
+            _exit(1);
+        QList<RestoringRename> back;
+        for (const LocatedEntry &entry : locateRunEntries(records[0])) {
+            if (entry.awayFromOldName()) {
+                const QFileInfo current(entry.currentPath);
+                back.append({current.path() + u'/', current.fileName(), QFileInfo(entry.originalPath).fileName(),
+                             entry.entry});
+            }
+        }
+        const RenamePlan plan = planRestoringRenames(back);
+        RecordedRun undo(plan, runRecordsFolder(), RunKind::Restore, records[0].fileName(), records[0].workbook);
+        if (!undo.write().ok() || !undo.waitUntilDurable().ok())
+            _exit(1);
+        qsizetype done = 0;
+        forEachPlannedStep(plan, [&](qint64, const EntryId &, const QString &oldPath, const QString &newPath) {
+            if (done++ < renames && !renameNoReplace(oldPath, newPath).ok())
+                _exit(1);
+        });
+        _exit(0);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// An undo cut off is offered as the undo it is, and 是 finishes it: the
+// files end under their names from before step 3, none under a temporary
+// name, and the run counts as undone. Cut off after each of its renames (a
+// swap through a temporary name, and a single rename), of a run that ended
+// and of a run that was itself cut off and being recovered at start: one
+// question either way.
+TEST_F(UndoStep, CutOffUndoIsFinishedAtTheNextStart)
+{
+    const QRegularExpression question("^上次撤销更名（" + timePattern +
+                                      "）在完成前中断了。现在完成撤销，把其余 (\\d) 个文件恢复原名吗？$");
+    for (const bool runCutOff : {false, true}) {
+        for (qsizetype renames = 1; renames <= 4 && !HasFailure(); ++renames) {
+            SCOPED_TRACE((runCutOff ? "recovery of a run cut off, " : "undo of a run, ") + std::to_string(renames) +
+                         " renames done");
+            if (runCutOff) {
+                ASSERT_TRUE(leaveRunCutOffAfterItsRenames(rows()));
+            } else {
+                ASSERT_NO_FATAL_FAILURE(stepThree());
+            }
+            ASSERT_TRUE(leaveUndoCutOffAfter(renames));
+
+            ScriptedUser start;
+            start.yesNoAnswers << true;
+            runToEnd(RecoveryJob(), start);
+
+            if (renames < 4) {
+                ASSERT_EQ(start.questions.size(), 1);
+                const QRegularExpressionMatch asked = question.match(start.questions[0]);
+                ASSERT_TRUE(asked.hasMatch()) << start.questions[0].toStdString();
+                EXPECT_EQ(start.messages, QStringList{"已完成撤销：" + asked.captured(1) + " 个文件恢复了原名"});
+            } else {
+                EXPECT_TRUE(start.questions.isEmpty()) << "all renamed, only its end missing";
+                EXPECT_TRUE(start.messages.isEmpty());
+            }
+            EXPECT_EQ(folderListing(top()), before);
+            EXPECT_EQ(undo(true).messages, QStringList{"没有可以撤销的批量更名"});
+            ScriptedUser again;
+            runToEnd(RecoveryJob(), again);
+            EXPECT_TRUE(again.questions.isEmpty());
+        }
+    }
+}
+
+// Records the program cannot read (a newer format, a damaged one) are said
+// once, where they are kept, and kept; one being begun this minute is not.
+TEST_F(UndoStep, UnreadableRecordsAreSaidOnceAndKept)
+{
+    ASSERT_NO_FATAL_FAILURE(stepThree());
+    const QString folder = runRecordsFolder();
+    const QStringList unreadable{folder + "/20991231-235959-000-1-000000.txt", folder + "/garbage.txt"};
+    const auto write = [](const QString &path, const QByteArray &content, qint64 secondsAgo) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(content), content.size());
+        ASSERT_TRUE(file.flush());
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+    };
+    ASSERT_NO_FATAL_FAILURE(write(unreadable[0], "quillmere run record 2\nkind\tstep3\n", 120));
+    ASSERT_NO_FATAL_FAILURE(write(unreadable[1], "\x01\x02 not a record", 120));
+    ASSERT_NO_FATAL_FAILURE(write(folder + "/being-begun.txt", "quillmere run rec", 0));
+
+    ScriptedUser first;
+    runToEnd(RecoveryJob(), first);
+    EXPECT_EQ(first.messages, QStringList{"有 2 份更名记录无法读取（可能由较新版本的本程序写下，或已损坏），"
+                                          "其中记下的批量更名无法撤销或恢复。记录仍保存在：\n" +
+                                          unreadable.join('\n')});
+    ScriptedUser second;
+    runToEnd(RecoveryJob(), second);
+    EXPECT_TRUE(second.messages.isEmpty());
+    EXPECT_EQ(undo(true).messages, QStringList{"已撤销：3 个文件恢复了原名"});
+    for (const QString &path : unreadable)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
 // Step 3 stopped before its first rename renames nothing and leaves nothing
