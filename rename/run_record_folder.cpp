@@ -139,6 +139,12 @@ void RunRecordWriter::appendClaim(const QString &path)
         bestEffort(file.write(claimLine(path)));
 }
 
+void RunRecordWriter::appendClaimed(const QString &path, const EntryId &claim)
+{
+    if (file.isOpen())
+        bestEffort(file.write(claimedLine(path, claim)));
+}
+
 void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped)
 {
     if (file.isOpen())

@@ -220,19 +220,31 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
     }
 }
 
-// A claim's path comes back exactly, escapes and all; a claim line that a cut
-// shortened may name a path never claimed, and is passed over.
+// A claim's path comes back exactly, escapes and all, and so does the entry
+// made there; a line that a cut shortened may name a path never claimed, or
+// an inode cut short, and is passed over. A record from before "claimed"
+// lines reads its claims all the same.
 TEST_F(RunRecords, ClaimLinesReadBackOnlyWhole)
 {
     const QString claim = top() + "tab\there\\n .quillmere-swap-0badcafe-d";
+    const EntryId made{2049, 1311233};
     const QByteArray whole = runRecordHeader(RunKind::Step3, QString(), "/t/表.xls", QDateTime::currentDateTime(), 1, 1) +
-                             plannedLine(0) + claimLine(claim) + claimLine(top() + "second");
-    QStringList claims;
+                             plannedLine(0) + claimLine(claim) + claimedLine(claim, made) + claimLine(top() + "second") +
+                             claimedLine(top() + "second", {2049, 77});
+    RunClaims claims;
     parseRunSteps(whole, nullptr, &claims);
-    EXPECT_EQ(claims, QStringList({claim, top() + "second"}));
-    claims.clear();
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_EQ(claims.made.values(claim), QList<EntryId>({made}));
+    EXPECT_EQ(claims.made.size(), 2);
+
+    claims = {};
     parseRunSteps(whole.chopped(1), nullptr, &claims);
-    EXPECT_EQ(claims, QStringList({claim}));
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_EQ(claims.made.size(), 1);
+    claims = {};
+    parseRunSteps(whole.first(whole.indexOf("claimed")) + claimLine(top() + "second"), nullptr, &claims);
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_TRUE(claims.made.isEmpty());
 }
 
 // A step into another folder shows a record damaged, wherever it stands; a
