@@ -70,7 +70,7 @@ std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
         return std::nullopt;
     if (withSteps) {
         file.seek(0);
-        record.steps = parseRunSteps(file.readAll(), &record.damagedLine, &record.claims);
+        record.steps = parseRunSteps(file.readAll(), &record.damagedLine, &record.claims, &record.renamedRows);
     }
     file.seek(std::max<qint64>(0, file.size() - tailRead));
     parseRunEnd(file.readAll(), record);
@@ -185,6 +185,7 @@ bool readRunSteps(RunRecord &record)
     }
     record.steps = std::move(full->steps);
     record.claims = std::move(full->claims);
+    record.renamedRows = std::move(full->renamedRows);
     return true;
 }
 

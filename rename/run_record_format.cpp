@@ -279,7 +279,8 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record)
     return record.started.isValid() && record.processId > 0;
 }
 
-QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine, RunClaims *claims)
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine, RunClaims *claims,
+                                 QSet<qint64> *renamedRows)
 {
     QList<PlannedStep> steps;
     qsizetype firstDamaged = 0;
@@ -302,6 +303,9 @@ QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine
                 claims->paths.append(*path);
         } else if (claims && ended && line.startsWith("claimed\t")) {
             parseClaimed(line, *claims);
+        } else if (renamedRows && ended && line.startsWith("row\t") && line.endsWith("\trenamed")) {
+            if (const QList<QByteArray> fields = line.split('\t'); fields.size() == 3)
+                renamedRows->insert(fields[1].toLongLong());
         }
         start = end + 1;
     }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMultiHash>
+#include <QSet>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
@@ -90,6 +91,8 @@ struct RunRecord {
     RunEnd end = RunEnd::Running;
     // Once the steps are read: its claims (9).
     RunClaims claims;
+    // Once the steps are read: the rows whose "row" line says "renamed" (5).
+    QSet<qint64> renamedRows;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
     // The time on the "ended" or "stopped" line; not valid for a run without one.
@@ -150,9 +153,10 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record);
 // when `damagedLine` is given, it is set to the number (from 1) of the first
 // such line, or to 0 when there is none. A last line without its line break
 // is one a cut shortened, not damage. When `claims` is given, it gets what
-// the whole "claim" and "claimed" lines say.
+// the whole "claim" and "claimed" lines say; when `renamedRows` is given, it
+// gets the rows whose whole "row" line says "renamed".
 QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr,
-                                 RunClaims *claims = nullptr);
+                                 RunClaims *claims = nullptr, QSet<qint64> *renamedRows = nullptr);
 
 // Reads the end line, if any, from `tail`, the last part of a record, into
 // `record`.

@@ -186,8 +186,8 @@ TEST(RunRecordEnd, StoppedEndReadsAsAKnownEnd)
 // A power cut may cut a record anywhere while it is written. Cut at every
 // byte, it is refused while its header is incomplete and then reads the same
 // header; every step read but the last, which the cut may have shortened,
-// is the run's own step in its place; and only a whole end line ends it,
-// with its whole count.
+// is the run's own step in its place; only whole row lines say a row was
+// renamed; and only a whole end line ends it, with its whole count.
 TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
 {
     for (const char *name : {"a", "b", "tab\tname"})
@@ -217,6 +217,12 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
         parseRunEnd(cut, record);
         EXPECT_EQ(record.end == RunEnd::Ended, size == whole.size());
         EXPECT_EQ(record.renamedEntries, size == whole.size() ? 3 : 0);
+        QSet<qint64> renamedRows;
+        parseRunSteps(cut, nullptr, nullptr, &renamedRows);
+        EXPECT_TRUE(QSet<qint64>({2, 3, 4}).contains(renamedRows));
+        if (size == whole.size()) {
+            EXPECT_EQ(renamedRows, QSet<qint64>({2, 3, 4}));
+        }
     }
 }
 
