@@ -40,7 +40,8 @@ const QList<RowOutcome> &RecordedRun::carryOut(WorkControl *control)
 {
     std::optional<ClaimNotice> claims;
     if (recorded)
-        claims.emplace([this](const QString &claimPath) { record.appendClaim(claimPath); });
+        claims.emplace([this](const QString &claimPath) { record.appendClaim(claimPath); },
+                       [this](const QString &claimPath, const EntryId &claim) { record.appendClaimed(claimPath, claim); });
     outcomes = carryOutRenamePlan(plan, control);
     claims.reset();
     wasStopped = std::any_of(outcomes.cbegin(), outcomes.cend(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/engine_result.h"
+#include "rename/entry_identity.h"
 
 #include <QDateTime>
 #include <QString>
@@ -90,19 +91,26 @@ RenameResult removeSecondLink(const QString &linkPath, const QString &keptPath);
 RenameResult renameByReservation(const QString &currentPath, const QString &newPath);
 
 // While it lives, renameByReservation (and so renameNoReplace) on this thread
-// tells `notice` the path of each claim right before making it: a run keeps
-// them in its record, so that its recovery can tell its own claims from
-// entries others made. Of notices alive at once, the newest is told.
+// tells it of each claim: its path right before making it, and the entry
+// made once it stands, before anything is renamed onto it. A run keeps both
+// in its record, so that its recovery can tell its own claims from entries
+// others made. Of notices alive at once, the newest is told.
 class ClaimNotice {
 public:
-    explicit ClaimNotice(std::function<void(const QString &claimPath)> notice);
+    ClaimNotice(std::function<void(const QString &claimPath)> aboutToClaim,
+                std::function<void(const QString &claimPath, const EntryId &claim)> claimed);
     ~ClaimNotice();
     ClaimNotice(const ClaimNotice &) = delete;
     ClaimNotice &operator=(const ClaimNotice &) = delete;
 
+    // Called by renameByReservation.
+    void tellAboutToClaim(const QString &claimPath) const { toldBefore(claimPath); }
+    void tellClaimed(const QString &claimPath, const EntryId &claim) const { toldAfter(claimPath, claim); }
+
 private:
-    const std::function<void(const QString &)> told;
-    const std::function<void(const QString &)> *const outer;
+    const std::function<void(const QString &)> toldBefore;
+    const std::function<void(const QString &, const EntryId &)> toldAfter;
+    const ClaimNotice *const outer;
 };
 
 // Takes away a claim renameByReservation made at `claimPath` when it was cut
@@ -111,11 +119,26 @@ private:
 // earlier than `madeFrom`, by its birth time, or where the file system keeps
 // none, by its status change time. File systems stamp those with a clock
 // that lags by up to one of its ticks, so an entry stamped up to a tick
-// before `madeFrom` counts as made after it. The caller knows that nothing
-// but a claim of its own can be such an entry at `claimPath`. Fails as
+// before `madeFrom` counts as made after it; a volume that stamps in whole
+// seconds (exFAT, FAT) often gives its claims a time before `madeFrom`, and
+// they stay (the overload below, by the entry made, takes those away). The
+// caller knows that nothing but a claim of its own can be such an entry at
+// `claimPath`. Fails as
 // SourceMissing when nothing is there, as TargetExists when what is there is
 // no such entry (it has content, is older, or is of another kind), and
 // otherwise as the system says; the entry then stays as it is. A file written
 // into in the instant between the look and the removal goes with its content:
 // no system call removes a file only while it is empty.
 RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom);
+
+// Takes away the claim `claim` that renameByReservation made at `claimPath`
+// and told a ClaimNotice of, when it was cut off before its rename onto the
+// claim: the entry there goes only while it is that very entry (device and
+// inode) and still an empty regular file or an empty folder, however the
+// file system stamps its times. The caller knows that the claim was made
+// and that no entry of its own has been renamed onto it since. Fails as
+// SourceMissing when nothing is there, as TargetExists when what is there is
+// another entry or one written into, and otherwise as the system says; the
+// entry then stays as it is. A file written into in the instant between the
+// look and the removal goes with its content, as above.
+RenameResult removeLeftClaim(const QString &claimPath, const EntryId &claim);

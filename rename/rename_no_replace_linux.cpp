@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 #include <utility>
@@ -225,14 +226,7 @@ RenameFailure reservationRefused(int reserveError, const QByteArray &current, co
     return failureFromErrno(reserveError, current);
 }
 
-thread_local const std::function<void(const QString &)> *claimNotice = nullptr;
-
-// Tells the notice alive on this thread, if any, of a claim about to be made.
-void tellClaim(const QByteArray &target)
-{
-    if (claimNotice)
-        (*claimNotice)(QFile::decodeName(target));
-}
+thread_local const ClaimNotice *claimNotice = nullptr;
 
 // Makes the reservation: an empty folder for a folder, an empty file made
 // exclusively for anything else, each open to its owner only so that no
@@ -242,7 +236,8 @@ RenameResult reserve(const QByteArray &current, const QByteArray &target, bool f
 {
     reservation.folder = folder;
     struct stat status {};
-    tellClaim(target);
+    if (claimNotice)
+        claimNotice->tellAboutToClaim(QFile::decodeName(target));
     if (folder) {
         if (mkdir(target.constData(), 0700) != 0)
             return reservationRefused(errno, current, target);
@@ -268,6 +263,10 @@ RenameResult reserve(const QByteArray &current, const QByteArray &target, bool f
     }
     reservation.device = status.st_dev;
     reservation.inode = status.st_ino;
+    // Another kind of entry than the one made is no claim of ours: the look
+    // before the rename refuses it.
+    if (claimNotice && folder == S_ISDIR(status.st_mode))
+        claimNotice->tellClaimed(QFile::decodeName(target), EntryId{quint64(status.st_dev), quint64(status.st_ino)});
     return RenameResult::success();
 }
 
@@ -353,23 +352,48 @@ qint64 nanoseconds(const struct statx_timestamp &time)
 }
 
 // Whether `status` is of an entry shaped as a claim is: an empty file, or a
-// folder (whose emptiness rmdir itself insists on), made from `madeFrom` on.
+// folder (whose emptiness rmdir itself insists on).
+bool shapedAsClaim(const struct statx &status)
+{
+    return (S_ISREG(status.stx_mode) && status.stx_size == 0) || S_ISDIR(status.stx_mode);
+}
+
+// Whether `status` is of an entry shaped as a claim and made from `madeFrom` on.
 bool looksLikeClaim(const struct statx &status, qint64 madeFrom)
 {
-    const bool emptyFile = S_ISREG(status.stx_mode) && status.stx_size == 0;
-    if (!emptyFile && !S_ISDIR(status.stx_mode))
+    if (!shapedAsClaim(status))
         return false;
     const qint64 made =
         (status.stx_mask & STATX_BTIME) ? nanoseconds(status.stx_btime) : nanoseconds(status.stx_ctime);
     return made >= madeFrom - timestampTick();
 }
 
+// Removes the entry at `claimPath` when `isClaim` says its status is a claim's.
+template<typename IsClaim>
+RenameResult removeClaimIf(const QString &claimPath, IsClaim isClaim)
+{
+    const std::optional<QByteArray> claim = encodePath(claimPath);
+    if (!claim)
+        return RenameFailure{RenameError::InvalidName, {}};
+    struct statx status {};
+    if (statx(AT_FDCWD, claim->constData(), AT_SYMLINK_NOFOLLOW,
+              STATX_TYPE | STATX_SIZE | STATX_INO | STATX_BTIME | STATX_CTIME, &status) != 0)
+        return failureFromErrno(errno, *claim);
+    if (!isClaim(status))
+        return RenameFailure{RenameError::TargetExists, {}};
+    const int removed = S_ISDIR(status.stx_mode) ? rmdir(claim->constData()) : unlink(claim->constData());
+    if (removed != 0)
+        return failureFromErrno(errno, *claim);
+    return RenameResult::success();
+}
+
 } // namespace
 
-ClaimNotice::ClaimNotice(std::function<void(const QString &claimPath)> notice)
-    : told(std::move(notice)), outer(claimNotice)
+ClaimNotice::ClaimNotice(std::function<void(const QString &claimPath)> aboutToClaim,
+                         std::function<void(const QString &claimPath, const EntryId &claim)> claimed)
+    : toldBefore(std::move(aboutToClaim)), toldAfter(std::move(claimed)), outer(claimNotice)
 {
-    claimNotice = &told;
+    claimNotice = this;
 }
 
 ClaimNotice::~ClaimNotice()
@@ -379,19 +403,18 @@ ClaimNotice::~ClaimNotice()
 
 RenameResult removeLeftClaim(const QString &claimPath, const QDateTime &madeFrom)
 {
-    const std::optional<QByteArray> claim = encodePath(claimPath);
-    if (!claim)
-        return RenameFailure{RenameError::InvalidName, {}};
-    struct statx status {};
-    if (statx(AT_FDCWD, claim->constData(), AT_SYMLINK_NOFOLLOW,
-              STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_CTIME, &status) != 0)
-        return failureFromErrno(errno, *claim);
-    if (!looksLikeClaim(status, madeFrom.toMSecsSinceEpoch() * 1000000))
-        return RenameFailure{RenameError::TargetExists, {}};
-    const int removed = S_ISDIR(status.stx_mode) ? rmdir(claim->constData()) : unlink(claim->constData());
-    if (removed != 0)
-        return failureFromErrno(errno, *claim);
-    return RenameResult::success();
+    const qint64 madeFromNanoseconds = madeFrom.toMSecsSinceEpoch() * 1000000;
+    return removeClaimIf(claimPath, [madeFromNanoseconds](const struct statx &status) {
+        return looksLikeClaim(status, madeFromNanoseconds);
+    });
+}
+
+RenameResult removeLeftClaim(const QString &claimPath, const EntryId &claim)
+{
+    return removeClaimIf(claimPath, [&claim](const struct statx &status) {
+        const EntryId there{quint64(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino};
+        return there == claim && shapedAsClaim(status);
+    });
 }
 
 RenameResult renameNoReplace(const QString &currentPath, const QString &newPath)

@@ -10,7 +10,7 @@
 
 qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entries)
 {
-    if (run.end != RunEnd::Running || run.claims.isEmpty())
+    if (run.end != RunEnd::Running || run.claims.paths.isEmpty())
         return 0;
     RunSurvey survey;
     for (const LocatedEntry &entry : entries) {
@@ -30,7 +30,7 @@ qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entr
     }
 
     qsizetype removed = 0;
-    const QStringList claims(QSet<QString>(run.claims.cbegin(), run.claims.cend()).values());
+    const QStringList claims(QSet<QString>(run.claims.paths.cbegin(), run.claims.paths.cend()).values());
     for (const QString &claim : claims) {
         if (!claimable.contains(claim))
             continue;
@@ -38,7 +38,15 @@ qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entr
         const std::optional<EntryStatus> there = entryStatusOf(path);
         if (!there || runEntries.contains({there->id.device, there->id.inode}))
             continue;
-        if (removeLeftClaim(path, run.started).ok())
+        // A record that names the entries its claims made knows each claim
+        // by its entry, whatever time the volume stamps on it; an entry it
+        // does not name was there before the claim was tried, or came
+        // since. An older record names none, nor does one cut off before its
+        // first claim stood: there a claim is told by its time.
+        const bool byEntry = !run.claims.made.isEmpty();
+        if (byEntry && !run.claims.made.contains(claim, there->id))
+            continue;
+        if ((byEntry ? removeLeftClaim(path, there->id) : removeLeftClaim(path, run.started)).ok())
             ++removed;
     }
     return removed;

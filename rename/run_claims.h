@@ -17,7 +17,9 @@
 // them, which tells where the folders above a claim stand now. Only a path a
 // "claim" line of the record names goes, and only while it is a step's new
 // path whose entry the run knows, holds none of the run's entries, and holds
-// an empty entry made after the run began (removeLeftClaim). A claim someone
-// has written into stays; an entry that needs its name back is then reported
-// as finding it taken. Returns how many went.
+// an empty entry: the one a "claimed" line names for that path, where the
+// record has such lines, or else one made after the run began
+// (removeLeftClaim). A claim someone has written into stays; an entry that
+// needs its name back is then reported as finding it taken. Returns how many
+// went.
 qsizetype removeLeftClaims(const RunRecord &run, const QList<LocatedEntry> &entries);

@@ -79,7 +79,7 @@ std::optional<RunRecord> readRecord(const QString &path, bool withSteps)
         return std::nullopt;
     if (withSteps) {
         file.seek(0);
-        record.steps = parseRunSteps(file.readAll(), &record.damagedLine, &record.claims);
+        record.steps = parseRunSteps(file.readAll(), &record.damagedLine, &record.claims, &record.renamedRows);
     }
     file.seek(std::max<qint64>(0, file.size() - tailRead));
     parseRunEnd(file.readAll(), record);
@@ -148,6 +148,12 @@ void RunRecordWriter::appendClaim(const QString &path)
         bestEffort(file.write(claimLine(path)));
 }
 
+void RunRecordWriter::appendClaimed(const QString &path, const EntryId &claim)
+{
+    if (file.isOpen())
+        bestEffort(file.write(claimedLine(path, claim)));
+}
+
 void RunRecordWriter::appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped)
 {
     if (file.isOpen())
@@ -188,6 +194,7 @@ bool readRunSteps(RunRecord &record)
     }
     record.steps = std::move(full->steps);
     record.claims = std::move(full->claims);
+    record.renamedRows = std::move(full->renamedRows);
     return true;
 }
 

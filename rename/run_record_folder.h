@@ -34,6 +34,11 @@ public:
     // made durable. Best effort: should it fail, a recovery leaves the claim.
     void appendClaim(const QString &path);
 
+    // Appends the "claimed" line of the claim `claim` just made at `path`;
+    // not made durable. Best effort: should it fail, a recovery judges the
+    // claim by its time alone.
+    void appendClaimed(const QString &path, const EntryId &claim);
+
     // Appends each row's outcome and the end line, "stopped" when `stopped`.
     // Best effort: should it fail, the record reads as a run cut off.
     void appendEnd(const QList<RowOutcome> &outcomes, qsizetype renamedEntries, bool stopped = false);

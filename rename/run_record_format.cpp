@@ -96,17 +96,37 @@ const char *statusWord(RowStatus status)
     return "failed";
 }
 
+std::optional<EntryId> parseEntryId(const QByteArray &field)
+{
+    const QList<QByteArray> id = field.split(':');
+    if (id.size() != 2)
+        return std::nullopt;
+    return EntryId{id[0].toULongLong(), id[1].toULongLong()};
+}
+
 std::optional<PlannedStep> parseStep(const QByteArray &line)
 {
     const QList<QByteArray> fields = line.split('\t');
     if (fields.size() != 5)
         return std::nullopt;
-    const QList<QByteArray> id = fields[2].split(':');
+    const std::optional<EntryId> id = parseEntryId(fields[2]);
     const std::optional<QString> oldPath = unescaped(fields[3]);
     const std::optional<QString> newPath = unescaped(fields[4]);
-    if (id.size() != 2 || !oldPath || !newPath)
+    if (!id || !oldPath || !newPath)
         return std::nullopt;
-    return PlannedStep{fields[1].toLongLong(), {id[0].toULongLong(), id[1].toULongLong()}, *oldPath, *newPath};
+    return PlannedStep{fields[1].toLongLong(), *id, *oldPath, *newPath};
+}
+
+// A whole "claimed" line into `claims`; any other line is passed over.
+void parseClaimed(const QByteArray &line, RunClaims &claims)
+{
+    const QList<QByteArray> fields = line.split('\t');
+    if (fields.size() != 3)
+        return;
+    const std::optional<EntryId> id = parseEntryId(fields[1]);
+    const std::optional<QString> path = unescaped(fields[2]);
+    if (id && path)
+        claims.made.insert(*path, *id);
 }
 
 // The folder part of a path, "/" included; nothing for a path without one,
@@ -201,6 +221,13 @@ QByteArray claimLine(const QString &path)
     return line + '\n';
 }
 
+QByteArray claimedLine(const QString &path, const EntryId &claim)
+{
+    QByteArray line = "claimed\t" + QByteArray::number(claim.device) + ':' + QByteArray::number(claim.inode) + '\t';
+    appendEscaped(line, path);
+    return line + '\n';
+}
+
 QByteArray plannedLine(qsizetype count)
 {
     return "planned\t" + QByteArray::number(count) + '\n';
@@ -257,7 +284,8 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record)
     return record.started.isValid() && record.processId > 0;
 }
 
-QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine, QStringList *claims)
+QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine, RunClaims *claims,
+                                 QSet<qint64> *renamedRows)
 {
     QList<PlannedStep> steps;
     qsizetype firstDamaged = 0;
@@ -277,7 +305,12 @@ QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine
             }
         } else if (claims && ended && line.startsWith("claim\t")) {
             if (const std::optional<QString> path = unescaped(line.sliced(6)))
-                claims->append(*path);
+                claims->paths.append(*path);
+        } else if (claims && ended && line.startsWith("claimed\t")) {
+            parseClaimed(line, *claims);
+        } else if (renamedRows && ended && line.startsWith("row\t") && line.endsWith("\trenamed")) {
+            if (const QList<QByteArray> fields = line.split('\t'); fields.size() == 3)
+                renamedRows->insert(fields[1].toLongLong());
         }
         start = end + 1;
     }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMultiHash>
+#include <QSet>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
@@ -52,13 +54,26 @@
 //  9. Between the "planned" line and the end, a "claim" line (a path) is
 //     written right before the run makes a claim: the empty entry that
 //     reserves a new path where the file system has no no-replace rename
-//     (rename_no_replace.h). It is not made durable by itself. A recovery
-//     takes away only a claim a whole "claim" line names at a step's new
-//     path, and only while it is empty and made after the run began.
+//     (rename_no_replace.h). Once the claim stands, before anything is
+//     renamed onto it, a "claimed" line follows: device:inode of the entry
+//     made, and the path. Neither is made durable by itself, and records
+//     written before "claimed" lines were have "claim" lines alone. A
+//     recovery takes away only a claim a whole "claim" line names at a
+//     step's new path, and only while it is empty and is the entry a whole
+//     "claimed" line names for that path; in a record without "claimed"
+//     lines, while it was made after the run began.
 
 // Step 3's own runs, and the runs that give a run's entries their old names
 // back (an undo, or the recovery of a run cut off).
 enum class RunKind { Step3, Restore };
+
+// What a record says of the claims its run made (9).
+struct RunClaims {
+    // The paths of its whole "claim" lines, in order.
+    QStringList paths;
+    // The entries its whole "claimed" lines say were made, by path.
+    QMultiHash<QString, EntryId> made;
+};
 
 // Running: no end written, which also means cut off once its process is gone.
 // CutOff: found cut off at a later start and left as it stood.
@@ -78,8 +93,10 @@ struct RunRecord {
     quint64 processStart = 0;
     QList<PlannedStep> steps;
     RunEnd end = RunEnd::Running;
-    // Once the steps are read: the paths of its "claim" lines (9).
-    QStringList claims;
+    // Once the steps are read: its claims (9).
+    RunClaims claims;
+    // Once the steps are read: the rows whose "row" line says "renamed" (5).
+    QSet<qint64> renamedRows;
     // The entries the run left under another name, as its end line says.
     qsizetype renamedEntries = 0;
     // The last end line is "recovery-stopped" (6): end is CutOff, and the run
@@ -120,6 +137,9 @@ private:
 // The "claim" line (9) of a claim about to be made at `path`.
 QByteArray claimLine(const QString &path);
 
+// The "claimed" line (9) of the claim `claim` just made at `path`.
+QByteArray claimedLine(const QString &path, const EntryId &claim);
+
 // The "planned" line that follows `count` steps.
 QByteArray plannedLine(qsizetype count);
 
@@ -143,9 +163,10 @@ bool parseRunHeader(const QByteArray &head, RunRecord &record);
 // when `damagedLine` is given, it is set to the number (from 1) of the first
 // such line, or to 0 when there is none. A last line without its line break
 // is one a cut shortened: neither a step nor damage. When `claims` is given,
-// it gets the paths of the whole "claim" lines.
+// it gets what the whole "claim" and "claimed" lines say; when `renamedRows`
+// is given, it gets the rows whose whole "row" line says "renamed".
 QList<PlannedStep> parseRunSteps(const QByteArray &whole, qsizetype *damagedLine = nullptr,
-                                 QStringList *claims = nullptr);
+                                 RunClaims *claims = nullptr, QSet<qint64> *renamedRows = nullptr);
 
 // Reads the end line, if any, from `tail`, the last part of a record, into
 // `record`.

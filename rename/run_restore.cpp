@@ -4,6 +4,8 @@
 #include "rename/run_claims.h"
 #include "rename/run_survey.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -28,16 +30,75 @@ qint64 nanosecondsAfter(const QDateTime &time)
     return (time.toMSecsSinceEpoch() + 1) * 1000000;
 }
 
+// When the program's own runs after a run last renamed each entry, as the
+// records beside that run's tell. Where the file system keeps no birth
+// times, a later step 3 and the undos after it change an entry's status as a
+// change by the user would, and must not be taken for one. The records are
+// read once, when first needed.
+class LaterRenames {
+public:
+    explicit LaterRenames(const RunRecord &earlier) : run(earlier) {}
+
+    // Whether the entry `id` at `path`, whose status last changed at
+    // `statusChange` (nanoseconds), has not changed since a run after `run`
+    // renamed it, or, for a folder, renamed an entry the folder holds: a
+    // rename inside a folder changes the folder's status too. A change made
+    // before such a later run is hidden by its rename.
+    bool explains(const QString &path, const EntryId &id, qint64 statusChange)
+    {
+        if (!wasRead)
+            read();
+        if (renamedUntil.isEmpty())
+            return false;
+        if (statusChange < renamedUntil.value({id.device, id.inode}))
+            return true;
+        const QDir folder(path);
+        const QStringList held =
+            folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+        return std::any_of(held.cbegin(), held.cend(), [&](const QString &name) {
+            const std::optional<EntryId> inside = entryIdOf(folder.filePath(name));
+            return inside && statusChange < renamedUntil.value({inside->device, inside->inode});
+        });
+    }
+
+private:
+    void read()
+    {
+        wasRead = true;
+        if (run.path.isEmpty())
+            return;
+        for (RunRecord laterRun : readRunRecords(QFileInfo(run.path).absolutePath())) {
+            if (!laterRun.ended.isValid() || laterRun.ended <= run.ended || laterRun.path == run.path ||
+                !readRunSteps(laterRun))
+                continue;
+            const qint64 until = nanosecondsAfter(laterRun.ended);
+            for (const PlannedStep &step : std::as_const(laterRun.steps)) {
+                if (step.entry == EntryId() || !laterRun.renamedRows.contains(step.rowNumber))
+                    continue;
+                qint64 &last = renamedUntil[{step.entry.device, step.entry.inode}];
+                last = std::max(last, until);
+            }
+        }
+    }
+
+    const RunRecord &run;
+    bool wasRead = false;
+    // By device and inode: the first nanosecond after the end of the last
+    // later run that renamed the entry.
+    QHash<std::pair<quint64, quint64>, qint64> renamedUntil;
+};
+
 enum class Holding { Holds, Other, ChangedSince };
 
 // Whether the entry at `path` is the entry `id` of `run`: a file made later
 // may have been given the inode of one deleted. Where the file system keeps
 // birth times, the entry must be born before the run began. Where it does
 // not, its status must not have changed after the run's end (the run's own
-// renames change it), or it is ChangedSince. A run cut off has no known end:
-// there the device and inode are all there is to go by, as before a crash
-// nothing else was written, and recovery must still find what the run moved.
-Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
+// renames change it) or after the program's own later renames of it, or it
+// is ChangedSince. A run cut off has no known end: there the device and
+// inode are all there is to go by, as before a crash nothing else was
+// written, and recovery must still find what the run moved.
+Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run, LaterRenames &later)
 {
     const std::optional<EntryStatus> entry = entryStatusOf(path);
     if (!entry || entry->id != id)
@@ -46,7 +107,9 @@ Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
         return *entry->birth < nanosecondsAfter(run.started) ? Holding::Holds : Holding::Other;
     if (!run.ended.isValid())
         return Holding::Holds;
-    return entry->statusChange < nanosecondsAfter(run.ended) ? Holding::Holds : Holding::ChangedSince;
+    if (entry->statusChange < nanosecondsAfter(run.ended) || later.explains(path, id, entry->statusChange))
+        return Holding::Holds;
+    return Holding::ChangedSince;
 }
 
 // Where putting a run's entries right takes each: back to its path before
@@ -116,6 +179,7 @@ QList<LocatedEntry> locateRunEntries(const RunRecord &run)
     // From the last step back, so that the folders above an entry, renamed
     // after it, are found before it.
     RunSurvey survey;
+    LaterRenames later(run);
     QHash<qint64, LocatedEntry> located;
     for (qsizetype i = steps.size() - 1; i >= 0; --i) {
         const qint64 row = steps[i].rowNumber;
@@ -131,7 +195,7 @@ QList<LocatedEntry> locateRunEntries(const RunRecord &run)
         QStringList holding;
         for (const QString &candidate : candidates) {
             const QString path = survey.now(candidate);
-            const Holding held = holdsEntry(path, first.entry, run);
+            const Holding held = holdsEntry(path, first.entry, run, later);
             if (held == Holding::Holds)
                 holding.append(path);
             else if (held == Holding::ChangedSince && entry.changedSincePath.isEmpty())

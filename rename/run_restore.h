@@ -18,9 +18,12 @@
 // file system keeps birth times, an entry made after the run began is not
 // taken for one of the run's, even with the same inode. Where it does not,
 // an entry whose status changed after the run's end cannot be told from a
-// new file that got the inode, and is not taken for the run's either; a run
-// cut off before its end has no known end, so there the device and inode
-// alone decide, as they always did.
+// new file that got the inode, and is not taken for the run's either, unless
+// the program's own later runs (a later step 3, an undo, as the records
+// beside the run's record tell) renamed it, or an entry inside it, and it has
+// not changed since the last of them ended; a change made before such a
+// later rename is hidden by it. A run cut off before its end has no known
+// end, so there the device and inode alone decide, as they always did.
 struct LocatedEntry {
     qint64 rowNumber = 0;
     EntryId entry;

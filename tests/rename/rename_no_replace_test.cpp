@@ -38,7 +38,8 @@ TEST(RenameNoReplace, LinkFallbackMovesOnlyFilesAndNeverReplaces)
 
 // What a run cut off left at a new name goes only while it is an empty file
 // or folder made since the run began; content, an older entry, or another
-// kind of entry stays.
+// kind of entry stays. Told by the entry made, a claim goes whatever time
+// the volume stamped on it, and any other entry stays.
 TEST(RenameNoReplace, LeftClaimGoesOnlyWhileEmptyAndNewer)
 {
     TempTree tree;
@@ -58,6 +59,14 @@ TEST(RenameNoReplace, LeftClaimGoesOnlyWhileEmptyAndNewer)
     EXPECT_EQ(errorOf(removeLeftClaim(tree.path("older"), runStarted)), RenameError::TargetExists);
     EXPECT_EQ(errorOf(removeLeftClaim(tree.path("empty-file"), claimsMade)), RenameError::SourceMissing);
     EXPECT_EQ(treeListing(tree.root()), QStringList({"filled/", "filled/x=X", "link=W", "older=", "written=W"}));
+
+    const EntryId older = *entryIdOf(tree.path("older"));
+    const EntryId written = *entryIdOf(tree.path("written"));
+    EXPECT_EQ(errorOf(removeLeftClaim(tree.path("older"), written)), RenameError::TargetExists);
+    EXPECT_EQ(errorOf(removeLeftClaim(tree.path("written"), written)), RenameError::TargetExists);
+    EXPECT_EQ(errorOf(removeLeftClaim(tree.path("filled"), *entryIdOf(tree.path("filled")))), RenameError::TargetExists);
+    EXPECT_TRUE(removeLeftClaim(tree.path("older"), older).ok());
+    EXPECT_EQ(treeListing(tree.root()), QStringList({"filled/", "filled/x=X", "link=W", "written=W"}));
 }
 
 // Where links are refused too, the new name is claimed first. A claim never

@@ -188,8 +188,9 @@ TEST(RunRecordEnd, StoppedEndReadsAsAKnownEnd)
 // A power cut may cut a record anywhere while it is written. Cut at every
 // byte, it is refused while its header is incomplete and then reads the same
 // header; every step read is the run's own step in its place, whole (a step
-// the cut shortened could name another path or inode); and only a whole end
-// line ends it, with its whole count.
+// the cut shortened could name another path or inode); only whole row lines
+// say a row was renamed; and only a whole end line ends it, with its whole
+// count.
 TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
 {
     for (const char *name : {"a", "b", "tab\tname"})
@@ -222,22 +223,40 @@ TEST_F(RunRecords, RecordCutAnywhereIsRefusedOrReadsWhatStands)
         parseRunEnd(cut, record);
         EXPECT_EQ(record.end == RunEnd::Ended, size == whole.size());
         EXPECT_EQ(record.renamedEntries, size == whole.size() ? 3 : 0);
+        QSet<qint64> renamedRows;
+        parseRunSteps(cut, nullptr, nullptr, &renamedRows);
+        EXPECT_TRUE(QSet<qint64>({2, 3, 4}).contains(renamedRows));
+        if (size == whole.size()) {
+            EXPECT_EQ(renamedRows, QSet<qint64>({2, 3, 4}));
+        }
     }
 }
 
-// A claim's path comes back exactly, escapes and all; a claim line that a cut
-// shortened may name a path never claimed, and is passed over.
+// A claim's path comes back exactly, escapes and all, and so does the entry
+// made there; a line that a cut shortened may name a path never claimed, or
+// an inode cut short, and is passed over. A record from before "claimed"
+// lines reads its claims all the same.
 TEST_F(RunRecords, ClaimLinesReadBackOnlyWhole)
 {
     const QString claim = top() + "tab\there\\n .quillmere-swap-0badcafe-d";
+    const EntryId made{2049, 1311233};
     const QByteArray whole = runRecordHeader(RunKind::Step3, QString(), "/t/表.xls", QDateTime::currentDateTime(), 1, 1) +
-                             plannedLine(0) + claimLine(claim) + claimLine(top() + "second");
-    QStringList claims;
+                             plannedLine(0) + claimLine(claim) + claimedLine(claim, made) + claimLine(top() + "second") +
+                             claimedLine(top() + "second", {2049, 77});
+    RunClaims claims;
     parseRunSteps(whole, nullptr, &claims);
-    EXPECT_EQ(claims, QStringList({claim, top() + "second"}));
-    claims.clear();
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_EQ(claims.made.values(claim), QList<EntryId>({made}));
+    EXPECT_EQ(claims.made.size(), 2);
+
+    claims = {};
     parseRunSteps(whole.chopped(1), nullptr, &claims);
-    EXPECT_EQ(claims, QStringList({claim}));
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_EQ(claims.made.size(), 1);
+    claims = {};
+    parseRunSteps(whole.first(whole.indexOf("claimed")) + claimLine(top() + "second"), nullptr, &claims);
+    EXPECT_EQ(claims.paths, QStringList({claim, top() + "second"}));
+    EXPECT_TRUE(claims.made.isEmpty());
 }
 
 // A step into another folder shows a record damaged, wherever it stands; a

@@ -6,6 +6,7 @@
 #include "tests/common/fuse_mount.h"
 #include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
+#include "tests/common/windows_volume.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,16 +26,29 @@ NamingTableRow row(qint64 number, const QString &folder, const QString &oldName,
     return {number, folder, oldName, newName};
 }
 
-// A swap, a cycle of three, a chain, a link, a folder renamed with renames
-// inside it, and two folders swapped with their contents; in `parentFolder`
-// (the system's temporary folder when empty).
+// Which table a SmallRun renames. Mixed: a swap, a cycle of three, a chain,
+// a link, a folder renamed with renames inside it, and two folders swapped
+// with their contents. LetterCase, as on a USB stick: a file's letter case,
+// a swap by letter case, a plain swap, a folder's letter case with a file's
+// inside it, and a folder to a name taken just before the run.
+enum class Table { Mixed, LetterCase };
+
+// A table's files, in `parentFolder` (the system's temporary folder when
+// empty).
 struct SmallRun {
     TempTree tree;
     QString records = tree.path("state");
     QString files = tree.path("files");
+    Table table;
 
-    explicit SmallRun(const QString &parentFolder = QString()) : tree(parentFolder)
+    explicit SmallRun(const QString &parentFolder = QString(), Table which = Table::Mixed)
+        : tree(parentFolder), table(which)
     {
+        if (table == Table::LetterCase) {
+            for (const char *name : {"report.DOC", "a.txt", "b.txt", "c.txt", "d.txt", "Sub/x.txt", "e/in-e.txt"})
+                tree.makeFile(QStringLiteral("files/") + name, QByteArray("content ") + name);
+            return;
+        }
         for (const char *name : {"a", "b", "c", "d", "e", "f", "g"})
             tree.makeFile(QStringLiteral("files/") + name, QByteArray("content ") + name);
         tree.makeFile("files/dir/x", "x");
@@ -45,12 +61,27 @@ struct SmallRun {
     QList<NamingTableRow> rows() const
     {
         const QString top = files + "/";
+        if (table == Table::LetterCase)
+            return {row(2, top, "report.DOC", "report.doc"), row(3, top, "a.txt", "B.TXT"),
+                    row(4, top, "b.txt", "A.TXT"),           row(5, top, "c.txt", "d.txt"),
+                    row(6, top, "d.txt", "c.txt"),           row(7, top + "Sub/", "x.txt", "X.TXT"),
+                    row(8, top, "Sub", "SUB"),               row(9, top, "e", "E2")};
         const QString dir = top + "dir/";
         return {row(2, top, "a", "b"),       row(3, top, "b", "a"),           row(4, top, "c", "d"),
                 row(5, top, "d", "e"),       row(6, top, "e", "c"),           row(7, top, "f", "g"),
                 row(8, top, "g", "h"),       row(9, top, "dir", "目录"),      row(10, dir, "x", "y"),
                 row(11, dir, "sub", "sub2"), row(12, dir + "sub/", "z", "w"), row(13, top, "p", "q"),
                 row(14, top, "q", "p"),      row(15, top, "link", "link2")};
+    }
+
+    // What the user does between the plan and the run. In the letter-case
+    // table, an empty folder made at a folder's new name: the run's claim of
+    // that name fails, and the folder is the user's, however close to the
+    // run's start the volume stamps it.
+    void takeANewNameBeforeTheRun() const
+    {
+        if (table == Table::LetterCase)
+            tree.makeFolder("files/E2");
     }
 
     // The tree as treeListing shows it, with each link's own target, which
@@ -238,22 +269,51 @@ TEST(RunRecovery, UndoOnFuseMountKilledBeforeEveryChangeIsFinished)
     EXPECT_GE(finishUndoKilledAtEachPoint(share.mountPoint(), "kill-before:"), 11 * 2 + 6 * 2);
 }
 
-// On a FUSE mount files move by link, folders and links onto a claim made
-// first (an empty folder or file at the new name). Killed right before any
-// call that changes the disk, a claim may stand unused, or in the way of a
-// folder that stepped aside; recovery takes its own claims away and puts
-// every entry back, with nothing left over.
-TEST(RunRecovery, OnFuseMountKilledBeforeEveryChangeIsPutBackExactly)
+// Where a run is killed before each change: a share (bindfs) with the mixed
+// table, or a volume made for Windows with the letter-case one.
+struct KillPlace {
+    const char *name;
+    std::optional<WindowsVolumeFormat> volume;
+    Table table;
+    // The fewest changes the table makes there.
+    int leastKillPoints;
+    friend void PrintTo(const KillPlace &place, std::ostream *out) { *out << place.name; }
+};
+
+class RunKilledBeforeEveryChange : public testing::TestWithParam<KillPlace> {};
+
+// On a FUSE mount the no-replace rename is refused: files move by link where
+// the file system has links, folders and links (and files on exFAT and FAT)
+// onto a claim made first (an empty folder or file at the new name), and a
+// change of letter case alone goes through a temporary name where letter
+// case does not tell names apart. Killed right before any call that changes
+// the disk, a claim may stand unused, or in the way of an entry that stepped
+// aside; recovery takes its own claims away, however coarsely the volume
+// stamps their times, and puts every entry back, with nothing left over.
+TEST_P(RunKilledBeforeEveryChange, IsPutBackExactly)
 {
-    const FuseMountedFolder share;
-    SKIP_UNLESS_MOUNTED(share);
+    const KillPlace place = GetParam();
+    std::unique_ptr<FuseMountedFolder> share;
+    std::unique_ptr<WindowsVolume> volume;
+    QString mountPoint;
+    if (place.volume) {
+        volume = std::make_unique<WindowsVolume>(*place.volume);
+        if (!volume->isMounted())
+            GTEST_SKIP() << "volume not available: " << volume->whyNotMounted().toStdString();
+        mountPoint = volume->mountPoint();
+    } else {
+        share = std::make_unique<FuseMountedFolder>();
+        SKIP_UNLESS_MOUNTED(*share);
+        mountPoint = share->mountPoint();
+    }
     int killPoints = 0;
-    for (int killBefore = 1; killBefore < 200; ++killBefore) {
+    for (int killBefore = 1; killBefore < 200 && !HasFailure(); ++killBefore) {
         SCOPED_TRACE("killed before change " + std::to_string(killBefore));
-        SmallRun run(share.mountPoint());
+        SmallRun run(mountPoint, place.table);
+        const RenamePlan plan = planNamingTableRenames(run.rows());
+        run.takeANewNameBeforeTheRun();
         const std::string before = run.listing();
-        const ChildEnd end =
-            runInChild(planNamingTableRenames(run.rows()), run.records, "kill-before:" + QByteArray::number(killBefore));
+        const ChildEnd end = runInChild(plan, run.records, "kill-before:" + QByteArray::number(killBefore));
         if (end == ChildEnd::Finished)
             break;
         ASSERT_EQ(end, ChildEnd::Killed) << "run through CTest, which preloads the fault library";
@@ -268,12 +328,28 @@ TEST(RunRecovery, OnFuseMountKilledBeforeEveryChangeIsPutBackExactly)
         EXPECT_EQ(restored.outcomes.size(), moved) << "every entry found and put back";
         EXPECT_EQ(run.listing(), before);
     }
-    // Eleven file steps link and unlink, six folder or link steps claim and
-    // rename onto the claim, and the first rename in each of three folders
-    // tries the no-replace rename first.
-    EXPECT_GE(killPoints, 11 * 2 + 6 * 2 + 3);
+    EXPECT_GE(killPoints, place.leastKillPoints);
     RecordProperty("killPoints", killPoints);
 }
+
+// Bindfs: eleven file steps link and unlink, six folder or link steps claim
+// and rename onto the claim, and the first rename in each of three folders
+// tries the no-replace rename first. exFAT: ten file steps (two through a
+// temporary name for a letter case, two cycles of three, two inside Sub)
+// each try a link, claim and rename; Sub's two steps claim and rename; a
+// first try in each of two folders; E2's claim. FAT32: the same, but Sub's
+// first step is refused after its claim, which goes again, and its second
+// never comes. NTFS tells letter case apart: seven file steps link and
+// unlink; Sub claims and renames; two first tries; E2's claim.
+INSTANTIATE_TEST_SUITE_P(, RunKilledBeforeEveryChange,
+                         testing::Values(KillPlace{"Bindfs", std::nullopt, Table::Mixed, 11 * 2 + 6 * 2 + 3},
+                                         KillPlace{"ExFat", WindowsVolumeFormat::ExFat, Table::LetterCase,
+                                                   10 * 3 + 2 * 2 + 2 + 1},
+                                         KillPlace{"Fat32", WindowsVolumeFormat::Fat32, Table::LetterCase,
+                                                   10 * 3 + 3 + 2 + 1},
+                                         KillPlace{"Ntfs", WindowsVolumeFormat::Ntfs, Table::LetterCase,
+                                                   7 * 2 + 2 + 2 + 1}),
+                         [](const testing::TestParamInfo<KillPlace> &place) { return std::string(place.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(ByRenameOrByLink, RunCutOff, testing::Values("kill-at:", "link-kill-at:"),
                          [](const testing::TestParamInfo<const char *> &way) {

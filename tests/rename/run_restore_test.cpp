@@ -3,6 +3,7 @@
 #include "tests/common/rename_runs.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
+#include "tests/common/windows_volume.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,26 @@
 #include <QMap>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace {
 
 NamingTableRow row(qint64 number, const QString &folder, const QString &oldName, const QString &newName)
 {
     return {number, folder, oldName, newName};
+}
+
+// The first nanosecond after the millisecond a record's time names.
+qint64 nanosecondsAfter(const QDateTime &time)
+{
+    return (time.toMSecsSinceEpoch() + 1) * 1000000;
+}
+
+// Listings in one order, whatever the letter case of their names.
+QStringList sorted(QStringList listing)
+{
+    listing.sort();
+    return listing;
 }
 
 // Runs recorded in a private folder, and taken back as undo takes them back.
@@ -60,24 +76,109 @@ TEST_F(RunRestore, EntriesOfABusyFolderAreIdentifiedFromItsListing)
     EXPECT_EQ(folderListing(top()), before);
 }
 
-// Undo goes back run by run, each run once; a run whose every row failed
-// has nothing to undo and is passed over.
-TEST_F(RunRestore, SuccessiveUndosGoBackThroughTheRunsOnce)
-{
-    tree.makeFile("files/a", "A");
-    tree.makeFile("files/taken", "T");
-    run({row(2, top(), "a", "b")});
-    run({row(2, top(), "b", "c")});
-    run({row(2, top(), "c", "taken")});
-    ASSERT_EQ(folderListing(top()), QStringList({"c=A", "taken=T"}));
+// Where undo after undo runs: a local disk, which keeps birth times, or a
+// share or a volume made for Windows, which keep none.
+enum class Place { Disk, Bindfs, ExFat, Fat32, Ntfs };
 
-    ASSERT_EQ(undoLast()->restoredCount(), 1);
-    EXPECT_EQ(folderListing(top()), QStringList({"b=A", "taken=T"}));
-    ASSERT_EQ(undoLast()->restoredCount(), 1);
-    EXPECT_EQ(folderListing(top()), QStringList({"a=A", "taken=T"}));
+struct PlaceCase {
+    Place place;
+    const char *name;
+    friend void PrintTo(const PlaceCase &place, std::ostream *out) { *out << place.name; }
+};
+
+class RunRestoreOnEachPlace : public RunRestore, public testing::WithParamInterface<PlaceCase> {
+protected:
+    void SetUp() override
+    {
+        switch (GetParam().place) {
+        case Place::Disk: return;
+        case Place::Bindfs:
+            share = std::make_unique<FuseMountedFolder>();
+            if (!share->isMounted())
+                GTEST_SKIP() << "FUSE mount not available: " << share->whyNotMounted().toStdString();
+            files = std::make_unique<TempTree>(share->mountPoint());
+            return;
+        case Place::ExFat: volume = std::make_unique<WindowsVolume>(WindowsVolumeFormat::ExFat); break;
+        case Place::Fat32: volume = std::make_unique<WindowsVolume>(WindowsVolumeFormat::Fat32); break;
+        case Place::Ntfs: volume = std::make_unique<WindowsVolume>(WindowsVolumeFormat::Ntfs); break;
+        }
+        if (!volume->isMounted())
+            GTEST_SKIP() << "volume not available: " << volume->whyNotMounted().toStdString();
+        files = std::make_unique<TempTree>(volume->mountPoint());
+    }
+    void TearDown() override { files.reset(); }
+
+    // The folder the runs rename in, with a slash.
+    QString top() const { return files ? files->path("files") + "/" : RunRestore::top(); }
+    const TempTree &filesTree() const { return files ? *files : tree; }
+
+    std::unique_ptr<FuseMountedFolder> share;
+    std::unique_ptr<WindowsVolume> volume;
+    std::unique_ptr<TempTree> files;
+};
+
+// Undo goes back run by run, each run once; a run whose every row failed
+// has nothing to undo and is passed over. Without birth times, the renames
+// of a later run and of its undo change an entry's status as an edit would:
+// they, and the renames inside a folder, do not count as a change since the
+// earlier run, while an edit after them still does.
+TEST_P(RunRestoreOnEachPlace, SuccessiveUndosGoBackThroughTheRunsOnce)
+{
+    filesTree().makeFile("files/a", "A");
+    filesTree().makeFile("files/b", "B");
+    filesTree().makeFile("files/taken", "T");
+    filesTree().makeFile("files/d/x", "X");
+    // fusefat loses what a renamed folder holds, so folders keep their names
+    // there; and it stamps no time on a write, so no edit shows.
+    const bool onFusefat = GetParam().place == Place::Fat32;
+    const QString folder = onFusefat ? "d/" : "D1/";
+    run({row(2, top(), "a", "b"), row(3, top(), "b", "a"), row(4, top() + "d/", "x", "x1"), row(5, top(), "d", "D1")});
+    // FAT stamps in steps of two seconds: the later renames must bear a later
+    // time than the first run's end, as they do when the user takes a while.
+    const QDateTime firstEnded = readRunRecords(records()).front().ended;
+    ASSERT_TRUE(waitUntil([&] {
+        QFile::remove(filesTree().path("probe"));
+        filesTree().makeFile("probe");
+        return entryStatusOf(filesTree().path("probe"))->statusChange >= nanosecondsAfter(firstEnded);
+    }));
+    run({row(2, top(), "b", "c"), row(3, top() + folder, "x1", "x2")});
+    run({row(2, top(), "c", "taken")});
+    ASSERT_EQ(sorted(treeListing(top())), sorted({folder, folder + "x2=X", "a=B", "c=A", "taken=T"}));
+
+    ASSERT_EQ(undoLast()->restoredCount(), 2);
+    ASSERT_EQ(sorted(treeListing(top())), sorted({folder, folder + "x1=X", "a=B", "b=A", "taken=T"}));
+    const QDateTime undoEnded = readRunRecords(records()).front().ended;
+    ASSERT_TRUE(undoEnded.isValid());
+    const QString edited = top() + folder + "x1";
+    ASSERT_TRUE(onFusefat || waitUntil([&] {
+        writeFileContent(edited, "edited");
+        return entryStatusOf(edited)->statusChange >= nanosecondsAfter(undoEnded);
+    })) << "the file system never stamps an edit after the undo";
+    const bool editSeen = !onFusefat && !entryStatusOf(edited)->birth;
+
+    const std::optional<RestoreResult> undone = undoLast();
+
+    ASSERT_TRUE(undone.has_value());
+    QMap<QString, RestoreStatus> statusOf;
+    for (const RestoreOutcome &outcome : undone->outcomes)
+        statusOf.insert(outcome.originalName, outcome.status);
+    QMap<QString, RestoreStatus> expected{{"a", RestoreStatus::Restored},
+                                          {"b", RestoreStatus::Restored},
+                                          {"x", editSeen ? RestoreStatus::ChangedSince : RestoreStatus::Restored}};
+    if (!onFusefat)
+        expected.insert("d", RestoreStatus::Restored);
+    EXPECT_EQ(statusOf, expected);
+    const QString x = editSeen ? "d/x1=" : "d/x=";
+    EXPECT_EQ(sorted(treeListing(top())), sorted({"a=A", "b=B", "d/", x + (onFusefat ? "X" : "edited"), "taken=T"}));
     EXPECT_FALSE(undoLast().has_value());
     EXPECT_EQ(readRunRecords(records()).size(), 5) << "three runs and two restores";
 }
+
+INSTANTIATE_TEST_SUITE_P(, RunRestoreOnEachPlace,
+                         testing::Values(PlaceCase{Place::Disk, "Disk"}, PlaceCase{Place::Bindfs, "Bindfs"},
+                                         PlaceCase{Place::ExFat, "ExFat"}, PlaceCase{Place::Fat32, "Fat32"},
+                                         PlaceCase{Place::Ntfs, "Ntfs"}),
+                         [](const auto &place) { return std::string(place.param.name); });
 
 // What changed after the run is left alone and reported, and nothing is
 // replaced: an entry renamed again, one deleted, one whose place another
@@ -129,7 +230,7 @@ TEST(RunRestoreWithoutBirthTimes, EntryChangedAfterTheRunIsListedAndLeftAlone)
                      records.path(), RunKind::Step3, QString(), "/t/x.xls");
     std::optional<RunRecord> last = lastUndoableRun(readRunRecords(records.path()));
     ASSERT_TRUE(last && readRunSteps(*last) && last->ended.isValid());
-    const qint64 afterEnd = (last->ended.toMSecsSinceEpoch() + 1) * 1000000;
+    const qint64 afterEnd = nanosecondsAfter(last->ended);
     ASSERT_TRUE(waitUntil([&] {
         QFile::setPermissions(top + "b2", QFile::ReadOwner | QFile::WriteOwner);
         return entryStatusOf(top + "b2")->statusChange >= afterEnd;
