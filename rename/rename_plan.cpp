@@ -20,15 +20,6 @@ namespace {
 // A name may hold this many bytes on the file systems we rename on.
 constexpr qsizetype nameBytesLimit = 255;
 
-// Rows name one entry however they spell its folder ("/t//" or "/t/./" for
-// "/t/"); names are compared exactly, as the file system does. A path
-// already clean, as nearly all are, is its own key and shares its text.
-QString pathKey(const QString &path)
-{
-    QString cleaned = QDir::cleanPath(path);
-    return cleaned == path ? path : cleaned;
-}
-
 // `folder` + `name` in a text of exactly their size: appended to a copy of
 // the folder, it would be given room to grow, some 60% more for a path of
 // 80 characters, and a plan holds two paths for each of up to a million rows.
@@ -308,6 +299,12 @@ void RenamePlanner::planCycle(std::vector<qsizetype> cycle)
 }
 
 } // namespace
+
+QString pathKey(const QString &path)
+{
+    QString cleaned = QDir::cleanPath(path);
+    return cleaned == path ? path : cleaned;
+}
 
 QString cycleTemporaryPrefix()
 {

@@ -10,6 +10,11 @@
 
 #include <span>
 
+// The key rows name one entry by however they spell its folder ("/t//" or
+// "/t/./" for "/t/"); names are compared exactly, as the file system does. A
+// path already clean, as nearly all are, is its own key and shares its text.
+QString pathKey(const QString &path);
+
 // How the temporary name of an entry that steps aside in a cycle begins; the
 // rest is eight random hexadecimal digits, "-" and the entry's own name, cut
 // short where the whole would pass 255 bytes.
