@@ -214,7 +214,10 @@ void MainWindow::askForSession(const JobQuestion &question)
 {
     for (const QString &message : question.messagesFirst)
         dialogs.showMessage(this, message);
-    session.answer(dialogs.askYesNo(this, question.text));
+    if (question.choices.isEmpty())
+        session.answer(dialogs.askYesNo(this, question.text) ? answeredYes : answeredNo);
+    else
+        session.answer(dialogs.askChoice(this, question.text, question.choices, question.defaultChoice));
 }
 
 void MainWindow::showStepEnd(const StepEnd &end)

@@ -287,11 +287,13 @@ private:
             finding.newName = rows[row].newName.value_or(QString());
             check.findings.append(std::move(finding));
         }
+        // Moved out last: the renames' folders are what the caches look at.
+        check.plan = std::make_shared<const RenamePlan>(std::move(plan));
         return check;
     }
 
     const QList<NamingTableRow> &rows;
-    const RenamePlan plan;
+    RenamePlan plan;
     std::vector<std::optional<CheckProblem>> problems;
     std::vector<qsizetype> renameIndexOfRow;
     const LastRun lastRun;

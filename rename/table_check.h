@@ -2,8 +2,12 @@
 
 #include "rename/row_outcome.h"
 
+#include "rename/rename_plan.h"
+
 #include <QList>
 #include <QString>
+
+#include <memory>
 
 // What a naming table will do, known before anything is renamed: a dry run
 // of step 3 over the rows as saved, with the same judgement and the same plan
@@ -55,6 +59,10 @@ struct TableCheck {
     qsizetype warned() const;
     qsizetype countOf(CheckProblem problem) const;
     bool clean() const { return findings.isEmpty() && doneByLastRun.isEmpty(); }
+
+    // The plan of all the rows the check made: a run of exactly these rows
+    // right after the check may take it rather than plan again.
+    std::shared_ptr<const RenamePlan> plan;
 };
 
 // Checks `rows`, read from the workbook at `workbookPath`, against the file

@@ -29,11 +29,19 @@ struct StepEnd {
 };
 
 // A question a job puts to the user between two pieces of its work, after
-// the messages to be read first.
+// the messages to be read first: 是 or 否, or one of `choices`.
 struct JobQuestion {
     QStringList messagesFirst;
     QString text;
+    // Empty for a question of 是 (answer 0) and 否 (answer 1).
+    QStringList choices = {};
+    // The answer when the user closes the box; 否 for a yes/no question.
+    int defaultChoice = 1;
 };
+
+// The answers to a yes/no question.
+inline constexpr int answeredYes = 0;
+inline constexpr int answeredNo = 1;
 
 // A long piece of a step's work: started, possibly stopped, and ended with
 // one StepEnd. Its work runs in pieces on a thread beside the window's; a
@@ -52,9 +60,9 @@ public:
     // After a piece: what the user must answer before the next, or nothing
     // when the work has ended.
     virtual std::optional<JobQuestion> question() = 0;
-    // The user's answer to question(): true for 是. The next run() carries it
-    // out.
-    virtual void answer(bool yes) = 0;
+    // The user's answer to question(): answeredYes or answeredNo, or the
+    // index of the choice taken. The next run() carries it out.
+    virtual void answer(int choice) = 0;
     // What to show now that the job has ended, whether it ran to its end,
     // was stopped, or was let go of (letGoWhenStopped).
     virtual StepEnd end() = 0;

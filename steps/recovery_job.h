@@ -14,7 +14,7 @@ class RecoveryJob : public Job {
 public:
     void run() override;
     std::optional<JobQuestion> question() override;
-    void answer(bool yes) override { restore = yes; }
+    void answer(int choice) override { restore = choice == answeredYes; }
     StepEnd end() override { return {.messages = recovery.takeMessages()}; }
     StepProgress progress() const override { return restoreProgress(work); }
 

@@ -94,14 +94,14 @@ void StepSession::pieceEnded()
     finish();
 }
 
-void StepSession::answer(bool yes)
+void StepSession::answer(int choice)
 {
     if (!asking)
         return;
     asking = false;
     if (job->stopRequested())
         return finish();
-    job->answer(yes);
+    job->answer(choice);
     runPiece();
 }
 

@@ -66,8 +66,9 @@ public:
     // answer(); once a stop is asked for, nothing more is asked. At the end
     // emits ended, then busyChanged(false).
     bool start(std::shared_ptr<Job> job);
-    // The user's answer to the question asked last; nothing without one.
-    void answer(bool yes);
+    // The user's answer to the question asked last (see Job::answer);
+    // nothing without one.
+    void answer(int choice);
 
     // How far the job under way has got; cheap enough to ask often. Empty
     // when nothing runs.

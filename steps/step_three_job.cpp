@@ -7,6 +7,7 @@
 #include "steps/naming_table_read.h"
 #include "steps/run_record_texts.h"
 #include "steps/standby_office.h"
+#include "steps/table_check_texts.h"
 
 #include <algorithm>
 
@@ -37,8 +38,10 @@ StepEnd stoppedRunEnd(const QList<NamingTableRow> &rows, const QList<RowOutcome>
             .messages = {QStringLiteral("已取消：%1 / %2 个文件已更名；可以用【撤销更名】恢复").arg(renamed).arg(planned)}};
 }
 
-// Step 3's second half, for the rows chosen.
-StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, WorkControl &work)
+// Step 3's second half, for the rows chosen; `checked` is their plan when
+// the check made it of exactly these rows a moment before.
+StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, WorkControl &work,
+                   const std::shared_ptr<const RenamePlan> &checked)
 {
     if (!holdsNewNames(rows))
         return messageOnly(noNewNamesMessage());
@@ -46,7 +49,7 @@ StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPat
     const RunLock lock(runRecordsFolder());
     if (lock.takenByAnother())
         return messageOnly(anotherRunUnderWayMessage());
-    const RenamePlan plan = planNamingTableRenames(rows, workbookPath);
+    const RenamePlan plan = checked ? *checked : planNamingTableRenames(rows, workbookPath);
     RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), workbookPath);
     if (const FileResult written = run.write(); !written.ok())
         return messageOnly(recordFailureMessage(written.error()));
@@ -142,8 +145,20 @@ void StepThreeJob::run()
     // A read let go of ends here: the step has been reported as stopped.
     if (!table.rows || work.stopRequested())
         return;
-    hiddenQuestion = hiddenRowsQuestion(*table.rows);
-    if (hiddenQuestion) {
+    check = checkNamingTable(*table.rows, workbookPath, runRecordsFolder());
+    const std::optional<QString> hiddenQuestion = hiddenRowsQuestion(*table.rows);
+    const bool onlyHiddenRows = check.failing() == 0 && check.countOf(CheckProblem::ExtensionChanged) == 0 &&
+                                check.doneByLastRun.isEmpty();
+    if (onlyHiddenRows && hiddenQuestion) {
+        asked = Asked::HiddenRows;
+        asking = JobQuestion{{}, *hiddenQuestion};
+    } else if (!onlyHiddenRows) {
+        const qsizetype hiddenNamed = check.countOf(CheckProblem::HiddenRow);
+        asked = Asked::PartialRun;
+        const QStringList choices = partialRunChoices(hiddenNamed > 0);
+        asking = JobQuestion{{}, partialRunQuestion(check, hiddenNamed), choices, int(choices.size() - 1)};
+    }
+    if (asking) {
         phase = Phase::Asking;
         return;
     }
@@ -153,7 +168,17 @@ void StepThreeJob::run()
 void StepThreeJob::rename()
 {
     phase = Phase::Renaming;
-    ended = renameRows(*table.rows, workbookPath, work);
+    if (wentBack) {
+        // The user edits the table: the office stands by for the next save.
+        if (standby)
+            standby->prepare(workbookPath);
+        phase = Phase::Ended;
+        return;
+    }
+    // The check's plan holds while no row was left out and nobody was asked.
+    const std::shared_ptr<const RenamePlan> checked = asking ? nullptr : check.plan;
+    check.plan.reset();
+    ended = renameRows(*table.rows, workbookPath, work, checked);
     // Its rows have been used; it would only start reading the next save.
     if (standby)
         standby->quitWaitingOffice();
@@ -164,14 +189,22 @@ std::optional<JobQuestion> StepThreeJob::question()
 {
     if (phase != Phase::Asking)
         return std::nullopt;
-    return JobQuestion{{}, *hiddenQuestion};
+    return asking;
 }
 
-void StepThreeJob::answer(bool yes)
+void StepThreeJob::answer(int choice)
 {
     // Asked before the lock: no other run need wait while the user thinks.
-    if (!yes)
-        table.rows = rowsTheSheetShows(*table.rows);
+    if (asked == Asked::HiddenRows) {
+        if (choice != answeredYes)
+            table.rows = rowsTheSheetShows(*table.rows);
+    } else if (choice == asking->defaultChoice) {
+        wentBack = true;
+    } else {
+        table.rows = rowsNotDone(*table.rows, check);
+        if (asking->choices.size() > 2 && choice == 1)
+            table.rows = rowsTheSheetShows(*table.rows);
+    }
     phase = Phase::Renaming;
 }
 

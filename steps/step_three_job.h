@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/row_outcome.h"
+#include "rename/table_check.h"
 #include "sheet/spreadsheet_reader.h"
 #include "steps/job.h"
 
@@ -16,6 +17,15 @@ class StandbyOffice;
 // `workbookPath` is read, the user is asked whether to rename rows the sheet
 // hides too (hiddenRowsQuestion; 否 keeps only the rows it shows), and the
 // rows' entries are renamed. The workbook is only ever read, never written.
+//
+// Before any rename the rows are checked (checkNamingTable). When rows would
+// fail or warn, or the last run of the table already did some, the one
+// question asked is partialRunQuestion: going on renames the rest as a run
+// of the whole table would (rows the last run did are left out; rows the
+// sheet hides as the user chooses), "返回修改" renames nothing, writes no
+// record, says nothing and leaves an office standing by to read the next
+// save. A table with only hidden rows to ask about asks hiddenRowsQuestion
+// as before, and a clean one asks nothing.
 //
 // The renames write the run's record (see RecordedRun) into
 // runRecordsFolder() and rename every row's entry (see
@@ -53,7 +63,7 @@ public:
 
     void run() override;
     std::optional<JobQuestion> question() override;
-    void answer(bool yes) override;
+    void answer(int choice) override;
     StepEnd end() override;
     StepProgress progress() const override;
     bool letGoWhenStopped() const override;
@@ -66,6 +76,7 @@ private:
         QString message;
     };
     enum class Phase { Reading, Asking, Renaming, Ended };
+    enum class Asked { HiddenRows, PartialRun };
 
     StepThreeJob(QString workbookPath, std::function<Table()> readTable, StandbyOffice *standby, bool mayBeLetGo);
     static Table readThroughStandby(StandbyOffice &standby, const QString &workbookPath,
@@ -79,7 +90,10 @@ private:
     const bool readMayBeLetGo;
     std::atomic<Phase> phase{Phase::Reading};
     Table table;
-    std::optional<QString> hiddenQuestion;
+    TableCheck check;
+    Asked asked = Asked::HiddenRows;
+    std::optional<JobQuestion> asking;
+    bool wentBack = false;
     StepEnd ended;
 };
 

@@ -21,7 +21,7 @@ public:
 
     void run() override;
     std::optional<JobQuestion> question() override { return std::nullopt; }
-    void answer(bool) override {}
+    void answer(int) override {}
     StepEnd end() override;
     StepProgress progress() const override;
 

@@ -17,10 +17,10 @@ std::optional<JobQuestion> UndoJob::question()
     return JobQuestion{{}, *asking};
 }
 
-void UndoJob::answer(bool yes)
+void UndoJob::answer(int choice)
 {
     asking.reset();
-    takeBack = yes;
+    takeBack = choice == answeredYes;
 }
 
 StepEnd UndoJob::end()

@@ -13,7 +13,7 @@ class UndoJob : public Job {
 public:
     void run() override;
     std::optional<JobQuestion> question() override;
-    void answer(bool yes) override;
+    void answer(int choice) override;
     StepEnd end() override;
     StepProgress progress() const override { return restoreProgress(work); }
 

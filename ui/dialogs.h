@@ -41,6 +41,11 @@ public:
     // 否. Returns true for 是; closing the box counts as 否.
     virtual bool askYesNo(QWidget *owner, const QString &question) = 0;
 
+    // Modal question box with the application title and one button per text
+    // of `choices`, in order, `defaultChoice` the default. Returns the index
+    // of the button clicked; closing the box counts as `defaultChoice`.
+    virtual int askChoice(QWidget *owner, const QString &question, const QStringList &choices, int defaultChoice) = 0;
+
     // Hands `path` to the desktop's default handler for its file type.
     // Returns false when the desktop has no way to open files (no launcher
     // such as xdg-open); true only means the request was passed on, as the

@@ -43,6 +43,19 @@ bool QtDialogs::askYesNo(QWidget *owner, const QString &question)
     return box.exec() == QMessageBox::Yes;
 }
 
+int QtDialogs::askChoice(QWidget *owner, const QString &question, const QStringList &choices, int defaultChoice)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), question, QMessageBox::NoButton, owner);
+    QList<QAbstractButton *> buttons;
+    for (const QString &choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    box.setDefaultButton(qobject_cast<QPushButton *>(buttons.value(defaultChoice)));
+    box.setEscapeButton(buttons.value(defaultChoice));
+    box.exec();
+    const qsizetype clicked = buttons.indexOf(box.clickedButton());
+    return clicked < 0 ? defaultChoice : int(clicked);
+}
+
 bool QtDialogs::openWithDesktop(QWidget *, const QString &path)
 {
     // A path such as "//name.chm" would otherwise be read as a network host.

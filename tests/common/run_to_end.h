@@ -7,9 +7,13 @@
 #include <QStringList>
 
 // The user as a test plays it: each question takes the next scripted answer
-// (否 once the script runs out), and everything the job shows is kept.
+// (否 once the script runs out) or names its choice (the default once the
+// script runs out), and everything the job shows is kept.
 struct ScriptedUser {
     QList<bool> yesNoAnswers;
+    // For questions with choices: the text of the choice to take; the
+    // default once the script runs out.
+    QStringList choiceAnswers;
     QStringList questions;
     QStringList messages;
     QStringList renamed;
@@ -28,7 +32,13 @@ inline StepEnd runToEnd(Job &job, ScriptedUser &user)
             break;
         user.messages << question->messagesFirst;
         user.questions << question->text;
-        job.answer(!user.yesNoAnswers.isEmpty() && user.yesNoAnswers.takeFirst());
+        if (question->choices.isEmpty()) {
+            job.answer(!user.yesNoAnswers.isEmpty() && user.yesNoAnswers.takeFirst() ? answeredYes : answeredNo);
+        } else {
+            const qsizetype chosen =
+                user.choiceAnswers.isEmpty() ? -1 : question->choices.indexOf(user.choiceAnswers.takeFirst());
+            job.answer(chosen < 0 ? question->defaultChoice : int(chosen));
+        }
         job.run();
     }
     StepEnd end = job.end();

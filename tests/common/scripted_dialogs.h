@@ -7,7 +7,8 @@
 
 // Answers dialogs in the user's place: each choose* call takes the next
 // scripted answer (an empty text, i.e. cancel, once the script runs out),
-// each question the next yes/no answer (否 once the script runs out), and
+// each question the next yes/no answer (否 once the script runs out) or
+// the next choice named (the default once the script runs out), and
 // everything shown or launched is recorded for the test to read. Launches
 // report `desktopOpens`, or go on to `desktop` when a test sets one, so a test
 // can watch a real viewer open while its messages are still answered here.
@@ -18,6 +19,9 @@ public:
     QStringList folderAnswers;
     QStringList fileAnswers;
     QList<bool> yesNoAnswers;
+    // For questions with choices: the text of the choice to take; the
+    // default once the script runs out.
+    QStringList choiceAnswers;
 
     QStringList fileFilters;
     QStringList messages;
@@ -40,6 +44,12 @@ public:
     {
         questions << question;
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
+    }
+    int askChoice(QWidget *, const QString &question, const QStringList &choices, int defaultChoice) override
+    {
+        questions << question;
+        const qsizetype chosen = choiceAnswers.isEmpty() ? -1 : choices.indexOf(choiceAnswers.takeFirst());
+        return chosen < 0 ? defaultChoice : int(chosen);
     }
     bool openWithDesktop(QWidget *owner, const QString &path) override
     {

@@ -98,6 +98,8 @@ TEST_F(FullTemporaryFolder, StepThreeRenamesNothingAndSaysWhy)
     small.useAsTemporaryFolder(true);
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*office, workbook), view);
 
     expectNothingRenamedAndTheCauseNamed(view);
@@ -117,6 +119,8 @@ TEST_F(FullTemporaryFolder, TableReadAheadInPartIsNotUsed)
     ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(standby, workbook), view);
 
     expectNothingRenamedAndTheCauseNamed(view);

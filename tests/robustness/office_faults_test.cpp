@@ -132,6 +132,8 @@ TEST_P(OfficeCrashInStep3, RenamesAllOrNothingAndSaysWhich)
     ASSERT_NE(reader, nullptr);
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*reader, workbook), view);
 
     ASSERT_TRUE(office->killed()) << "the step never reached " << GetParam().operation;
@@ -290,6 +292,7 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
 TEST_P(OddWorkbook, StepThreeRenamesOnlyWhatItCouldReadAndSaysSo)
 {
     ScriptedUser view;
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*office, workbook), view);
 
     ASSERT_EQ(view.messages.size(), 1);

@@ -60,6 +60,8 @@ TEST_F(VisibleOffice, StepThreeReadsTheSavedTableWhileStepTwosWindowHoldsIt)
     ASSERT_GT(windowsOnTheWorkbook(), 0);
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     StandbyOffice ownOffice(hiddenOfficeStarter());
     runToEnd(StepThreeJob(ownOffice, workbook), view);
 

@@ -150,6 +150,8 @@ TEST_F(NamingTableExport, RowsOfAnEarlierTableNeverRenameAnything)
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*reader, workbook), view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(view.renamed, QStringList{"renamed.txt"});
@@ -268,6 +270,7 @@ TEST_P(NewWorkbookFormat, TakesTheTableAndStepThreeRenamesFromItsSavedFile)
     standby.prepare(workbook);
     ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
     ScriptedUser view;
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(standby, workbook), view);
     EXPECT_EQ(view.messages, QStringList{"OK,YOU MAKE IT!"});
     EXPECT_EQ(fileContent(tree.path("x/a2.txt")), "a");

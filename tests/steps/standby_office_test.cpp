@@ -148,6 +148,7 @@ TEST(StandbyOffice, StepThreeRenamesFromTheTableReadAheadOnlyWhileTheWorkbookIsU
         standby.prepare(workbook);
         ASSERT_TRUE(readAhead.waitForRead(std::chrono::minutes(2)));
         ScriptedUser view;
+        view.choiceAnswers << "更名其余各行";
         runToEnd(StepThreeJob(standby, workbook), view);
         EXPECT_TRUE(noOfficeLeft()) << "the waiting office is quit once step 3 is done";
 

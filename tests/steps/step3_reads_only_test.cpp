@@ -40,6 +40,8 @@ TEST_F(StepThreeReadsOnly, TableNeitherRenamesItsOwnWorkbookNorGivesItsName)
     tree.makeFile("a.txt", "a");
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*office, workbook), view);
 
     ASSERT_EQ(view.messages.size(), 1);
@@ -74,6 +76,8 @@ TEST_F(StepThreeReadsOnly, TableWithNothingToUseSaysSo)
         makeWorkbook(*maker, workbook, sample.cells);
 
         ScriptedUser view;
+
+        view.choiceAnswers << "更名其余各行";
         runToEnd(StepThreeJob(*office, workbook), view);
 
         const QString expected = sample.message == notATable ? notATable + workbook : sample.message;
@@ -118,6 +122,8 @@ TEST_F(StepThreeReadsOnly, CellsAreReadAsShownAndABadCellFailsOnlyItsRow)
     const QByteArray original = fileContent(workbook);
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*office, workbook), view);
 
     EXPECT_TRUE(office->unresponsiveReason().isEmpty()) << office->unresponsiveReason().toStdString();
@@ -156,6 +162,8 @@ TEST_F(StepThreeReadsOnly, CellsCoveredByAMergedAreaReadAsEmpty)
                           + "</text:p></table:table-cell>" + covered("m5.txt") + flatTextCell("m5new.txt")}));
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     runToEnd(StepThreeJob(*office, workbook), view);
 
     EXPECT_EQ(QDir(tree.root()).entryList(QDir::Files, QDir::Name),
@@ -202,6 +210,8 @@ TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
             writeFileContent(workbook, flatWorkbook(rows, sample.hiding));
 
             ScriptedUser view;
+
+            view.choiceAnswers << "更名其余各行";
             view.yesNoAnswers = {answer};
             runToEnd(StepThreeJob(*office, workbook), view);
 

@@ -123,7 +123,7 @@ public:
             return std::nullopt;
         return JobQuestion{{"read first"}, "go on?"};
     }
-    void answer(bool yes) override { answered = yes; }
+    void answer(int choice) override { answered = choice == answeredYes; }
     StepEnd end() override
     {
         return {.messages = {answered ? (*answered ? "yes" : "no") : "not answered"}};
@@ -177,7 +177,7 @@ TEST(JobSession, AsksBetweenPiecesAndCarriesOutTheAnswerButAsksNothingOnceStoppe
         ASSERT_TRUE(waitUntil([&] { return session.isAsking(); }));
         EXPECT_TRUE(session.isBusy());
         EXPECT_FALSE(session.start(std::make_shared<GatedJob>()));
-        session.answer(true);
+        session.answer(answeredYes);
         job->openGate();
         ASSERT_TRUE(waitUntil([&] { return !session.isBusy(); }));
         EXPECT_EQ(reports.events, (QStringList{"busy", "read first", "go on?", "yes", "idle"}));

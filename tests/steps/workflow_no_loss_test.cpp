@@ -157,6 +157,8 @@ void runSeed(const QString &parent, unsigned seed)
         rowInodes << inodeOf(found.folderPaths.at(i) + found.fileNames.at(i));
 
     ScriptedUser view;
+
+    view.choiceAnswers << "更名其余各行";
     StandbyOffice ownOffice(hiddenOfficeStarter());
     runToEnd(StepThreeJob(ownOffice, workbook), view);
 
