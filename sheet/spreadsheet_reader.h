@@ -46,8 +46,9 @@ public:
     virtual SheetResult<bool> holdsFormulas(const CellRect &rect) = 0;
     // For each sheet row of `rect`, whether the sheet shows all of its cells
     // there: false for a row hidden by hand or filtered out, and for every
-    // row when a column of `rect` is hidden. One answer however many rows. On
-    // failure nothing is known and the sheet is unchanged.
+    // row when a column of `rect` is hidden or the first sheet itself is.
+    // One answer however many rows. On failure nothing is known and the
+    // sheet is unchanged.
     virtual SheetResult<QList<bool>> shownRows(const CellRect &rect) = 0;
 
     // Ends a hidden instance now; a later operation fails.

@@ -35,6 +35,10 @@ public:
     // Shows the workbook's window at a usable size, in front. Fails for a
     // hidden instance, which has no window to show.
     virtual SheetStatus showWindow() = 0;
+    // Makes the first sheet, where the table goes, the one the window shows,
+    // showing it first when the workbook hides it. Fails, with the sheet
+    // left as it was, when it stays hidden (a workbook whose structure is
+    // protected) or cannot be made the shown one.
     virtual SheetStatus activateFirstSheet() = 0;
 
     // Writes rows of texts with their top-left cell at (top, left), as if each

@@ -119,11 +119,16 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
                         .arg(QDir::toNativeSeparators(workbookPath), created.error()));
         return false;
     }
+    bestEffort(office.showWindow());
+    // A table the window does not show would be filled in nowhere, and
+    // renamed from whatever new names its sheet held before.
+    if (const SheetStatus shown = office.activateFirstSheet(); !shown.ok()) {
+        if (stillAnswering(office, view))
+            view.showMessage(QStringLiteral("无法显示第一张工作表，命名表没有写入：%1").arg(shown.error()));
+        return false;
+    }
     // From here on a failed operation is skipped and the step goes on, unless
     // the office itself has stopped answering.
-    bestEffort(office.showWindow());
-    bestEffort(office.activateFirstSheet());
-
     using namespace NamingTable;
     const qint64 sheetRows = sheetRowsOf(workbookPath);
     const qint64 fitting = sheetRows - firstDataRow + 1;

@@ -32,8 +32,9 @@ public:
 // user must know of comes as one message through `view`: the office
 // missing, failing to start or not answering in time (the table
 // stops there and no process of ours is left behind), a workbook that cannot
-// be made or opened, or whose earlier rows below the table cannot be cleared
-// (no table is started), and entries beyond the last row of
+// be made or opened, whose first sheet cannot be shown in the window (it
+// is shown first when the workbook hides it) or whose earlier rows below the
+// table cannot be cleared (no table is started), and entries beyond the last row of
 // the workbook's sheet, 65,536 rows for .xls and 1,048,576 for the newer
 // formats (said before writing; the entries that fit are written).
 // Any other operation that fails is skipped and the rest of the table is

@@ -38,4 +38,20 @@ public:
     virtual SheetResult<int> fillColorIndex(qint64 row, qint64 column) = 0;
     // Writes the open workbook to its file, in the format it was opened in.
     virtual SheetStatus saveWorkbook() = 0;
+
+    // Hides the first sheet as a user would, after adding a shown sheet
+    // behind it when it is the only one (a workbook always shows one); with
+    // `protectStructure`, then protects the workbook's structure, without a
+    // password, so that no sheet can be shown or hidden.
+    virtual SheetStatus hideFirstSheet(bool protectStructure) = 0;
+    // Where the user's typing would go: the sheet the window shows and
+    // the cell of its cursor.
+    struct CursorPlace {
+        qint64 sheet = 0; // from 1
+        bool sheetShown = false;
+        qint64 row = 0;
+        qint64 column = 0;
+        bool operator==(const CursorPlace &) const = default;
+    };
+    virtual SheetResult<CursorPlace> cursorPlace() = 0;
 };

@@ -87,6 +87,8 @@ public:
     SheetResult<int> fillColorIndex(qint64 row, qint64 column) override;
     SheetStatus runFirstSheetMacro(const QString &name) override;
     SheetStatus saveWorkbook() override;
+    SheetStatus hideFirstSheet(bool protectStructure) override;
+    SheetResult<CursorPlace> cursorPlace() override;
     SheetStatus quit() override;
     bool isAnswering() override;
     QString unresponsiveReason() const override { return lostText; }

@@ -247,8 +247,12 @@ SheetResult<QList<bool>> LibreOfficeCalc::shownRows(const CellRect &rect)
 {
     return guarded(shortCallLimit, [&] {
         const table::CellRangeAddress address = rangeAddress(rect);
+        const Reference<sheet::XSpreadsheet> sheet = firstSheet();
+        // The office counts the cells of a hidden sheet as shown.
+        if (!Reference<beans::XPropertySet>(sheet, UNO_QUERY_THROW)->getPropertyValue("IsVisible").get<bool>())
+            return QList<bool>(rect.bottom - rect.top + 1, false);
         const Reference<sheet::XCellRangesQuery> query(
-            firstSheet()->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
+            sheet->getCellRangeByPosition(address.StartColumn, address.StartRow, address.EndColumn, address.EndRow),
             UNO_QUERY_THROW);
         // The office answers in blocks of shown cells, a filtered-out row
         // being a hidden one to it: a row is shown when its shown cells fill

@@ -2,12 +2,19 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
-// What the user sees of the sheet besides its content: column widths and
-// the cell cursor.
+// What the user sees of the sheet besides its content: column widths, the
+// cell cursor, and which sheet shows.
 
 namespace {
 
@@ -60,5 +67,42 @@ SheetResult<qint64> LibreOfficeCalc::columnWidth(qint64 column)
 {
     return guarded(shortCallLimit, [&] {
         return qint64(columnOf(firstSheet(), column)->getPropertyValue("Width").get<sal_Int32>());
+    });
+}
+
+SheetStatus LibreOfficeCalc::hideFirstSheet(bool protectStructure)
+{
+    return guarded(shortCallLimit, [&] {
+        const Reference<sheet::XSpreadsheet> first = firstSheet();
+        const Reference<sheet::XSpreadsheets> sheets = Reference<sheet::XSpreadsheetDocument>(workbook, UNO_QUERY_THROW)->getSheets();
+        const Reference<container::XIndexAccess> sheetList(sheets, UNO_QUERY_THROW);
+        if (sheetList->getCount() == 1)
+            sheets->insertNewByName("shown", 1);
+        Reference<beans::XPropertySet>(first, UNO_QUERY_THROW)->setPropertyValue("IsVisible", Any(false));
+        if (protectStructure)
+            Reference<util::XProtectable>(workbook, UNO_QUERY_THROW)->protect({});
+        return std::monostate{};
+    });
+}
+
+SheetResult<CalcOffice::CursorPlace> LibreOfficeCalc::cursorPlace()
+{
+    return guarded(shortCallLimit, [this] {
+        if (!workbook.is())
+            throw CallFailure{QStringLiteral("没有打开的工作簿")};
+        const Reference<frame::XController> controller = workbook->getCurrentController();
+        const Reference<sheet::XSpreadsheet> active = Reference<sheet::XSpreadsheetView>(controller, UNO_QUERY_THROW)->getActiveSheet();
+        CursorPlace place;
+        place.sheet = Reference<sheet::XCellRangeAddressable>(active, UNO_QUERY_THROW)->getRangeAddress().Sheet + qint64(1);
+        place.sheetShown = Reference<beans::XPropertySet>(active, UNO_QUERY_THROW)->getPropertyValue("IsVisible").get<bool>();
+        // With no range marked, the office gives the cursor's cell as the selection.
+        const Reference<sheet::XCellAddressable> cursor(
+            Reference<view::XSelectionSupplier>(controller, UNO_QUERY_THROW)->getSelection(), UNO_QUERY);
+        if (!cursor.is())
+            throw CallFailure{QStringLiteral("选中的不是一个单元格")};
+        const table::CellAddress at = cursor->getCellAddress();
+        place.row = at.Row + qint64(1);
+        place.column = at.Column + qint64(1);
+        return place;
     });
 }

@@ -6,6 +6,7 @@
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -314,6 +315,17 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
         const Reference<sheet::XSpreadsheetView> view(workbook->getCurrentController(), UNO_QUERY);
         if (!view.is())
             throw CallFailure{QStringLiteral("工作簿没有工作表视图")};
+        // A hidden sheet cannot be the one shown: the window would stay on
+        // another sheet, the user would type there, and the table would keep
+        // whatever new names the hidden sheet held.
+        const Reference<beans::XPropertySet> properties(sheet, UNO_QUERY_THROW);
+        if (!properties->getPropertyValue("IsVisible").get<bool>()) {
+            // The office ignores the change, without a word, in a workbook
+            // whose structure is protected.
+            properties->setPropertyValue("IsVisible", Any(true));
+            if (!properties->getPropertyValue("IsVisible").get<bool>())
+                throw CallFailure{QStringLiteral("第一张工作表被隐藏，LibreOffice 无法显示它（工作簿结构可能受保护）")};
+        }
         view->setActiveSheet(sheet);
         return std::monostate{};
     });

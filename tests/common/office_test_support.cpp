@@ -60,6 +60,15 @@ void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringLi
     }
 }
 
+void hideFirstSheetOf(CalcOffice &office, const QString &path, bool protectStructure)
+{
+    const auto opened = office.openWorkbook(path);
+    ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
+    const auto hidden = office.hideFirstSheet(protectStructure);
+    ASSERT_TRUE(hidden.ok()) << hidden.error().toStdString();
+    ASSERT_TRUE(office.saveWorkbook().ok());
+}
+
 QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect)
 {
     const auto block = office.readTextBlock(rect);

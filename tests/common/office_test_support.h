@@ -24,6 +24,12 @@ CalcOffice *sharedReadingOffice();
 // given rows written from A1, and leaves it open.
 void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1 = {});
 
+// Hides the first sheet of the workbook at `path` through `office` and saves
+// it, as a user hiding the table's sheet would (see CalcOffice::hideFirstSheet);
+// the workbook stays open there. Not for .xls: LibreOffice saves a hidden
+// first sheet there as a shown one.
+void hideFirstSheetOf(CalcOffice &office, const QString &path, bool protectStructure = false);
+
 // What the sheet of a flat workbook hides, rows counted as indexes into the
 // rows given and columns from 1. A filtered row is left out by the sheet's
 // autofilter, which keeps the rows whose C does not begin with "filtered".

@@ -128,6 +128,42 @@ TEST_F(NamingTableExport, EarlierLongerTableEndsWithTheNewOneAndNewNamesStayOnly
     EXPECT_EQ(shadedRows(7, 4), (QList<qint64>{3, 4}));
 }
 
+// A table whose sheet the workbook hides is written where the user looks:
+// the sheet is shown, the window is on it with the cursor on D2, and the new
+// names it kept from an earlier table are in view. A sheet the workbook's
+// protection keeps hidden gets no table at all.
+TEST_F(NamingTableExport, AHiddenFirstSheetIsShownWithTheCursorOnD2OrGetsNoTable)
+{
+    const QList<QStringList> earlier{header, {"", "X\\", "a", "typed long ago"}};
+    const QString workbook = tree.path("hidden.ods");
+    for (const bool protectedStructure : {false, true}) {
+        SCOPED_TRACE(protectedStructure ? "protected structure" : "hidden sheet");
+        messages.clear();
+        makeWorkbook(*writer, workbook, earlier);
+        ASSERT_NO_FATAL_FAILURE(hideFirstSheetOf(*writer, workbook, protectedStructure));
+        RecordingTableView stepTwo(messages);
+        const bool written = writeNamingTable(*writer, workbook, foundEntries({"X\\", "X\\"}, {"a", "b"}), stepTwo);
+
+        ASSERT_TRUE(writer->saveWorkbook().ok());
+        ASSERT_TRUE(reader->openWorkbookForReading(workbook).ok());
+        if (protectedStructure) {
+            EXPECT_FALSE(written);
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].startsWith("无法显示第一张工作表，命名表没有写入：")) << messages[0].toStdString();
+            EXPECT_EQ(readTexts(*reader, {1, 1, 3, 4}), (QList<QStringList>{header, earlier[1], {"", "", "", ""}}));
+        } else {
+            EXPECT_TRUE(written);
+            EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+            EXPECT_EQ(writer->cursorPlace().value(), (CalcOffice::CursorPlace{1, true, 2, 4}));
+            EXPECT_EQ(readTexts(*reader, {1, 1, 3, 4}),
+                      (QList<QStringList>{header, earlier[1], {"", "X\\", "b", ""}}));
+            EXPECT_EQ(reader->shownRows({1, 1, 3, 4}).value(), QList<bool>(3, true));
+        }
+        ASSERT_TRUE(reader->closeWithoutSaving().ok());
+        ASSERT_TRUE(QFile::remove(workbook));
+    }
+}
+
 // A workbook used for four files, then for a folder of one: step 3 renames
 // only the one file, and counts only its row.
 TEST_F(NamingTableExport, RowsOfAnEarlierTableNeverRenameAnything)

@@ -190,11 +190,13 @@ TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
         FlatSheetHiding hiding;
         qsizetype asked; // hidden rows with a new name; 0: no question
         QStringList afterNo;
+        bool sheetHidden = false; // the table's sheet, hidden by the office
     } cases[] = {
         {"hidden rows", {.hiddenRows = {2, 3}}, 1, shownRenamed},
         {"filtered rows", {.filteredRows = {2, 3}}, 1, shownRenamed},
         {"hidden new-name column", {.hiddenColumns = {4}}, 3, untouched},
         {"hidden row without a new name", {.hiddenRows = {3}}, 0, allRenamed},
+        {"the first sheet hidden", {}, 3, untouched, true},
     };
     int made = 0;
     for (const auto &sample : cases) {
@@ -208,6 +210,9 @@ TEST_F(StepThreeReadsOnly, RowsTheSheetHidesAreRenamedOnlyWhenTheUserSaysSo)
             }
             const QString workbook = tree.path(QString("hiding%1.fods").arg(++made));
             writeFileContent(workbook, flatWorkbook(rows, sample.hiding));
+            if (sample.sheetHidden) {
+                ASSERT_NO_FATAL_FAILURE(hideFirstSheetOf(*maker, workbook));
+            }
 
             ScriptedUser view;
 

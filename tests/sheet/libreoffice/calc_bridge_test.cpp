@@ -100,8 +100,9 @@ TEST_F(CalcBridge, UsedExtentIsTheLastUsedRowAndColumn)
 }
 
 // A row the autofilter leaves out is a hidden row to the sheet; a hidden
-// column hides every row of a block that holds it.
-TEST_F(CalcBridge, ShownRowsLeaveOutHiddenAndFilteredRowsAndHiddenColumns)
+// column hides every row of a block that holds it, and a hidden sheet every
+// row it has.
+TEST_F(CalcBridge, ShownRowsLeaveOutHiddenAndFilteredRowsHiddenColumnsAndAHiddenSheet)
 {
     const QString path = tree.path("hiding.fods");
     QStringList rows;
@@ -113,6 +114,12 @@ TEST_F(CalcBridge, ShownRowsLeaveOutHiddenAndFilteredRowsAndHiddenColumns)
     EXPECT_EQ(office->shownRows({1, 2, 7, 3}).value(), QList<bool>({true, true, false, false, true, false, true}));
     EXPECT_EQ(office->shownRows({2, 3, 3, 5}).value(), QList<bool>({false, false}));
     EXPECT_FALSE(office->shownRows({0, 1, 2, 1}).ok());
+
+    const QString onHiddenSheet = tree.path("hidden sheet.ods");
+    makeWorkbook(*office, onHiddenSheet, {{"a"}, {"b"}});
+    ASSERT_NO_FATAL_FAILURE(hideFirstSheetOf(*office, onHiddenSheet));
+    ASSERT_TRUE(office->openWorkbookForReading(onHiddenSheet).ok());
+    EXPECT_EQ(office->shownRows({1, 1, 3, 1}).value(), QList<bool>({false, false, false}));
 }
 
 TEST_F(CalcBridge, RefusedOperationsFailWithAReason)
