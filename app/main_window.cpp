@@ -4,6 +4,7 @@
 #include "app/column_list_model.h"
 #include "app/found_entries_model.h"
 #include "app/long_work_progress.h"
+#include "app/table_check_line.h"
 #include "steps/workbook_choice.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 namespace {
 constexpr int clientWidthTwips = 13635;
@@ -52,6 +54,16 @@ MainWindow::MainWindow(Dialogs &userDialogs, SpreadsheetStarters officeStarters)
 
     setCentralWidget(buildClientArea());
     resize(startClientSize() + QSize(0, menuBar()->sizeHint().height()));
+    // Below the client area, whose controls keep their places and sizes: the
+    // window grows by the line once there is something to say.
+    checkLine = new TableCheckLine(session, this);
+    statusBar()->addWidget(checkLine, 1);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->hide();
+    connect(checkLine, &TableCheckLine::firstShown, this, [this] {
+        statusBar()->show();
+        resize(width(), height() + statusBar()->sizeHint().height());
+    });
 
     connect(scanButton, &QPushButton::clicked, this, &MainWindow::chooseFolderAndScan);
     connect(tableButton, &QPushButton::clicked, this, &MainWindow::chooseWorkbookAndWriteTable);

@@ -24,6 +24,7 @@ class QListView;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class TableCheckLine;
 
 // How the window reaches a spreadsheet application: a visible one for step 2,
 // where the user types, and a hidden one of step 3's own; and how step 3 asks
@@ -128,4 +129,5 @@ private:
     QAction *undoAction;
     QAction *helpAction;
     QAction *aboutAction;
+    TableCheckLine *checkLine;
 };

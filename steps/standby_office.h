@@ -35,6 +35,9 @@ public:
     // reads the table itself.
     void prepare(const QString &workbookPath);
 
+    // What the check of the newest save found (TableReadAhead); from any thread.
+    SaveCheck latestSaveCheck() { return readAhead.latestSaveCheck(); }
+
     // For step 3: see TableReadAhead::rowsFor. The office keeps waiting.
     std::optional<QList<NamingTableRow>> tableReadAhead(const QString &workbookPath);
 

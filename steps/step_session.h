@@ -83,6 +83,10 @@ public:
     // closing.
     void cancelAndWait();
 
+    // What the check of the newest save of step 2's workbook found, while an
+    // office stands by reading each save; number 0 before any.
+    SaveCheck latestSaveCheck() { return standby.latestSaveCheck(); }
+
     // Waits for the pieces let go of to end; from any thread, before the
     // standby office is used.
     void awaitReadsLetGo();

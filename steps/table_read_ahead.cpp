@@ -1,5 +1,6 @@
 #include "steps/table_read_ahead.h"
 
+#include "rename/run_record_folder.h"
 #include "sheet/naming_table_layout.h"
 #include "steps/naming_table_read.h"
 
@@ -10,8 +11,10 @@
 void TableReadAhead::watch(const QString &workbookPath)
 {
     const std::lock_guard lock(guard);
-    if (watchedPath != workbookPath)
+    if (watchedPath != workbookPath) {
         read.reset();
+        lastCheck.check.reset();
+    }
     watchedPath = workbookPath;
 }
 
@@ -30,11 +33,26 @@ void TableReadAhead::look(SpreadsheetReader &office)
     reading = true;
     lock.unlock();
     std::optional<Read> fresh = readTable(office, path, *stamp);
+    // Checked here, on the looking thread, so that the window never waits.
+    std::optional<TableCheck> check;
+    if (fresh && fresh->rows) {
+        check = checkNamingTable(*fresh->rows, path, runRecordsFolder());
+        check->plan.reset();
+    }
     lock.lock();
     reading = false;
-    if (fresh && watchedPath == path)
-        read = std::move(fresh);
+    if (watchedPath == path) {
+        lastCheck = {lastCheck.number + 1, stamp->modified, std::move(check)};
+        if (fresh)
+            read = std::move(fresh);
+    }
     readEnded.notify_all();
+}
+
+SaveCheck TableReadAhead::latestSaveCheck()
+{
+    const std::lock_guard lock(guard);
+    return lastCheck;
 }
 
 std::optional<TableReadAhead::FileStamp> TableReadAhead::stampOf(const QString &path)

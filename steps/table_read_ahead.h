@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/row_outcome.h"
+#include "rename/table_check.h"
 #include "sheet/spreadsheet_reader.h"
 
 #include <QByteArray>
@@ -11,9 +12,22 @@
 #include <mutex>
 #include <optional>
 
+// What the check of one save of the watched workbook found, for the window
+// to show without being asked.
+struct SaveCheck {
+    // Counts the saves checked: a new number, a new save.
+    quint64 number = 0;
+    // When the save was made (the file's modification time).
+    QDateTime saved;
+    // Nothing when that save could not be read (a formula still being worked
+    // out, a file still being written): the check waits for the next one.
+    std::optional<TableCheck> check;
+};
+
 // The naming table read ahead from the saved workbook while the user types in
 // step 2's window, kept for step 3 for as long as the file holds exactly the
-// bytes it was read from. One thread looks and reads (look()), others ask.
+// bytes it was read from, and each save checked (checkNamingTable) as soon as
+// it is read. One thread looks and reads (look()), others ask.
 class TableReadAhead {
 public:
     // Reads ahead the workbook at `workbookPath` from now on; rows read from
@@ -22,9 +36,13 @@ public:
 
     // One look at the watched workbook: once the file has settled after a
     // change (the same state at two looks in a row), reads its table through
-    // `office`, which opens it read-only and closes it again. A read that
-    // fails, or that a save overtook, leaves nothing for step 3 to use.
+    // `office`, which opens it read-only and closes it again, and checks it.
+    // A read that fails, or that a save overtook, leaves nothing for step 3
+    // to use, and a check that waits for the next save.
     void look(SpreadsheetReader &office);
+
+    // The check of the newest save looked at; number 0 before any.
+    SaveCheck latestSaveCheck();
 
     // The rows read from `workbookPath`, when the file there holds exactly
     // the bytes they were read from and none of the table's cells is a
@@ -67,4 +85,5 @@ private:
     bool reading = false;
     QString watchedPath;
     std::optional<Read> read;
+    SaveCheck lastCheck;
 };

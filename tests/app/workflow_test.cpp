@@ -3,6 +3,7 @@
 // saved there, then the renames. Only the dialog answers and the typing are
 // played by the test.
 #include "tests/app/beside_window.h"
+#include "rename/run_record_folder.h"
 #include "sheet/libreoffice/office_launch.h"
 #include "sheet/naming_table_layout.h"
 #include "tests/common/office_test_support.h"
@@ -10,6 +11,8 @@
 #include "tests/common/temp_tree.h"
 
 #include <QComboBox>
+#include <QLabel>
+#include <QTableWidget>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
@@ -207,6 +210,7 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
     }));
     const std::map<QString, QByteArray> before = filesBelow(tree.path(QStringLiteral("files")));
 
+    dialogs.choiceAnswers << QStringLiteral("更名其余各行");
     runStep3();
 
     EXPECT_EQ(dialogs.messages,
@@ -231,6 +235,78 @@ TEST_F(Workflow, RenamesEveryRowAsTypedAndNamesTheRowThatFailed)
     ASSERT_TRUE(reader->openWorkbook(workbook).ok());
     EXPECT_EQ(readTexts(*reader, {2, 4, 8, 4}),
               (TableRows{{"first.txt"}, {""}, {"third.txt"}, {"taken.dat"}, {"notes-renamed.bin"}, {""}, {""}}));
+}
+
+// The line below the window says at every save what the table will do, and
+// step 3 asks before it renames part of a table: 返回修改 renames nothing and
+// writes no record, 更名其余各行 renames the rest as a run of the whole table
+// would, and 撤销更名 takes that back.
+TEST_F(Workflow, EachSaveIsCheckedAndStepThreeAsksBeforeAPartialRun)
+{
+    for (const char *name : {"a.dwg", "b.dwg", "c.dwg"})
+        tree.makeFile(QStringLiteral("files/") + name, name);
+    ASSERT_NO_FATAL_FAILURE(makeUsersWorkbook({}));
+    form.Combo1->setEditText(QStringLiteral("*.dwg"));
+    ASSERT_NO_FATAL_FAILURE(runSteps1And2(tree.path(QStringLiteral("files"))));
+    const std::map<QString, QByteArray> before = filesBelow(tree.path(QStringLiteral("files")));
+    const QLabel *line = form.findChild<QLabel *>(QStringLiteral("checkText"));
+    ASSERT_NE(line, nullptr);
+    const auto typeNames = [&](const TableRows &names) {
+        ASSERT_NO_FATAL_FAILURE(typeIntoWindowAndSave([&](CalcOffice &window) {
+            // The rows as step 2 wrote them: a.dwg, b.dwg, c.dwg in the folder's order.
+            const TableRows listed = readTexts(window, {2, 3, 4, 3});
+            TableRows column(3);
+            for (int row = 0; row < 3; ++row)
+                column[row] = names[listed[row].value(0).at(0).unicode() - u'a'];
+            ASSERT_TRUE(window.putTextBlock(2, 4, column).ok());
+        }));
+    };
+    const QRegularExpression said("^命名表（\\d\\d:\\d\\d 保存）：(.*)$");
+    const auto lineSays = [&](const QString &what) {
+        return waitUntil([&] { return said.match(line->text()).captured(1) == what; });
+    };
+
+    ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"x.dwg"}, {"c.pdf"}}));
+    ASSERT_TRUE(lineSays("1 个将更名，2 行有问题，1 行改变了扩展名")) << line->text().toStdString();
+    form.findChild<QPushButton *>(QStringLiteral("checkView"))->click();
+    const QTableWidget *rows = form.findChild<QTableWidget *>(QStringLiteral("checkRowsTable"));
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->rowCount(), 3);
+    EXPECT_EQ(rows->item(0, 4)->text(), QStringLiteral("新文件名相同（%1x.dwg）").arg(tree.path("files/")));
+    EXPECT_EQ(rows->item(2, 3)->text(), "c.pdf");
+
+    ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"y.dwg"}, {"c2.dwg"}}));
+    ASSERT_TRUE(lineSays("3 个将更名，没有发现问题")) << line->text().toStdString();
+
+    ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"x.dwg"}, {"c2.dwg"}}));
+    ASSERT_TRUE(lineSays("1 个将更名，2 行有问题")) << line->text().toStdString();
+    const QStringList recordsBefore = QDir(runRecordsFolder()).entryList(QDir::Files);
+    runStep3();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("第 2 行和第 3 行：新文件名相同"))) << dialogs.questions[0].toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << "返回修改 is the default";
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), before);
+    EXPECT_EQ(QDir(runRecordsFolder()).entryList(QDir::Files), recordsBefore) << "no record written";
+
+    dialogs.choiceAnswers << QStringLiteral("更名其余各行");
+    runStep3();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("有 1 行未能更名："))) << dialogs.messages[0].toStdString();
+    const std::map<QString, QByteArray> renamed = filesBelow(tree.path(QStringLiteral("files")));
+    // The first of the two rows in the sheet's order takes the name, as in a
+    // run of the whole table; the other's file stays as it was.
+    ASSERT_EQ(renamed.size(), 3);
+    const QByteArray tookTheName = renamed.count("x.dwg") ? renamed.at("x.dwg") : QByteArray();
+    EXPECT_TRUE(tookTheName == "a.dwg" || tookTheName == "b.dwg") << tookTheName.toStdString();
+    EXPECT_EQ(renamed.count(tookTheName == "a.dwg" ? "b.dwg" : "a.dwg"), 1u);
+    EXPECT_EQ(renamed.count("c2.dwg"), 1u);
+
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers << true;
+    form.undo->trigger();
+    ASSERT_TRUE(waitForStepToEnd(form));
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("已撤销：2 个文件恢复了原名")});
+    EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), before);
 }
 
 // Step 3 through the window, then 撤销更名 and 是: every file is back under
@@ -262,11 +338,14 @@ TEST_F(Workflow, UndoAfterStepThreePutsTheTreeBack)
         }
         ASSERT_TRUE(window.putTextBlock(2, 4, newNames).ok());
     }));
+    // A file takes the folder's name, dropping its extension: the user goes on.
+    dialogs.choiceAnswers << QStringLiteral("更名其余各行");
     runStep3();
     ASSERT_EQ(dialogs.messages, QStringList{QStringLiteral("OK,YOU MAKE IT!")});
     ASSERT_NE(filesBelow(tree.path(QStringLiteral("files"))), before);
 
     dialogs.messages.clear();
+    dialogs.questions.clear();
     dialogs.yesNoAnswers << true;
     form.undo->trigger();
     ASSERT_TRUE(waitForStepToEnd(form));
