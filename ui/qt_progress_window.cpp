@@ -17,13 +17,19 @@ QtProgressWindow::QtProgressWindow(QWidget *owner, std::function<void()> cancel)
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
-    dialog->setCancelButtonText(QStringLiteral("取消"));
+    // Shown beside another program's window, the user's office above all,
+    // it must not take the keys the user is typing there.
+    dialog->setAttribute(Qt::WA_ShowWithoutActivating);
+    if (cancel)
+        dialog->setCancelButtonText(QStringLiteral("取消"));
+    else
+        dialog->setCancelButton(nullptr);
     bar->setRange(0, 0);
     bar->setTextVisible(false);
     dialog->setBar(bar);
     // The button, Esc and the close button all end up here; the caller is told once.
     QObject::connect(dialog, &QProgressDialog::canceled, dialog, [cancel = std::move(cancel), told = false]() mutable {
-        if (!std::exchange(told, true))
+        if (!std::exchange(told, true) && cancel)
             cancel();
     });
     dialog->show();
