@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -28,8 +29,10 @@ class StepSession : public QObject {
 public:
     // `startHidden` starts step 3's own hidden offices.
     explicit StepSession(StartSpreadsheetReader startHidden, QObject *parent = nullptr);
-    // Stops any work under way and waits for it, and for reads let go of,
-    // reporting nothing more.
+    // Stops any work under way and waits for it, for reads let go of and
+    // for pieces left running (cancelAndWait), reporting nothing more. A
+    // program that must not wait for a piece left running ends its process
+    // instead of destroying the session (leftRunning()).
     ~StepSession() override;
     StepSession(const StepSession &) = delete;
     StepSession &operator=(const StepSession &) = delete;
@@ -79,8 +82,15 @@ public:
     void cancel();
     // Cancels the job under way and reports its end before returning, having
     // waited for its piece unless that was let go of; for a window that is
-    // closing.
-    void cancelAndWait();
+    // closing. A piece still running after `longest` (a call to a share that
+    // stopped answering) is left running instead: its end is never
+    // reported, busyChanged(false) is emitted, and this returns false with
+    // the job's endedWithoutWaitingText() in `leftRunningText`. True when
+    // the job has ended or nothing ran.
+    bool cancelAndWait(std::chrono::milliseconds longest, QString *leftRunningText);
+    // Whether a piece left running by cancelAndWait, or a read let go of,
+    // is still in its call.
+    bool leftRunning() const;
 
     // Waits for the pieces let go of to end; from any thread, before the
     // standby office is used.
