@@ -47,9 +47,9 @@ public:
     // launcher runs on its own and a viewer's refusal is its to show.
     virtual bool openWithDesktop(QWidget *owner, const QString &path) = 0;
 
-    // Opens a progress window modal to `owner` and returns at once, the
-    // work going on beside it; the window never takes the focus from the
-    // window that has it. `cancel` is called, once, when the user presses
+    // Opens a progress window over `owner` and returns at once, the work
+    // going on beside it; it is modal to `owner` while this program has the
+    // focus, and never takes the focus from another program's window. `cancel` is called, once, when the user presses
     // 取消 or closes the window, which then hides; the work decides when it
     // has stopped and drops the window. An empty `cancel` shows no 取消: the
     // work is stopping already.

@@ -2,6 +2,7 @@
 
 #include "ui/product.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QProgressDialog>
 
@@ -14,12 +15,14 @@ QtProgressWindow::QtProgressWindow(QWidget *owner, std::function<void()> cancel)
 {
     dialog->setObjectName(QStringLiteral("progress"));
     dialog->setWindowTitle(applicationTitle());
-    dialog->setWindowModality(Qt::WindowModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
-    // Shown beside another program's window, the user's office above all,
-    // it must not take the keys the user is typing there.
+    // Shown while another program's window has the focus, the user's office
+    // above all, it must not take the keys typed there; and Qt activates a
+    // modal window as it shows it, so it is modal only while the user works
+    // in this program.
     dialog->setAttribute(Qt::WA_ShowWithoutActivating);
+    dialog->setWindowModality(QApplication::activeWindow() ? Qt::WindowModal : Qt::NonModal);
     if (cancel)
         dialog->setCancelButtonText(QStringLiteral("取消"));
     else
