@@ -25,9 +25,9 @@ int main(int argc, char **argv)
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
     const int status = application.exec();
-    // The step left running is in a call to a share that may never answer,
-    // and would use the window's state once it did: end here, as a kill
-    // would, which the next start puts right.
+    // The step left running as the window closed is in a call to a share
+    // that may never answer, and would use the window's session once it did:
+    // end here, as a kill would, which the next start puts right.
     if (mainWindow.workLeftRunning())
         std::_Exit(status);
     return status;

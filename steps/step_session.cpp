@@ -9,8 +9,6 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-#include <algorithm>
-
 StepSession::StepSession(StartSpreadsheetReader startHidden, QObject *parent)
     : QObject(parent)
     , standby(std::move(startHidden))
@@ -144,6 +142,7 @@ bool StepSession::cancelAndWait(std::chrono::milliseconds longest, QString *left
         // ends the process. The job goes with its last piece; its end, which
         // that piece still writes, is never read.
         *leftRunningText = job->endedWithoutWaitingText();
+        leftAtClose = pieceDone;
         letGoOfPiece();
         job.reset();
         asking = false;
@@ -157,7 +156,7 @@ bool StepSession::cancelAndWait(std::chrono::milliseconds longest, QString *left
 
 bool StepSession::leftRunning() const
 {
-    return std::ranges::any_of(threadsLetGo, [](const std::unique_ptr<QThread> &thread) { return thread->isRunning(); });
+    return leftAtClose.valid() && leftAtClose.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void StepSession::letGoOfPiece()

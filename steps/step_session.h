@@ -88,8 +88,7 @@ public:
     // the job's endedWithoutWaitingText() in `leftRunningText`. True when
     // the job has ended or nothing ran.
     bool cancelAndWait(std::chrono::milliseconds longest, QString *leftRunningText);
-    // Whether a piece left running by cancelAndWait, or a read let go of,
-    // is still in its call.
+    // Whether a piece left running by cancelAndWait is still in its call.
     bool leftRunning() const;
 
     // Waits for the pieces let go of to end; from any thread, before the
@@ -119,4 +118,6 @@ private:
     std::mutex letGoGuard;
     std::vector<std::shared_future<void>> piecesLetGo;
     std::vector<std::unique_ptr<QThread>> threadsLetGo;
+    // The piece left running by cancelAndWait, if any.
+    std::shared_future<void> leftAtClose;
 };
