@@ -8,6 +8,9 @@ namespace {
 using namespace std::chrono_literals;
 constexpr auto shownAfter = 1s;
 constexpr auto updatedEvery = 100ms;
+// A stop comes between two entries or units, well within this; work still
+// going after it waits for a call that has not come back.
+constexpr auto stoppingShownAfter = 500ms;
 } // namespace
 
 LongWorkProgress::LongWorkProgress(StepSession &stepSession, Dialogs &userDialogs, QWidget *progressOwner)
@@ -26,6 +29,7 @@ void LongWorkProgress::follow(bool busy)
 {
     if (busy) {
         running.start();
+        cancelled.invalidate();
         ticks.start();
     } else {
         ticks.stop();
@@ -42,10 +46,21 @@ void LongWorkProgress::update()
         running.start();
         return;
     }
+    if (cancelled.isValid() && !stoppingShown) {
+        // 取消 hid the window; the user must see why the buttons stay off.
+        if (std::chrono::milliseconds(cancelled.elapsed()) < stoppingShownAfter)
+            return;
+        stoppingShown = true;
+        window = dialogs.showProgress(owner, {});
+    }
     if (!window) {
         if (std::chrono::milliseconds(running.elapsed()) < shownAfter)
             return;
-        window = dialogs.showProgress(owner, [this] { session.cancel(); });
+        window = dialogs.showProgress(owner, [this] {
+            cancelled.start();
+            stoppingShown = false;
+            session.cancel();
+        });
     }
     const StepProgress progress = session.progress();
     window->show(progress.text, progress.done, progress.total);

@@ -9,11 +9,13 @@
 
 #include <memory>
 
-// Shows a progress window, modal to `owner`, for work of `session` that has
-// run for about a second, keeps it up to date while the work runs, passes the
-// user's 取消 on to the session and closes it when the work ends. Shorter
-// work shows nothing. While the session asks a question, no progress window
-// shows, and the second starts again when the work goes on.
+// Shows a progress window over `owner` (see Dialogs::showProgress) for work
+// of `session` that has run for about a second, keeps it up to date while the
+// work runs, passes the user's 取消 on to the session and closes it when the
+// work ends. Shorter work shows nothing. While the session asks a question,
+// no progress window shows, and the second starts again when the work goes
+// on. Work that has not stopped half a second after 取消 shows a window
+// again, without 取消, with what the work says while it stops.
 class LongWorkProgress : public QObject {
     Q_OBJECT
 public:
@@ -28,5 +30,7 @@ private:
     QWidget *const owner;
     QTimer ticks;
     QElapsedTimer running;
+    QElapsedTimer cancelled;
+    bool stoppingShown = false;
     std::unique_ptr<ProgressWindow> window;
 };

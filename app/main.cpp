@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdlib>
+
 int main(int argc, char **argv)
 {
     prepareProcessForLibreOffice();
@@ -22,5 +24,11 @@ int main(int argc, char **argv)
     const QRect screen = mainWindow.screen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
-    return application.exec();
+    const int status = application.exec();
+    // The step left running as the window closed is in a call to a share
+    // that may never answer, and would use the window's session once it did:
+    // end here, as a kill would, which the next start puts right.
+    if (mainWindow.workLeftRunning())
+        std::_Exit(status);
+    return status;
 }

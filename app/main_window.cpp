@@ -24,9 +24,15 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 
+#include <chrono>
+
 namespace {
 constexpr int clientWidthTwips = 13635;
 constexpr int clientHeightTwips = 7380;
+// A stop comes between two entries or units; a step that has not stopped by
+// then is in a call to a share that stopped answering, which may never
+// return.
+constexpr std::chrono::seconds closingWaitsAtMost(1);
 
 template <typename Control>
 Control *named(Control *control, const char *name)
@@ -252,8 +258,11 @@ void MainWindow::showStepEnd(const StepEnd &end)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     closing = true;
-    session.cancelAndWait();
+    QString leftRunning;
+    const bool ended = session.cancelAndWait(closingWaitsAtMost, &leftRunning);
     closing = false;
+    if (!ended && !leftRunning.isEmpty())
+        dialogs.showMessage(this, leftRunning);
     QMainWindow::closeEvent(event);
 }
 

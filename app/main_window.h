@@ -53,6 +53,11 @@ public:
     // Size of the client area (below the menu bar) at start, in pixels.
     QSize startClientSize() const;
 
+    // Whether a step left running as the window closed is still in its
+    // call: the process must then end without destroying the window, as a
+    // kill would end it, since the call may never return.
+    bool workLeftRunning() const { return session.leftRunning(); }
+
 public slots:
     // Step 1: choose a folder, then list every match of the pattern below it
     // and report counts and size in scanReport once the scan, which runs
@@ -86,7 +91,9 @@ public slots:
 protected:
     // Closing asks nothing: a step under way is cancelled first and, for
     // step 3, its record ended; what it did shows in the lists, without a
-    // message.
+    // message. A step that has not stopped within a second, in a call to a
+    // share that stopped answering, is left running (workLeftRunning()), and
+    // one message says what that leaves.
     void closeEvent(QCloseEvent *event) override;
 
 private:

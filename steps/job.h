@@ -76,6 +76,13 @@ public:
     // piece writes.
     virtual bool letGoWhenStopped() const { return false; }
 
+    // Once stopped, while a piece is still in a call that has not returned
+    // (a share that stopped answering): what the user is told when the
+    // program ends without waiting for it, which leaves the work as a kill
+    // would; empty when that leaves nothing to put right. Called while the
+    // piece runs: reads nothing but what it writes atomically.
+    virtual QString endedWithoutWaitingText() const { return {}; }
+
     // Asks the work to stop at its next stopping point; returns at once.
     void stop() { work.requestStop(); }
     bool stopRequested() const { return work.stopRequested(); }

@@ -6,6 +6,7 @@
 #include "steps/table_writing_job.h"
 #include "steps/undo_job.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 StepSession::StepSession(StartSpreadsheetReader startHidden, QObject *parent)
@@ -129,18 +130,33 @@ void StepSession::cancel()
     }
 }
 
-void StepSession::cancelAndWait()
+bool StepSession::cancelAndWait(std::chrono::milliseconds longest, QString *leftRunningText)
 {
     if (!job)
-        return;
+        return true;
     job->stop();
     if (piece && job->letGoWhenStopped())
         letGoOfPiece();
-    if (piece) {
-        piece->wait();
-        piece.reset();
+    if (piece && !piece->wait(QDeadlineTimer(longest))) {
+        // Its thread is kept to its end: a QThread destroyed while it runs
+        // ends the process. The job goes with its last piece; its end, which
+        // that piece still writes, is never read.
+        *leftRunningText = job->endedWithoutWaitingText();
+        leftAtClose = pieceDone;
+        letGoOfPiece();
+        job.reset();
+        asking = false;
+        emit busyChanged(false);
+        return false;
     }
+    piece.reset();
     finish();
+    return true;
+}
+
+bool StepSession::leftRunning() const
+{
+    return leftAtClose.valid() && leftAtClose.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void StepSession::letGoOfPiece()

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -28,8 +29,10 @@ class StepSession : public QObject {
 public:
     // `startHidden` starts step 3's own hidden offices.
     explicit StepSession(StartSpreadsheetReader startHidden, QObject *parent = nullptr);
-    // Stops any work under way and waits for it, and for reads let go of,
-    // reporting nothing more.
+    // Stops any work under way and waits for it, for reads let go of and
+    // for pieces left running (cancelAndWait), reporting nothing more. A
+    // program that must not wait for a piece left running ends its process
+    // instead of destroying the session (leftRunning()).
     ~StepSession() override;
     StepSession(const StepSession &) = delete;
     StepSession &operator=(const StepSession &) = delete;
@@ -80,8 +83,14 @@ public:
     void cancel();
     // Cancels the job under way and reports its end before returning, having
     // waited for its piece unless that was let go of; for a window that is
-    // closing.
-    void cancelAndWait();
+    // closing. A piece still running after `longest` (a call to a share that
+    // stopped answering) is left running instead: its end is never
+    // reported, busyChanged(false) is emitted, and this returns false with
+    // the job's endedWithoutWaitingText() in `leftRunningText`. True when
+    // the job has ended or nothing ran.
+    bool cancelAndWait(std::chrono::milliseconds longest, QString *leftRunningText);
+    // Whether a piece left running by cancelAndWait is still in its call.
+    bool leftRunning() const;
 
     // What the check of the newest save of step 2's workbook found, while an
     // office stands by reading each save; number 0 before any.
@@ -114,4 +123,6 @@ private:
     std::mutex letGoGuard;
     std::vector<std::shared_future<void>> piecesLetGo;
     std::vector<std::unique_ptr<QThread>> threadsLetGo;
+    // The piece left running by cancelAndWait, if any.
+    std::shared_future<void> leftAtClose;
 };

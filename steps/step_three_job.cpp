@@ -225,6 +225,10 @@ StepEnd StepThreeJob::end()
 
 StepProgress StepThreeJob::progress() const
 {
+    // Once stopped, the renames end at the next unit; a progress that still
+    // shows after that waits for a rename call that has not come back.
+    if (phase == Phase::Renaming && work.stopRequested())
+        return {QStringLiteral("正在等待共享文件夹响应…已更名的文件可以用【撤销更名】恢复")};
     const qint64 planned = work.total();
     if (phase != Phase::Renaming || planned == 0)
         return {QStringLiteral("正在读取命名表…")};
@@ -235,4 +239,11 @@ StepProgress StepThreeJob::progress() const
 bool StepThreeJob::letGoWhenStopped() const
 {
     return readMayBeLetGo && phase == Phase::Reading;
+}
+
+QString StepThreeJob::endedWithoutWaitingText() const
+{
+    if (phase != Phase::Renaming)
+        return {};
+    return QStringLiteral("共享文件夹没有响应，批量更名停在中途，程序不再等待。下次启动本程序时，已更名的文件可以恢复原名。");
 }

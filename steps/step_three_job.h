@@ -39,7 +39,9 @@ class StandbyOffice;
 // asked for while renaming ends the run between two units (its record ends
 // "stopped"): then only the rows carried out are listed and counted, and
 // the message says how many of the planned renames were done and that undo
-// takes them back.
+// takes them back. A rename that does not return (a share that stopped
+// answering) holds the stop until it does: meanwhile progress() says that
+// the step waits for the share and that what was renamed can be undone.
 class StepThreeJob : public Job {
 public:
     // As the window runs it, with the office that waits in `standby`. First
@@ -67,6 +69,7 @@ public:
     StepEnd end() override;
     StepProgress progress() const override;
     bool letGoWhenStopped() const override;
+    QString endedWithoutWaitingText() const override;
 
 private:
     // Step 3's table as read: the rows, or nothing and the message that says

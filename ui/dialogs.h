@@ -52,9 +52,11 @@ public:
     // launcher runs on its own and a viewer's refusal is its to show.
     virtual bool openWithDesktop(QWidget *owner, const QString &path) = 0;
 
-    // Opens a progress window modal to `owner` and returns at once, the
-    // work going on beside it. `cancel` is called, once, when the user
-    // presses 取消 or closes the window, which then hides; the work decides
-    // when it has stopped and drops the window.
+    // Opens a progress window over `owner` and returns at once, the work
+    // going on beside it; it is modal to `owner` while this program has the
+    // focus, and never takes the focus from another program's window. `cancel` is called, once, when the user presses
+    // 取消 or closes the window, which then hides; the work decides when it
+    // has stopped and drops the window. An empty `cancel` shows no 取消: the
+    // work is stopping already.
     virtual std::unique_ptr<ProgressWindow> showProgress(QWidget *owner, std::function<void()> cancel) = 0;
 };

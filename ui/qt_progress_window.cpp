@@ -2,6 +2,7 @@
 
 #include "ui/product.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QProgressDialog>
 
@@ -14,16 +15,24 @@ QtProgressWindow::QtProgressWindow(QWidget *owner, std::function<void()> cancel)
 {
     dialog->setObjectName(QStringLiteral("progress"));
     dialog->setWindowTitle(applicationTitle());
-    dialog->setWindowModality(Qt::WindowModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
-    dialog->setCancelButtonText(QStringLiteral("取消"));
+    // Shown while another program's window has the focus, the user's office
+    // above all, it must not take the keys typed there; and Qt activates a
+    // modal window as it shows it, so it is modal only while the user works
+    // in this program.
+    dialog->setAttribute(Qt::WA_ShowWithoutActivating);
+    dialog->setWindowModality(QApplication::activeWindow() ? Qt::WindowModal : Qt::NonModal);
+    if (cancel)
+        dialog->setCancelButtonText(QStringLiteral("取消"));
+    else
+        dialog->setCancelButton(nullptr);
     bar->setRange(0, 0);
     bar->setTextVisible(false);
     dialog->setBar(bar);
     // The button, Esc and the close button all end up here; the caller is told once.
     QObject::connect(dialog, &QProgressDialog::canceled, dialog, [cancel = std::move(cancel), told = false]() mutable {
-        if (!std::exchange(told, true))
+        if (!std::exchange(told, true) && cancel)
             cancel();
     });
     dialog->show();

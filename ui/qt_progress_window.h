@@ -7,8 +7,11 @@
 class QProgressBar;
 class QProgressDialog;
 
-// A QProgressDialog named "progress", modal to its owner, shown at once with
-// a busy bar until told the total. The bar is set directly, never through
+// A QProgressDialog named "progress" over its owner, shown at once with a
+// busy bar until told the total; without a `cancel`, it has no 取消 button.
+// It takes the focus from no other program's window: modal to its owner
+// while a window of this program has the focus, otherwise neither modal nor
+// activated. The bar is set directly, never through
 // QProgressDialog::setValue, which handles events when modal and would let
 // the work end, and this window go, in the middle of an update.
 class QtProgressWindow : public ProgressWindow {

@@ -27,6 +27,35 @@ private:
     const char *const name;
 };
 
+// Renames below `root` hang from hang() until release(), or the end of the
+// object, as on a share that stopped answering (see slow_file_system_shim.c).
+class HungRenames {
+public:
+    HungRenames(QString gateFile, const QString &root) : gate(std::move(gateFile))
+    {
+        qputenv(variable, QFile::encodeName(gate) + ':' + QFile::encodeName(root));
+    }
+    ~HungRenames()
+    {
+        release();
+        qunsetenv(variable);
+    }
+    HungRenames(const HungRenames &) = delete;
+    HungRenames &operator=(const HungRenames &) = delete;
+
+    void hang() const { QFile(gate).open(QIODevice::WriteOnly); }
+    // Whether a rename came and now hangs.
+    bool waitForARenameToHang() const
+    {
+        return waitUntil([this] { return QFile::exists(gate + ".held"); });
+    }
+    void release() const { QFile::remove(gate); }
+
+private:
+    static constexpr const char *variable = "QUILLMERE_HANG_RENAMES";
+    const QString gate;
+};
+
 // The largest gap between the ticks of a 10 ms timer on this thread, which is
 // the window's: how long the window went without answering.
 class TickGaps {
@@ -47,9 +76,13 @@ private:
     qint64 largest = 0;
 };
 
+// The progress window shown, if any: those closed before may still wait to
+// be deleted.
 inline QProgressDialog *progressOf(const MainWindowUnderTest &window)
 {
-    return window.findChild<QProgressDialog *>("progress");
+    const QList<QProgressDialog *> all = window.findChildren<QProgressDialog *>("progress");
+    const auto shown = std::ranges::find_if(all, [](const QProgressDialog *progress) { return progress->isVisible(); });
+    return shown != all.end() ? *shown : window.findChild<QProgressDialog *>("progress");
 }
 
 inline bool progressShown(const MainWindowUnderTest &window)

@@ -257,8 +257,9 @@ TEST_F(MainWindow, UndoWithNoRunSaysThereIsNothingToUndo)
     EXPECT_TRUE(dialogs.questions.isEmpty());
 }
 
-// The question comes as the window is made, before any step can start; 是
-// puts the run's files back.
+// The question comes as the window is made, before any step can start; it
+// stays uncovered while the user takes seconds to read it, and 是 then puts
+// the run's files back.
 TEST(MainWindowStart, OffersToPutBackARunCutOffAndDoesSoOnYes)
 {
     TempTree tree;
@@ -269,12 +270,14 @@ TEST(MainWindowStart, OffersToPutBackARunCutOffAndDoesSoOnYes)
     ASSERT_EQ(folderListing(tree.root()), QStringList({"a=B", "b=A"}));
     ScriptedDialogs dialogs;
     dialogs.yesNoAnswers << true;
+    dialogs.questionsOpenFor = std::chrono::seconds(3);
 
     const MainWindowUnderTest form(dialogs);
 
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(dialogs.questions[0].startsWith("上次批量更名（")) << dialogs.questions[0].toStdString();
     EXPECT_TRUE(dialogs.questions[0].endsWith("）在完成前中断了。现在把已更名的 2 个文件恢复原名吗？"));
+    EXPECT_EQ(dialogs.progressWhileAsking, 0);
     EXPECT_EQ(dialogs.messages, QStringList{"已撤销：2 个文件恢复了原名"});
     EXPECT_EQ(folderListing(tree.root()), QStringList({"a=A", "b=B"}));
 }

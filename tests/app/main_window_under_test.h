@@ -23,8 +23,9 @@
 // their names from the layout, as a test needs to reach them.
 class MainWindowUnderTest : public MainWindow {
 public:
-    explicit MainWindowUnderTest(Dialogs &scripted, StartSpreadsheetWriter visible = visibleOfficeStarter())
-        : MainWindow(scripted, {std::move(visible), hiddenOfficeStarter(),
+    explicit MainWindowUnderTest(Dialogs &scripted, StartSpreadsheetWriter visible = visibleOfficeStarter(),
+                                 StartSpreadsheetReader hidden = hiddenOfficeStarter())
+        : MainWindow(scripted, {std::move(visible), std::move(hidden),
                                 [](const QString &shownWorkbook) { return usersOfficeShowsUnsavedChanges(shownWorkbook); }})
     {
         // The recovery of runs cut off, which the window starts as it is

@@ -14,10 +14,14 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <future>
+#include <memory>
 
 namespace {
 
@@ -167,34 +171,130 @@ TEST_F(StepThreeBeside, ClosingWhileRenamingEndsTheRecordAndAsksNothing)
     EXPECT_EQ(form.List3->count(), renamed);
 }
 
+// A rename on a share that stops answering: 取消 cannot end that call, and
+// the window keeps answering and says why the step goes on; closing does not
+// wait for the share and says what that leaves, a run that the next start
+// offers to put back. Once the share answers, the run ends as stopped.
+TEST_F(StepThreeBeside, ShareThatStopsAnsweringHoldsNeitherTheWindowNorItsClosing)
+{
+    const HungRenames share(tree.path("gate"), tree.path("d"));
+    ASSERT_NO_FATAL_FAILURE(startRenamesAndWaitForProgress(10));
+    share.hang();
+    ASSERT_TRUE(share.waitForARenameToHang());
+
+    const TickGaps gaps;
+    progressOf(form)->findChild<QPushButton *>()->click();
+    ASSERT_TRUE(waitUntil([&] {
+        return progressShown(form) && progressOf(form)->labelText() == "正在等待共享文件夹响应…已更名的文件可以用【撤销更名】恢复";
+    }));
+    EXPECT_EQ(progressOf(form)->findChild<QPushButton *>(), nullptr) << "no second 取消";
+    EXPECT_FALSE(form.Command3->isEnabled());
+    EXPECT_LT(gaps.largestMs(), 100);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(dialogs.messages, QStringList{"共享文件夹没有响应，批量更名停在中途，程序不再等待。下次启动本程序时，已更名的文件可以恢复原名。"});
+    ASSERT_EQ(records().size(), 1);
+    EXPECT_EQ(records()[0].end, RunEnd::Running) << "a process ended now leaves a run the next start offers back";
+
+    share.release();
+    ASSERT_TRUE(waitUntil([&] { return !records().isEmpty() && records()[0].end == RunEnd::Stopped; }));
+    const qsizetype renamed = filesNamed("g*.dwg");
+    EXPECT_EQ(renamed + filesNamed("f*.dwg"), files) << "every file has exactly one name";
+    expectOneRecordStoppedAfter(renamed);
+}
+
+// 取消 while step 3's office starts, 【3】 again and 取消 again: the second step
+// waits for the first read, let go of, inside its own piece, so its 取消 is
+// answered at once too. The first start is held until the test lets it go.
+TEST_F(StepThreeBeside, SecondCancelWhileAnEarlierReadStillRunsIsAnsweredAtOnce)
+{
+    std::promise<void> letGo;
+    const std::shared_future<void> released = letGo.get_future().share();
+    const auto startsEntered = std::make_shared<std::atomic<int>>(0);
+    MainWindowUnderTest held(dialogs, visibleOfficeStarter(), [released, startsEntered] {
+        ++*startsEntered;
+        released.wait();
+        return hiddenOfficeStarter()();
+    });
+    // Before the window goes, which waits for the reads it let go of.
+    const auto releaseAtEnd = qScopeGuard([&] { letGo.set_value(); });
+    chooseWorkbookWithNoOfficeInstalled(held, dialogs, workbook);
+    dialogs.messages.clear();
+
+    held.Command3->click();
+    ASSERT_TRUE(waitUntil([&] { return *startsEntered == 1 && progressShown(held); }));
+    const qint64 first = cancelAndTimeTheAnswer(held);
+    ASSERT_GE(first, 0);
+    EXPECT_LT(first, 500);
+
+    held.Command3->click();
+    ASSERT_TRUE(waitUntil([&] { return progressShown(held); }));
+    const TickGaps gaps;
+    const qint64 second = cancelAndTimeTheAnswer(held);
+    ASSERT_GE(second, 0);
+    EXPECT_LT(second, 500);
+    EXPECT_LT(gaps.largestMs(), 100);
+    EXPECT_EQ(*startsEntered, 1) << "the second step waited for the first read";
+    EXPECT_EQ(dialogs.messages, QStringList({"已取消，没有文件被更名", "已取消，没有文件被更名"}));
+    EXPECT_TRUE(held.Command3->isEnabled());
+    EXPECT_EQ(filesNamed("f*.dwg"), files);
+    EXPECT_TRUE(records().isEmpty());
+}
+
 } // namespace
 
 namespace {
 
 // The question about hidden rows comes between the read beside the window and
-// the renames, on the window's thread; 否 leaves the hidden row's file alone.
+// the renames, on the window's thread, and stays uncovered while the user
+// takes seconds to read it: 否 leaves the hidden row's file alone, 是 renames
+// it too. 撤销更名's question, as long unanswered, then takes the run back.
 TEST(StepThreeThroughTheWindow, HiddenRowIsRenamedOnlyWhenTheUserSaysSo)
 {
-    TempTree tree;
-    tree.makeFile("shown.txt", "s");
-    tree.makeFile("hidden.txt", "h");
-    const QString folder = flatTextCell(tree.root() + "/");
-    const QString workbook = tree.path("table.fods");
-    writeFileContent(workbook, flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
-                                             folder + flatTextCell("shown.txt") + flatTextCell("shown2.txt"),
-                                             folder + flatTextCell("hidden.txt") + flatTextCell("hidden2.txt")},
-                                            {.hiddenRows = {2}}));
-    ScriptedDialogs dialogs;
-    MainWindowUnderTest form{dialogs};
-    chooseWorkbookWithNoOfficeInstalled(form, dialogs, workbook);
-    dialogs.yesNoAnswers = {false};
+    const struct {
+        bool yes;
+        QStringList named;
+    } answers[] = {{false, {"hidden.txt", "shown2.txt"}}, {true, {"hidden2.txt", "shown2.txt"}}};
+    for (const auto &answer : answers) {
+        SCOPED_TRACE(answer.yes);
+        TempTree tree;
+        tree.makeFile("shown.txt", "s");
+        tree.makeFile("hidden.txt", "h");
+        const QString folder = flatTextCell(tree.root() + "/");
+        const QString workbook = tree.path("table.fods");
+        writeFileContent(workbook, flatWorkbook({flatTextCell("目录") + flatTextCell("文件名") + flatTextCell("新文件名"),
+                                                 folder + flatTextCell("shown.txt") + flatTextCell("shown2.txt"),
+                                                 folder + flatTextCell("hidden.txt") + flatTextCell("hidden2.txt")},
+                                                {.hiddenRows = {2}}));
+        ScriptedDialogs dialogs;
+        MainWindowUnderTest form{dialogs};
+        chooseWorkbookWithNoOfficeInstalled(form, dialogs, workbook);
+        dialogs.questionsOpenFor = std::chrono::seconds(3);
+        dialogs.yesNoAnswers = {answer.yes};
 
-    form.Command3->click();
-    ASSERT_TRUE(waitForStepToEnd(form));
+        form.Command3->click();
+        ASSERT_TRUE(waitForStepToEnd(form));
 
-    EXPECT_EQ(dialogs.questions, QStringList{"命名表中有 1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？"});
-    EXPECT_EQ(QDir(tree.root()).entryList({"*.txt"}, QDir::Files, QDir::Name), QStringList({"hidden.txt", "shown2.txt"}));
-    EXPECT_EQ(rowsShown(form.List3), 1);
+        EXPECT_EQ(dialogs.questions, QStringList{"命名表中有 1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？"});
+        EXPECT_EQ(dialogs.progressWhileAsking, 0);
+        EXPECT_EQ(QDir(tree.root()).entryList({"*.txt"}, QDir::Files, QDir::Name), answer.named);
+        EXPECT_EQ(rowsShown(form.List3), answer.yes ? 2 : 1);
+        if (!answer.yes)
+            continue;
+
+        dialogs.questions.clear();
+        dialogs.messages.clear();
+        dialogs.yesNoAnswers = {true};
+        form.undo->trigger();
+        ASSERT_TRUE(waitForStepToEnd(form));
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(dialogs.questions[0].endsWith("2 个文件将恢复原名。")) << dialogs.questions[0].toStdString();
+        EXPECT_EQ(dialogs.progressWhileAsking, 0);
+        EXPECT_EQ(dialogs.messages, QStringList{"已撤销：2 个文件恢复了原名"});
+        EXPECT_EQ(QDir(tree.root()).entryList({"*.txt"}, QDir::Files, QDir::Name), QStringList({"hidden.txt", "shown.txt"}));
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QTableWidget>
@@ -20,7 +21,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -400,17 +403,23 @@ private:
     std::shared_future<void> released;
 };
 
-TEST_F(Workflow, CancellingStepTwoStopsTheWritingAndSavesNothing)
+// Step 2's visible office, held at its second block of rows until `released`.
+StartSpreadsheetWriter startHeldAtSecondBlock(const std::shared_future<void> &released)
 {
-    std::promise<void> letGo;
-    const std::shared_future<void> released = letGo.get_future().share();
-    MainWindowUnderTest held(dialogs, [released]() -> SheetResult<std::unique_ptr<SpreadsheetWriter>> {
+    return [released]() -> SheetResult<std::unique_ptr<SpreadsheetWriter>> {
         auto started = visibleOfficeStarter()();
         if (!started.ok())
             return started;
         return SheetResult<std::unique_ptr<SpreadsheetWriter>>::success(
             std::make_unique<HeldAtSecondBlock>(std::move(started.value()), released));
-    });
+    };
+}
+
+TEST_F(Workflow, CancellingStepTwoStopsTheWritingAndSavesNothing)
+{
+    std::promise<void> letGo;
+    const std::shared_future<void> released = letGo.get_future().share();
+    MainWindowUnderTest held(dialogs, startHeldAtSecondBlock(released));
     constexpr int entries = 40000;
     for (int i = 0; i < entries; ++i)
         tree.makeFile(QString("many/f%1.dwg").arg(i));
@@ -442,6 +451,47 @@ TEST_F(Workflow, CancellingStepTwoStopsTheWritingAndSavesNothing)
     EXPECT_LT(said.captured(1).toInt(), entries);
     EXPECT_EQ(fileContent(workbook), before) << "nothing is saved";
     EXPECT_EQ(held.workbookPath(), workbook);
+}
+
+// Step 2 shows the user's office and the user starts typing there: the
+// progress window that comes up while the table is written does not take the
+// keyboard from whichever window has it, nor does this window once the
+// writing has ended. What would take it comes within a second of the
+// window's showing or going.
+TEST_F(Workflow, StepTwoLeavesTheKeyboardWithTheOffice)
+{
+    std::promise<void> letGo;
+    const std::shared_future<void> released = letGo.get_future().share();
+    MainWindowUnderTest held(dialogs, startHeldAtSecondBlock(released));
+    // Before the window goes, which waits for the writing.
+    auto releaseAtEnd = qScopeGuard([&] { letGo.set_value(); });
+    // Two blocks of rows.
+    constexpr int entries = 9000;
+    for (int i = 0; i < entries; ++i)
+        tree.makeFile(QString("many/f%1.dwg").arg(i));
+    dialogs.folderAnswers << tree.path("many");
+    held.Command1->click();
+    ASSERT_TRUE(waitForStepToEnd(held));
+    // Another window has the keyboard, as the office's does once it shows;
+    // this one shows behind it.
+    held.setAttribute(Qt::WA_ShowWithoutActivating);
+    held.show();
+    ASSERT_TRUE(waitUntil([&] { return held.windowHandle()->isExposed(); }));
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+
+    dialogs.fileAnswers << workbook;
+    held.Command2->click();
+    ASSERT_TRUE(waitUntil([&] { return progressShown(held) && progressOf(held)->windowHandle()->isExposed(); }));
+    EXPECT_TRUE(progressOf(held)->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(waitUntil([] { return QApplication::activeWindow() != nullptr; }, std::chrono::seconds(1)))
+        << "the progress window took the keyboard";
+
+    releaseAtEnd.dismiss();
+    letGo.set_value();
+    ASSERT_TRUE(waitForStepToEnd(held));
+    EXPECT_EQ(dialogs.messages, QStringList());
+    EXPECT_FALSE(waitUntil([] { return QApplication::activeWindow() != nullptr; }, std::chrono::seconds(1)))
+        << "this window took the keyboard";
 }
 
 } // namespace

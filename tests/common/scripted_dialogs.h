@@ -1,9 +1,16 @@
 #pragma once
 
 #include "ui/dialogs.h"
+#include "tests/common/wait_until.h"
 #include "ui/qt_dialogs.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QStringList>
+
+#include <algorithm>
+#include <chrono>
 
 // Answers dialogs in the user's place: each choose* call takes the next
 // scripted answer (an empty text, i.e. cancel, once the script runs out),
@@ -13,7 +20,11 @@
 // report `desktopOpens`, or go on to `desktop` when a test sets one, so a test
 // can watch a real viewer open while its messages are still answered here.
 // Progress windows are the real ones, counted in `progressWindows`: the test
-// presses their 取消 as the user would, whenever it likes.
+// presses their 取消 as the user would, whenever it likes. With
+// `questionsOpenFor` set, each question stays open that long, the window's
+// events handled meanwhile as under a real question box, before its answer
+// comes; `progressWhileAsking` counts the times a progress window was seen
+// over an open question.
 class ScriptedDialogs : public Dialogs {
 public:
     QStringList folderAnswers;
@@ -29,6 +40,8 @@ public:
     QStringList launched;
 
     int progressWindows = 0;
+    std::chrono::milliseconds questionsOpenFor{0};
+    int progressWhileAsking = 0;
 
     bool desktopOpens = true;
     Dialogs *desktop = nullptr;
@@ -43,6 +56,14 @@ public:
     bool askYesNo(QWidget *, const QString &question) override
     {
         questions << question;
+        if (questionsOpenFor.count() > 0) {
+            QElapsedTimer open;
+            open.start();
+            waitUntil([&] {
+                progressWhileAsking += progressShown() ? 1 : 0;
+                return std::chrono::milliseconds(open.elapsed()) >= questionsOpenFor;
+            });
+        }
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
     int askChoice(QWidget *, const QString &question, const QStringList &choices, int defaultChoice) override
@@ -64,5 +85,12 @@ public:
     }
 
 private:
+    static bool progressShown()
+    {
+        const QList<QWidget *> windows = QApplication::topLevelWidgets();
+        return std::ranges::any_of(windows, [](const QWidget *window) {
+            return qobject_cast<const QProgressDialog *>(window) && window->isVisible();
+        });
+    }
     static QString takeFirst(QStringList &answers) { return answers.isEmpty() ? QString() : answers.takeFirst(); }
 };

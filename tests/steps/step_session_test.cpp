@@ -64,7 +64,8 @@ TEST(ScanSession, CancelAndWaitReportsTheEndOnceBeforeReturning)
         StepSession session{StartSpreadsheetReader()};
         const Reports reports(session);
         ASSERT_TRUE(session.startScan(tree.root(), "*.*"));
-        session.cancelAndWait();
+        QString leftRunning;
+        EXPECT_TRUE(session.cancelAndWait(std::chrono::minutes(1), &leftRunning));
         EXPECT_FALSE(session.isBusy());
         ASSERT_EQ(reports.events.size(), 3);
         EXPECT_TRUE(reports.events[1] == "cancelled" || reports.events[1] == "finished");
@@ -141,6 +142,13 @@ private:
     std::optional<bool> answered;
 };
 
+// A job whose piece is in a call that does not return, as a rename on a share
+// that stopped answering: the stop waits for the call.
+class HungJob : public GatedJob {
+public:
+    QString endedWithoutWaitingText() const override { return "left mid-way"; }
+};
+
 // What a session reported of a job, in order.
 struct JobReports {
     QStringList events;
@@ -213,6 +221,29 @@ TEST(JobSession, StoppedPieceLetGoOfEndsAtOnceAndIsWaitedForWhereNeeded)
     next->openGate();
     needsTheOffice.join();
     EXPECT_TRUE(awaited);
+}
+
+// A window that closes waits for a piece only so long: a piece whose call
+// does not return is left running, its end never reported, and the session
+// keeps its thread until the call returns.
+TEST(JobSession, CancelAndWaitLeavesAPieceThatDoesNotReturnRunning)
+{
+    StepSession session{StartSpreadsheetReader()};
+    const JobReports reports(session);
+    const auto hung = std::make_shared<HungJob>();
+    ASSERT_TRUE(session.start(hung));
+    ASSERT_TRUE(waitUntil([&] { return hung->piecesEntered() == 1; }));
+
+    QString said;
+    EXPECT_FALSE(session.cancelAndWait(std::chrono::milliseconds(100), &said));
+    EXPECT_EQ(said, "left mid-way");
+    EXPECT_FALSE(session.isBusy());
+    EXPECT_TRUE(session.leftRunning());
+    EXPECT_EQ(reports.events, (QStringList{"busy", "idle"})) << "no end is reported";
+
+    hung->openGate();
+    ASSERT_TRUE(waitUntil([&] { return !session.leftRunning(); }));
+    EXPECT_EQ(reports.events, (QStringList{"busy", "idle"}));
 }
 
 } // namespace
