@@ -2,9 +2,6 @@
 
 #include "rename/recorded_run.h"
 #include "rename/run_claims.h"
-#include "rename/run_survey.h"
-
-#include <QHash>
 
 #include <algorithm>
 #include <utility>
@@ -19,34 +16,6 @@ QString parentOf(const QString &path)
 QString nameOf(const QString &path)
 {
     return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// The first nanosecond after the millisecond `time` names: records keep
-// times to the millisecond, the file system to the nanosecond.
-qint64 nanosecondsAfter(const QDateTime &time)
-{
-    return (time.toMSecsSinceEpoch() + 1) * 1000000;
-}
-
-enum class Holding { Holds, Other, ChangedSince };
-
-// Whether the entry at `path` is the entry `id` of `run`: a file made later
-// may have been given the inode of one deleted. Where the file system keeps
-// birth times, the entry must be born before the run began. Where it does
-// not, its status must not have changed after the run's end (the run's own
-// renames change it), or it is ChangedSince. A run cut off has no known end:
-// there the device and inode are all there is to go by, as before a crash
-// nothing else was written, and recovery must still find what the run moved.
-Holding holdsEntry(const QString &path, const EntryId &id, const RunRecord &run)
-{
-    const std::optional<EntryStatus> entry = entryStatusOf(path);
-    if (!entry || entry->id != id)
-        return Holding::Other;
-    if (entry->birth)
-        return *entry->birth < nanosecondsAfter(run.started) ? Holding::Holds : Holding::Other;
-    if (!run.ended.isValid())
-        return Holding::Holds;
-    return entry->statusChange < nanosecondsAfter(run.ended) ? Holding::Holds : Holding::ChangedSince;
 }
 
 // Where putting a run's entries right takes each: back to its path before
@@ -81,96 +50,6 @@ RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &loc
                          const QString &restoredRecord, const QString &folder, WorkControl *control);
 
 } // namespace
-
-bool LocatedEntry::awayFromOldName() const
-{
-    return found() && nameOf(currentPath) != nameOf(originalPath);
-}
-
-bool LocatedEntry::shortOfLastPath() const
-{
-    return found() && (nameOf(currentPath) != nameOf(expectedPath) || !secondNames.isEmpty());
-}
-
-bool LocatedEntry::renamed() const
-{
-    const bool changedAwayFromOldName = !changedSincePath.isEmpty() && nameOf(changedSincePath) != nameOf(originalPath);
-    return awayFromOldName() || !secondNames.isEmpty() || changedAwayFromOldName;
-}
-
-QList<LocatedEntry> locateRunEntries(const RunRecord &run)
-{
-    const QList<PlannedStep> &steps = run.steps;
-    // Each row's steps: one, or two for an entry that stepped aside in a cycle.
-    QHash<qint64, QList<qsizetype>> stepsOfRow;
-    QList<qint64> rowOrder;
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        if (steps[i].entry == EntryId())
-            continue;
-        auto &rowSteps = stepsOfRow[steps[i].rowNumber];
-        if (rowSteps.isEmpty())
-            rowOrder.append(steps[i].rowNumber);
-        rowSteps.append(i);
-    }
-
-    // From the last step back, so that the folders above an entry, renamed
-    // after it, are found before it.
-    RunSurvey survey;
-    QHash<qint64, LocatedEntry> located;
-    for (qsizetype i = steps.size() - 1; i >= 0; --i) {
-        const qint64 row = steps[i].rowNumber;
-        if (steps[i].entry == EntryId() || located.contains(row))
-            continue;
-        const QList<qsizetype> &rowSteps = stepsOfRow[row];
-        const PlannedStep &first = steps[rowSteps.front()];
-        LocatedEntry entry{row, first.entry, first.oldPath, survey.now(steps[i].newPath), {}, false, {}, {}};
-        QStringList candidates{steps[i].newPath};
-        for (auto step = rowSteps.crbegin(); step != rowSteps.crend(); ++step)
-            candidates.append(steps[*step].oldPath);
-        candidates.removeDuplicates();
-        QStringList holding;
-        for (const QString &candidate : candidates) {
-            const QString path = survey.now(candidate);
-            const Holding held = holdsEntry(path, first.entry, run);
-            if (held == Holding::Holds)
-                holding.append(path);
-            else if (held == Holding::ChangedSince && entry.changedSincePath.isEmpty())
-                entry.changedSincePath = path;
-        }
-        // Where the file system ignores letter case, a path of the run in
-        // another case reaches the entry too, without being a name of it.
-        if (holding.size() > 1) {
-            const QString firstHolding = holding.front();
-            holding.removeIf([](const QString &path) { return !isListedUnderItsName(path); });
-            if (holding.isEmpty())
-                holding.append(firstHolding);
-        }
-        if (!holding.isEmpty()) {
-            entry.changedSincePath.clear();
-            entry.currentPath = holding.takeFirst();
-            entry.secondNames = holding;
-        }
-        // Only a file has second names, and its old one is the one it keeps.
-        if (const QString oldPathNow = survey.now(first.oldPath); entry.secondNames.contains(oldPathNow)) {
-            entry.secondNames.removeOne(oldPathNow);
-            entry.secondNames.append(std::exchange(entry.currentPath, oldPathNow));
-        }
-        // A folder changed since still holds the entries inside it, each
-        // judged on its own.
-        if (entry.awayFromOldName())
-            survey.noteMoved(first.oldPath, entry.currentPath);
-        else if (!entry.found() && entry.renamed())
-            survey.noteMoved(first.oldPath, entry.changedSincePath);
-        entry.replaced =
-            !entry.found() && entry.changedSincePath.isEmpty() && entryStatusOf(entry.expectedPath).has_value();
-        located.insert(row, entry);
-    }
-
-    QList<LocatedEntry> entries;
-    for (const qint64 row : rowOrder)
-        entries.append(located.value(row));
-    return entries;
-}
 
 qsizetype RestoreResult::restoredCount() const
 {
