@@ -11,10 +11,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <csignal>
-#include <cstdlib>
-#include <mutex>
-
 namespace {
 
 // Private profiles never take part in document locking: a hidden office must
@@ -38,21 +34,6 @@ bool seedHiddenProfile(const QString &profileDir)
 }
 
 } // namespace
-
-void prepareProcessForLibreOffice()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QString fundamentals = fundamentalsFile();
-        if (!QFileInfo::exists(fundamentals))
-            return;
-        // An office that dies while we write to its pipe must fail that call,
-        // not end this whole program with SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it the bootstrap cannot find the registries and aborts.
-        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
-    });
-}
 
 SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window, std::chrono::seconds startLimit)
 {

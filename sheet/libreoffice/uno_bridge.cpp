@@ -1,6 +1,6 @@
 #include "sheet/libreoffice/uno_bridge.h"
 
-#include "sheet/libreoffice/office_launch.h"
+#include "sheet/libreoffice/office_runtime.h"
 #include "sheet/libreoffice/uno_names.h"
 
 #include <QFileInfo>
@@ -14,14 +14,8 @@ namespace {
 
 constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
-const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
 
 } // namespace
-
-QString fundamentalsFile()
-{
-    return QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
-}
 
 OUString toOUString(const QString &text)
 {
