@@ -1,6 +1,7 @@
 #include "steps/naming_table_export.h"
 
 #include "sheet/naming_table_layout.h"
+#include "steps/sheet_failure_texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -67,9 +68,10 @@ std::optional<QList<CellText>> shownFolders(SpreadsheetWriter &office, const Fou
 
 bool stillAnswering(SpreadsheetWriter &office, NamingTableView &view)
 {
-    if (office.unresponsiveReason().isEmpty())
+    const std::optional<SheetFailure> lost = office.unresponsiveReason();
+    if (!lost)
         return true;
-    view.showMessage(QStringLiteral("LibreOffice 没有响应，命名表没有写完：%1").arg(office.unresponsiveReason()));
+    view.showMessage(QStringLiteral("LibreOffice 没有响应，命名表没有写完：%1").arg(sheetFailureText(*lost)));
     return false;
 }
 
@@ -87,7 +89,7 @@ bool exportNamingTable(const StartSpreadsheetWriter &startVisible, const QString
         control->reportTotal(entries.size());
     auto started = startVisible();
     if (!started.ok()) {
-        view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(started.error()));
+        view.showMessage(QStringLiteral("无法启动 LibreOffice Calc，命名表没有写入：%1").arg(sheetFailureText(started.error())));
         return false;
     }
     if (control && control->stopRequested()) {
@@ -107,7 +109,7 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
     if (existing) {
         const SheetStatus opened = office.openWorkbook(workbookPath);
         if (!opened.ok()) {
-            view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(opened.error()));
+            view.showMessage(QStringLiteral("无法打开工作簿，命名表没有写入：%1").arg(sheetFailureText(opened.error())));
             return false;
         }
     } else if (const QFileInfo folder(file.absolutePath()); folder.isDir() && !folder.isWritable()) {
@@ -116,7 +118,7 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
         return false;
     } else if (const SheetStatus created = office.createWorkbook(workbookPath); !created.ok()) {
         view.showMessage(QStringLiteral("无法新建工作簿 %1，命名表没有写入：%2")
-                        .arg(QDir::toNativeSeparators(workbookPath), created.error()));
+                        .arg(QDir::toNativeSeparators(workbookPath), sheetFailureText(created.error())));
         return false;
     }
     // From here on a failed operation is skipped and the step goes on, unless
@@ -153,13 +155,13 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
     if (earlier.rows > lastTableRow) {
         const SheetStatus cleared = office.clearCells({{lastTableRow + 1, 1, earlier.rows, newNameColumn}});
         if (!cleared.ok()) {
-            view.showMessage(QStringLiteral("无法清空新表下方旧命名表留下的行，命名表没有写入：%1").arg(cleared.error()));
+            view.showMessage(QStringLiteral("无法清空新表下方旧命名表留下的行，命名表没有写入：%1").arg(sheetFailureText(cleared.error())));
             return false;
         }
     }
     // A new name left beside another entry would rename that entry to it.
     if (const SheetStatus cleared = office.clearCells(staleNewNames(office, entries, count)); !cleared.ok()) {
-        view.showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(cleared.error()));
+        view.showMessage(QStringLiteral("无法清空 D 列中为别的文件填写的新文件名，命名表没有写入：%1").arg(sheetFailureText(cleared.error())));
         return false;
     }
     bestEffort(office.putTextBlock(headerRow, 1, {headerTexts()}));
@@ -178,7 +180,7 @@ bool writeNamingTable(SpreadsheetWriter &office, const QString &workbookPath, co
         bestEffort(office.putTextBlock(firstDataRow + start, folderColumn, rows));
         if (control)
             control->reportDone(end);
-        if (!office.unresponsiveReason().isEmpty())
+        if (office.unresponsiveReason())
             break;
     }
     if (!stillAnswering(office, view))

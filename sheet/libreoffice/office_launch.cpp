@@ -40,7 +40,7 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
     using Result = SheetResult<std::unique_ptr<CalcOffice>>;
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (launcher.isEmpty())
-        return Result::failure(QStringLiteral("没有安装 LibreOffice：找不到程序“soffice”"));
+        return Result::failure({SheetFailureKind::OfficeNotInstalled});
 
     const QString acceptString = QStringLiteral("pipe,name=%1%2;urp;")
                                      .arg(officePipePrefix(QCoreApplication::applicationPid()))
@@ -52,7 +52,7 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
         profile = std::make_unique<QTemporaryDir>(
             officeTemporaryTemplate(QStringLiteral("office"), QCoreApplication::applicationPid()));
         if (!profile->isValid() || !seedHiddenProfile(profile->path()))
-            return Result::failure(QStringLiteral("无法在 %1 中建立 LibreOffice 的临时配置").arg(QDir::tempPath()));
+            return Result::failure(SheetFailure(SheetFailureKind::NoPrivateProfile).withNames({QDir::tempPath()}));
         arguments << QStringLiteral("--headless")
                   << QStringLiteral("-env:UserInstallation=%1")
                          .arg(QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded));

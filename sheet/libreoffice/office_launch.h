@@ -12,7 +12,7 @@
 // with it (office_runtime.h).
 
 // Starts an office and connects to it, waiting at most `startLimit` for it to
-// answer. On failure the text names what went wrong ("soffice" missing from
+// answer. Its failure says what went wrong ("soffice" missing from
 // the search path, the office stopped, or it did not answer in time) and no
 // process of ours is left running.
 SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,

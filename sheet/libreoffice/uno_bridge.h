@@ -15,7 +15,7 @@
 
 // A failure found by our own checks inside a guarded call.
 struct CallFailure {
-    QString text;
+    SheetFailure why;
 };
 
 rtl::OUString toOUString(const QString &text);
