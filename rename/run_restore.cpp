@@ -69,36 +69,42 @@ RestoreResult finishRestoreRun(const RunRecord &restore, const QString &folder, 
 
 namespace {
 
-RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &located, Toward toward,
-                         const QString &restoredRecord, const QString &folder, WorkControl *control)
-{
-    QList<LocatedEntry> entries = located;
-    if (toward == Toward::LastPaths)
-        std::transform(entries.begin(), entries.end(), entries.begin(), keepingItsLastName);
+// The renames that take each found entry to its target, and for each the
+// index of the entry it moves.
+struct RenamesToMake {
     QList<RestoringRename> renames;
     QList<qsizetype> entryOfRename;
+};
+
+RenamesToMake renamesToMake(const QList<LocatedEntry> &entries, Toward toward)
+{
+    RenamesToMake made;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const LocatedEntry &entry = entries[i];
         const QString target = nameOf(targetOf(entry, toward));
         if (entry.found() && nameOf(entry.currentPath) != target) {
-            renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), target, entry.entry});
-            entryOfRename.append(i);
+            made.renames.append({parentOf(entry.currentPath) + u'/', nameOf(entry.currentPath), target, entry.entry});
+            made.entryOfRename.append(i);
         }
     }
+    return made;
+}
 
-    RestoreResult result;
-    const RenamePlan plan = planRestoringRenames(renames);
-    RecordedRun run(plan, folder, RunKind::Restore, restoredRecord, record.workbook);
+// Writes the restore's own record and waits until it is durable.
+FileResult recordDurably(RecordedRun &run)
+{
     FileResult recordWritten = run.write();
     if (recordWritten.ok())
         recordWritten = run.waitUntilDurable();
-    if (!recordWritten.ok()) {
-        result.recordFailure = recordWritten.error();
-        return result;
-    }
+    return recordWritten;
+}
 
-    // Before any rename: a restored entry may need the name a claim or a
-    // second link holds. The claims lie where the run's own paths say.
+// Before any rename: a restored entry may need the name a claim or a second
+// link holds. The claims lie where the run's own paths say (`located`).
+// Returns, for each of `entries`, why a second name of it stayed, if one did.
+QList<std::optional<RenameFailure>> clearTheWay(const RunRecord &record, const QList<LocatedEntry> &located,
+                                                const QList<LocatedEntry> &entries)
+{
     removeLeftClaims(record, located);
     QList<std::optional<RenameFailure>> secondNameLeft(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -107,51 +113,76 @@ RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &loc
                 secondNameLeft[i] = removed.error();
         }
     }
+    return secondNameLeft;
+}
+
+// What became of `entry`, from its second name left (if any) and its
+// rename's outcome (none when it had no rename); nothing to report for an
+// entry that needed nothing.
+std::optional<RestoreOutcome> outcomeOf(const LocatedEntry &entry, const std::optional<RenameFailure> &secondNameLeft,
+                                        const std::optional<RowOutcome> &renamed, Toward toward)
+{
+    if (!entry.changedSincePath.isEmpty()) {
+        // Under its old name it needs nothing, changed or not.
+        if (!entry.renamed())
+            return std::nullopt;
+        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::ChangedSince, toward);
+        outcome.currentPath = entry.changedSincePath;
+        return outcome;
+    }
+    if (!entry.found())
+        return restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone, toward);
+    if (secondNameLeft) {
+        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed, toward);
+        outcome.engineOutcome.problem = RowProblem::RenameFailed;
+        outcome.engineOutcome.details = *secondNameLeft;
+        return outcome;
+    }
+    if (!renamed) {
+        if (entry.secondNames.isEmpty())
+            return std::nullopt;
+        return restoreOutcomeOf(entry, RestoreStatus::Restored, toward);
+    }
+    const RowOutcome &row = *renamed;
+    RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored, toward);
+    if (row.status() == RowStatus::FailedByOtherRow) {
+        outcome.status = RestoreStatus::KeptWithOthers;
+    } else if (row.status() == RowStatus::NotRun) {
+        outcome.status = RestoreStatus::NotRun;
+    } else if (row.status() != RowStatus::Renamed) {
+        outcome.status = row.error() == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
+        outcome.engineOutcome = row;
+    }
+    return outcome;
+}
+
+RestoreResult putEntries(const RunRecord &record, const QList<LocatedEntry> &located, Toward toward,
+                         const QString &restoredRecord, const QString &folder, WorkControl *control)
+{
+    QList<LocatedEntry> entries = located;
+    if (toward == Toward::LastPaths)
+        std::transform(entries.begin(), entries.end(), entries.begin(), keepingItsLastName);
+    const RenamesToMake toMake = renamesToMake(entries, toward);
+
+    RestoreResult result;
+    const RenamePlan plan = planRestoringRenames(toMake.renames);
+    RecordedRun run(plan, folder, RunKind::Restore, restoredRecord, record.workbook);
+    if (const FileResult recorded = recordDurably(run); !recorded.ok()) {
+        result.recordFailure = recorded.error();
+        return result;
+    }
+
+    const QList<std::optional<RenameFailure>> secondNameLeft = clearTheWay(record, located, entries);
     const QList<RowOutcome> &renamed = run.carryOut(control);
     run.settle();
     result.stopped = run.stopped();
 
     QList<std::optional<RowOutcome>> outcomeOfEntry(entries.size());
     for (qsizetype i = 0; i < renamed.size(); ++i)
-        outcomeOfEntry[entryOfRename[i]] = renamed[i];
+        outcomeOfEntry[toMake.entryOfRename[i]] = renamed[i];
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const LocatedEntry &entry = entries[i];
-        if (!entry.changedSincePath.isEmpty()) {
-            // Under its old name it needs nothing, changed or not.
-            if (entry.renamed()) {
-                RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::ChangedSince, toward);
-                outcome.currentPath = entry.changedSincePath;
-                result.outcomes.append(outcome);
-            }
-            continue;
-        }
-        if (!entry.found()) {
-            result.outcomes.append(restoreOutcomeOf(entry, entry.replaced ? RestoreStatus::Replaced : RestoreStatus::Gone, toward));
-            continue;
-        }
-        if (const std::optional<RenameFailure> &left = secondNameLeft[i]) {
-            RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Failed, toward);
-            outcome.engineOutcome.problem = RowProblem::RenameFailed;
-            outcome.engineOutcome.details = *left;
-            result.outcomes.append(outcome);
-            continue;
-        }
-        if (!outcomeOfEntry[i]) {
-            if (!entry.secondNames.isEmpty())
-                result.outcomes.append(restoreOutcomeOf(entry, RestoreStatus::Restored, toward));
-            continue;
-        }
-        const RowOutcome &row = *outcomeOfEntry[i];
-        RestoreOutcome outcome = restoreOutcomeOf(entry, RestoreStatus::Restored, toward);
-        if (row.status() == RowStatus::FailedByOtherRow) {
-            outcome.status = RestoreStatus::KeptWithOthers;
-        } else if (row.status() == RowStatus::NotRun) {
-            outcome.status = RestoreStatus::NotRun;
-        } else if (row.status() != RowStatus::Renamed) {
-            outcome.status = row.error() == RenameError::TargetExists ? RestoreStatus::NameTaken : RestoreStatus::Failed;
-            outcome.engineOutcome = row;
-        }
-        result.outcomes.append(outcome);
+        if (std::optional<RestoreOutcome> outcome = outcomeOf(entries[i], secondNameLeft[i], outcomeOfEntry[i], toward))
+            result.outcomes.append(*outcome);
     }
     return result;
 }
