@@ -337,7 +337,7 @@ RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QStri
         }
         outcomes.append(outcome);
     }
-    refuseNamesWindowsCannotUse(plan);
+    refuseNamesWindowsCannotUse(plan.renames, plan.outcomes);
     identifyEntries(plan.renames);
     RenamePlanner(plan).planAll();
     return plan;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/entry_identity.h"
+#include "rename/planned_rename.h"
 #include "rename/row_outcome.h"
 
 #include <QList>
@@ -28,20 +29,6 @@ struct PlannedStep {
     EntryId entry;
     QString oldPath;
     QString newPath;
-};
-
-// A row's rename as planned: the entry at `currentPath` (folder + current
-// name) is to get `newPath`.
-struct PlannedRename {
-    qsizetype outcomeIndex = 0;
-    // Where the current name begins in `currentPath`, after its folder.
-    qsizetype nameStart = 0;
-    QString currentPath;
-    QString newPath;
-    EntryId entry;
-
-    QStringView folder() const { return QStringView(currentPath).first(nameStart); }
-    QStringView currentName() const { return QStringView(currentPath).sliced(nameStart); }
 };
 
 // The renames of a run and the order they run in, before anything on disk has

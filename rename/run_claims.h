@@ -1,6 +1,7 @@
 #pragma once
 
-#include "rename/run_restore.h"
+#include "rename/located_entry.h"
+#include "rename/run_record_format.h"
 
 #include <QList>
 

@@ -27,13 +27,15 @@ void refuse(RowOutcome &outcome, const WindowsNameProblem &problem)
     outcome.details = problem;
 }
 
-// The rows of one folder made for Windows, `renames` in table order.
-void judgeFolder(const QString &folder, const QList<qsizetype> &renames, RenamePlan &plan)
+// The rows of one folder made for Windows, `rows` (indices into `renames`)
+// in table order.
+void judgeFolder(const QString &folder, const QList<qsizetype> &rows, const QList<PlannedRename> &renames,
+                 QList<RowOutcome> &outcomes)
 {
     QList<qsizetype> pending;
-    for (const qsizetype index : renames) {
-        const PlannedRename &rename = plan.renames[index];
-        RowOutcome &outcome = plan.outcomes[rename.outcomeIndex];
+    for (const qsizetype index : rows) {
+        const PlannedRename &rename = renames[index];
+        RowOutcome &outcome = outcomes[rename.outcomeIndex];
         if (const WindowsNameProblem problem = windowsNameProblem(outcome.newName))
             refuse(outcome, problem);
         else
@@ -52,14 +54,14 @@ void judgeFolder(const QString &folder, const QList<qsizetype> &renames, RenameP
         for (const QString &name : listing)
             staying.add(name);
         for (const qsizetype index : std::as_const(pending))
-            staying.remove(plan.renames[index].currentName());
+            staying.remove(renames[index].currentName());
         QList<qsizetype> accepted;
         for (const qsizetype index : std::as_const(pending)) {
-            RowOutcome &outcome = plan.outcomes[plan.renames[index].outcomeIndex];
+            RowOutcome &outcome = outcomes[renames[index].outcomeIndex];
             const WindowsNameProblem problem = windowsNameProblem(outcome.newName, staying.spellingsOf(outcome.newName));
             if (problem) {
                 refuse(outcome, problem);
-                staying.add(plan.renames[index].currentName().toString());
+                staying.add(renames[index].currentName().toString());
                 refusedOne = true;
             } else {
                 staying.add(outcome.newName);
@@ -72,7 +74,7 @@ void judgeFolder(const QString &folder, const QList<qsizetype> &renames, RenameP
 
 } // namespace
 
-void refuseNamesWindowsCannotUse(RenamePlan &plan)
+void refuseNamesWindowsCannotUse(QList<PlannedRename> &renames, QList<RowOutcome> &outcomes)
 {
     // Folders by their clean path, however rows spell them; each spelling,
     // which the renames' paths hold, is cleaned and each folder looked up
@@ -81,8 +83,8 @@ void refuseNamesWindowsCannotUse(RenamePlan &plan)
     QHash<QString, bool> madeForWindows;
     QHash<QString, QList<qsizetype>> renamesIn;
     FileSystemKinds kinds;
-    for (qsizetype i = 0; i < plan.renames.size(); ++i) {
-        const QStringView spelling = std::as_const(plan.renames)[i].folder();
+    for (qsizetype i = 0; i < renames.size(); ++i) {
+        const QStringView spelling = std::as_const(renames)[i].folder();
         auto folder = windowsFolderOf.find(spelling);
         if (folder == windowsFolderOf.end()) {
             const QString clean = QDir::cleanPath(spelling.toString());
@@ -97,8 +99,8 @@ void refuseNamesWindowsCannotUse(RenamePlan &plan)
             renamesIn[*folder].append(i);
     }
     for (auto folder = renamesIn.cbegin(); folder != renamesIn.cend(); ++folder)
-        judgeFolder(folder.key(), folder.value(), plan);
+        judgeFolder(folder.key(), folder.value(), renames, outcomes);
     if (!renamesIn.isEmpty())
-        plan.renames.removeIf(
-            [&plan](const PlannedRename &rename) { return plan.outcomes[rename.outcomeIndex].failed(); });
+        renames.removeIf(
+            [&outcomes](const PlannedRename &rename) { return outcomes[rename.outcomeIndex].failed(); });
 }

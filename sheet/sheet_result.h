@@ -1,33 +1,37 @@
 #pragma once
 
-#include <QString>
+#include "sheet/sheet_failure.h"
 
 #include <utility>
 #include <variant>
 
-// What a spreadsheet operation gives back: its value, or the reason it failed
-// in words the user can read. Nothing in the sheet layer throws. A result
-// must be looked at; one ignored on purpose says so with bestEffort().
+// What a spreadsheet operation gives back: its value, or why it failed (a
+// SheetFailure, which the steps word for the user). Nothing in the sheet
+// layer throws. A result must be looked at; one ignored on purpose says so
+// with bestEffort().
 template <typename T>
 class [[nodiscard]] SheetResult {
 public:
-    static SheetResult success(T value) { return SheetResult(std::move(value), {}); }
-    // A failure always carries a text, so it can never be mistaken for success.
-    static SheetResult failure(QString why)
-    {
-        return SheetResult(T{}, why.isEmpty() ? QStringLiteral("未知的错误") : std::move(why));
-    }
+    static SheetResult success(T value) { return SheetResult(std::move(value), {}, false); }
+    // A failure is one whatever it carries: it can never be mistaken for
+    // success.
+    static SheetResult failure(SheetFailure why) { return SheetResult(T{}, std::move(why), true); }
 
-    bool ok() const { return failureText.isEmpty(); }
+    bool ok() const { return !failed; }
     const T &value() const { return result; }
     T &value() { return result; }
-    const QString &error() const { return failureText; }
+    // Why it failed; of a success, an Unknown failure.
+    const SheetFailure &error() const { return why; }
 
 private:
-    SheetResult(T value, QString why) : result(std::move(value)), failureText(std::move(why)) {}
+    SheetResult(T value, SheetFailure failure, bool isFailure)
+        : result(std::move(value)), why(std::move(failure)), failed(isFailure)
+    {
+    }
 
     T result;
-    QString failureText;
+    SheetFailure why;
+    bool failed;
 };
 
 using SheetStatus = SheetResult<std::monostate>;

@@ -64,6 +64,6 @@ public:
 // such window, or no answer in a few seconds). Asking changes nothing.
 using AskUnsavedChanges = std::function<std::optional<bool>(const QString &workbookPath)>;
 
-// Starts the spreadsheet application step 3 reads in. On failure the text
-// names the cause and nothing of ours is left running.
+// Starts the spreadsheet application step 3 reads in. It fails with
+// the cause, and nothing of ours is left running then.
 using StartSpreadsheetReader = std::function<SheetResult<std::unique_ptr<SpreadsheetReader>>()>;

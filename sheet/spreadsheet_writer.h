@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // What step 2 needs of a spreadsheet application: a workbook in a window the
 // user works in, the naming table written into it, shaded and sized, and
@@ -72,10 +73,10 @@ public:
     virtual SheetStatus runFirstSheetMacro(const QString &name) = 0;
 
     // Why the office no longer answers (it stopped, or a call ran out of
-    // time); empty while it answers. Once set, every operation fails.
-    virtual QString unresponsiveReason() const = 0;
+    // time); nothing while it answers. Once set, every operation fails.
+    virtual std::optional<SheetFailure> unresponsiveReason() const = 0;
 };
 
-// Starts the spreadsheet application step 2 writes in. On failure the text
-// names the cause and nothing of ours is left running.
+// Starts the spreadsheet application step 2 writes in. It fails with
+// the cause, and nothing of ours is left running then.
 using StartSpreadsheetWriter = std::function<SheetResult<std::unique_ptr<SpreadsheetWriter>>()>;

@@ -2,6 +2,7 @@
 
 #include "sheet/naming_table_layout.h"
 #include "steps/freed_memory.h"
+#include "steps/sheet_failure_texts.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ bool holdsHeader(const QList<CellText> &firstRow)
 
 namespace {
 
-NamingTableRead failed(const QString &reason)
+NamingTableRead failed(const SheetFailure &reason)
 {
-    return {NamingTableRead::Outcome::Failed, {}, reason};
+    return {NamingTableRead::Outcome::Failed, {}, sheetFailureText(reason)};
 }
 
 constexpr NamingTableRead::Outcome notATable = NamingTableRead::Outcome::NotATable;

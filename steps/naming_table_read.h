@@ -13,7 +13,7 @@ struct NamingTableRead {
     enum class Outcome {
         Rows, // `rows` holds the table's data rows (possibly none)
         NotATable, // row 1 of the first sheet does not hold the table's header in B to D
-        Failed, // `failure` holds the office's reason
+        Failed, // `failure` holds the office's reason, in the user's words
         Stopped, // stopped on request before the last block of rows
     };
     Outcome outcome = Outcome::Failed;

@@ -6,6 +6,7 @@
 #include "steps/hidden_rows_choice.h"
 #include "steps/naming_table_read.h"
 #include "steps/run_record_texts.h"
+#include "steps/sheet_failure_texts.h"
 #include "steps/standby_office.h"
 #include "steps/table_check_texts.h"
 
@@ -130,7 +131,7 @@ StepThreeJob::Table StepThreeJob::readThroughStandby(StandbyOffice &standby, con
         return {std::move(rows), QString()};
     SheetResult<std::unique_ptr<SpreadsheetReader>> started = standby.take();
     if (!started.ok())
-        return {std::nullopt, QStringLiteral("无法启动 LibreOffice Calc，没有文件被更名：%1").arg(started.error())};
+        return {std::nullopt, QStringLiteral("无法启动 LibreOffice Calc，没有文件被更名：%1").arg(sheetFailureText(started.error()))};
     SpreadsheetReader &office = *started.value();
     const NamingTableRead read = readNamingTable(office, workbookPath, &work);
     bestEffort(office.quit());

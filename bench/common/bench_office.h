@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/libreoffice/office_launch.h"
+#include "steps/sheet_failure_texts.h"
 #include "tests/common/run_to_end.h"
 
 #include <QElapsedTimer>
@@ -38,7 +39,7 @@ inline std::unique_ptr<CalcOffice> startHiddenOfficeReportingTime()
     clock.start();
     auto started = startLibreOfficeCalc(CalcWindow::Hidden);
     if (!started.ok()) {
-        std::printf("office did not start: %s\n", qPrintable(started.error()));
+        std::printf("office did not start: %s\n", qPrintable(sheetFailureText(started.error())));
         return nullptr;
     }
     std::printf("office start:      %8.3f s (not part of the times below)\n", clock.nsecsElapsed() / 1e9);

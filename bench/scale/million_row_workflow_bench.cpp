@@ -21,6 +21,7 @@
 #include "sheet/naming_table_layout.h"
 #include "steps/step_three_job.h"
 #include "steps/naming_table_export.h"
+#include "steps/sheet_failure_texts.h"
 #include "steps/standby_office.h"
 #include "tests/common/private_state_home.h"
 #include "tests/common/read_ahead_watch.h"
@@ -139,7 +140,7 @@ void runStepsOneAndTwo(const QString &work, qint64 entries)
     const QString stepTwoTable = work + QStringLiteral("/step2.xlsx");
     QFile::remove(stepTwoTable);
     if (const SheetStatus created = office->createWorkbook(stepTwoTable); !created.ok())
-        fail(QStringLiteral("the new .xlsx could not be made: ") + created.error());
+        fail(QStringLiteral("the new .xlsx could not be made: ") + sheetFailureText(created.error()));
     QStringList messages;
     bool written = false;
     report("step2", timed([&] {
@@ -182,7 +183,8 @@ void runStepsOneAndTwo(const QString &work, qint64 entries)
             && office->putTextBlock(NamingTable::firstDataRow, NamingTable::folderColumn, rows).ok();
     }));
     if (!baselineWritten)
-        fail(QStringLiteral("the baseline could not write the table: ") + office->unresponsiveReason());
+        fail(QStringLiteral("the baseline could not write the table: ")
+             + sheetFailureText(office->unresponsiveReason().value_or(SheetFailure{})));
     if (!stepTwoComplete)
         report("user", timed(typeAndSave));
     std::printf("= table %s\n", qPrintable(stepTwoComplete ? stepTwoTable : baselineTable));

@@ -225,7 +225,7 @@ StartSpreadsheetReader officeAlreadyWaiting()
     auto waiting = std::make_shared<SheetResult<std::unique_ptr<CalcOffice>>>(std::move(started));
     return [waiting]() -> SheetResult<std::unique_ptr<SpreadsheetReader>> {
         if (!waiting->ok() || !waiting->value()->isAnswering())
-            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(QStringLiteral("the waiting office is gone"));
+            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure({SheetFailureKind::ConnectionLost});
         return SheetResult<std::unique_ptr<SpreadsheetReader>>::success(std::move(waiting->value()));
     };
 }

@@ -91,7 +91,7 @@ public:
     SheetResult<CursorPlace> cursorPlace() override;
     SheetStatus quit() override;
     bool isAnswering() override;
-    QString unresponsiveReason() const override { return lostText; }
+    std::optional<SheetFailure> unresponsiveReason() const override { return lost; }
 
 private:
     void leaveToUser();
@@ -117,7 +117,7 @@ private:
     // Throws, naming who holds it, when another office has locked `file`.
     void refuseIfLocked(const QFileInfo &file);
     // Works in the window that shows `file`, opening it as the user would
-    // when none does. Fails without the path in its text.
+    // when none does. Its failure does not name the path.
     SheetStatus openInTheUsersWindow(const QFileInfo &file);
     // Has the office open `file` as a double-click would and waits for its
     // document: as long as the office asks the user about the file, and up
@@ -125,7 +125,7 @@ private:
     // question the user cancels fails as a file not opened.
     SheetStatus openAsTheUserWould(const QFileInfo &file);
     // Loads `file` over the bridge, read-only when `readOnly`. Fails without
-    // the path in its text; no workbook is open then.
+    // the path in its failure; no workbook is open then.
     SheetStatus loadWorkbook(const QFileInfo &file, bool readOnly);
 
     const CalcWindow window;

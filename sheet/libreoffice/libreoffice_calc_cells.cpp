@@ -35,7 +35,7 @@
 Reference<sheet::XSpreadsheet> LibreOfficeCalc::firstSheet()
 {
     if (!workbook.is())
-        throw CallFailure{QStringLiteral("没有打开的工作簿")};
+        throw CallFailure{{SheetFailureKind::NoWorkbookOpen}};
     const Reference<container::XIndexAccess> sheets(
         Reference<sheet::XSpreadsheetDocument>(workbook, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
     return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
@@ -61,7 +61,7 @@ SheetResult<QString> LibreOfficeCalc::cellText(qint64 row, qint64 column)
     return guarded(shortCallLimit, [&] {
         const Reference<table::XCell> target = cell(row, column);
         if (target->getType() == table::CellContentType_FORMULA && target->getError() != 0)
-            throw CallFailure{QStringLiteral("单元格（第 %1 行，第 %2 列）的值是错误值").arg(row).arg(column)};
+            throw CallFailure{SheetFailure(SheetFailureKind::CellHoldsError).withNumbers({row, column})};
         return toQString(Reference<text::XTextRange>(target, UNO_QUERY_THROW)->getString());
     });
 }
@@ -161,13 +161,13 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     using Cells = SheetResult<CellTextRows>;
     const QTemporaryDir exportFolder(officeTemporaryTemplate(QStringLiteral("table"), QCoreApplication::applicationPid()));
     if (!exportFolder.isValid())
-        return Cells::failure(QStringLiteral("无法在 %1 中建立临时文件夹").arg(QDir::tempPath()));
+        return Cells::failure(SheetFailure(SheetFailureKind::NoTemporaryFolder).withNames({QDir::tempPath()}));
     // A copy cut short by a full disk would read as a table whose last rows
     // have no new names and whose last name is a fragment.
-    const auto whyCut = [&exportFolder](const QString &detail) {
+    const auto whyCut = [&exportFolder](SheetFailure seen) {
         if (QStorageInfo(exportFolder.path()).bytesAvailable() < fullFolderSlack)
-            return QStringLiteral("临时文件夹 %1 已满，工作表的文本副本没有写完（%2）").arg(QDir::tempPath(), detail);
-        return detail;
+            return SheetFailure(SheetFailureKind::TemporaryFolderFull).withNames({QDir::tempPath()}).withCause(std::move(seen));
+        return seen;
     };
     QString workbookFile;
     const auto exported = guarded(textCopyLimit(rect.bottom), [&] {
@@ -202,20 +202,20 @@ SheetResult<CellTextRows> LibreOfficeCalc::readTextBlock(const CellRect &rect)
     });
     if (!exported.ok()) {
         if (!workbookFile.isEmpty() && !QFileInfo::exists(workbookFile))
-            return Cells::failure(QStringLiteral("工作簿已不存在：%1（%2）").arg(workbookFile, exported.error()));
-        return Cells::failure(whyCut(QStringLiteral("LibreOffice 没有写出工作表的文本副本：%1").arg(exported.error())));
+            return Cells::failure(SheetFailure(SheetFailureKind::WorkbookGone).withNames({workbookFile}).withCause(exported.error()));
+        return Cells::failure(whyCut(SheetFailure(SheetFailureKind::TextCopyNotWritten).withCause(exported.error())));
     }
 
     // The filter names the file after the sheet it holds.
     const QStringList written = QDir(exportFolder.path()).entryList(QDir::Files);
     if (written.size() != 1)
-        return Cells::failure(whyCut(QStringLiteral("LibreOffice 没有写出工作表的文本副本")));
+        return Cells::failure(whyCut({SheetFailureKind::TextCopyNotWritten}));
     QFile copy(exportFolder.filePath(written.first()));
     if (!copy.open(QIODevice::ReadOnly))
-        return Cells::failure(QStringLiteral("无法读取工作表的文本副本：%1").arg(copy.errorString()));
+        return Cells::failure(SheetFailure(SheetFailureKind::TextCopyUnreadable).withDetail(copy.errorString()));
     const std::optional<QString> text = utf16Text(copy);
     if (!text)
-        return Cells::failure(whyCut(QStringLiteral("工作表的文本副本不完整")));
+        return Cells::failure(whyCut({SheetFailureKind::TextCopyIncomplete}));
     Cells cells = cellsFromSheetText(*text, rect, exported.value());
     if (!cells.ok())
         return Cells::failure(whyCut(cells.error()));
@@ -296,7 +296,7 @@ SheetStatus LibreOfficeCalc::fillRects(const QList<CellRect> &rects, int colorIn
 {
     const std::optional<std::int32_t> colour = excelPaletteColor(colorIndex);
     if (!colour)
-        return SheetStatus::failure(QStringLiteral("颜色序号 %1 不在调色板中（1 到 56）").arg(colorIndex));
+        return SheetStatus::failure(SheetFailure(SheetFailureKind::ColourOutsidePalette).withNumbers({colorIndex}));
     if (rects.isEmpty())
         return sheetDone();
     return guarded(longCallLimit, [&] {

@@ -16,8 +16,8 @@ bool LibreOfficeCalc::isAnswering()
 SheetStatus LibreOfficeCalc::quit()
 {
     if (window == CalcWindow::Visible)
-        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 属于用户，保持运行"));
-    if (lostText.isEmpty()) {
+        return SheetStatus::failure({SheetFailureKind::VisibleOfficeKept});
+    if (!lost) {
         // Closing the workbook first keeps an unsaved change from vetoing the
         // end; an office that does not end is killed below.
         bestEffort(guarded(shortCallLimit, [this] {
@@ -26,7 +26,7 @@ SheetStatus LibreOfficeCalc::quit()
             return std::monostate{};
         }));
         dropConnection();
-        lostText = QStringLiteral("LibreOffice 已退出");
+        lost = SheetFailure{SheetFailureKind::Quit};
     }
     if (process && !process->waitForExit(exitLimit))
         process->kill();
@@ -42,7 +42,7 @@ SheetStatus LibreOfficeCalc::quit()
 // hold documents of theirs.
 void LibreOfficeCalc::leaveToUser()
 {
-    if (!lostText.isEmpty()) {
+    if (lost) {
         if (process)
             process->leaveRunning();
         return;
@@ -60,7 +60,7 @@ void LibreOfficeCalc::leaveToUser()
         return;
     }
     dropConnection();
-    if (lostText.isEmpty()) {
+    if (!lost) {
         auto closer = OfficeProcess::start(launcherPath, {QStringLiteral("--unaccept=%1").arg(acceptString)});
         if (closer.ok() && !closer.value()->waitForExit(exitLimit))
             closer.value()->leaveRunning();

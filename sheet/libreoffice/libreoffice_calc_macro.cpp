@@ -13,9 +13,9 @@ SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
         const Reference<beans::XPropertySet> sheet(firstSheet(), UNO_QUERY_THROW);
         const OUString module = sheet->getPropertyValue("CodeName").get<OUString>();
         if (module.isEmpty())
-            throw CallFailure{QStringLiteral("第一个工作表没有宏模块")};
+            throw CallFailure{{SheetFailureKind::NoMacroModule}};
         if (!Reference<document::XEmbeddedScripts>(workbook, UNO_QUERY_THROW)->getAllowMacroExecution())
-            throw CallFailure{QStringLiteral("宏安全设置不允许运行这个工作簿的宏")};
+            throw CallFailure{{SheetFailureKind::MacrosNotAllowed}};
         const Reference<script::XLibraryContainer> libraries(
             Reference<beans::XPropertySet>(workbook, UNO_QUERY_THROW)->getPropertyValue("BasicLibraries"), UNO_QUERY_THROW);
         const Reference<container::XNameAccess> libraryNames(libraries, UNO_QUERY_THROW);
@@ -35,6 +35,6 @@ SheetStatus LibreOfficeCalc::runFirstSheetMacro(const QString &name)
             script->invoke({}, outIndexes, outValues);
             return std::monostate{};
         }
-        throw CallFailure{QStringLiteral("第一个工作表没有宏 %1").arg(name)};
+        throw CallFailure{SheetFailure(SheetFailureKind::MacroMissing).withNames({name})};
     });
 }

@@ -89,7 +89,7 @@ SheetResult<CalcOffice::CursorPlace> LibreOfficeCalc::cursorPlace()
 {
     return guarded(shortCallLimit, [this] {
         if (!workbook.is())
-            throw CallFailure{QStringLiteral("没有打开的工作簿")};
+            throw CallFailure{{SheetFailureKind::NoWorkbookOpen}};
         const Reference<frame::XController> controller = workbook->getCurrentController();
         const Reference<sheet::XSpreadsheet> active = Reference<sheet::XSpreadsheetView>(controller, UNO_QUERY_THROW)->getActiveSheet();
         CursorPlace place;
@@ -99,7 +99,7 @@ SheetResult<CalcOffice::CursorPlace> LibreOfficeCalc::cursorPlace()
         const Reference<sheet::XCellAddressable> cursor(
             Reference<view::XSelectionSupplier>(controller, UNO_QUERY_THROW)->getSelection(), UNO_QUERY);
         if (!cursor.is())
-            throw CallFailure{QStringLiteral("选中的不是一个单元格")};
+            throw CallFailure{{SheetFailureKind::SelectionNotACell}};
         const table::CellAddress at = cursor->getCellAddress();
         place.row = at.Row + qint64(1);
         place.column = at.Column + qint64(1);

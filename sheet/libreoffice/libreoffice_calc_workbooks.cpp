@@ -38,7 +38,6 @@ constexpr WindowSize windowSizeGiven{1024, 768};
 // user about it; once it asks, the wait lasts as long as the question.
 constexpr auto showingLimit = std::chrono::seconds(60);
 constexpr auto openingEndedMargin = std::chrono::seconds(3);
-const QString notOpenedAfterAll = QStringLiteral("LibreOffice 没有打开这个文件（打开时被取消或失败）");
 
 // The office's name of the format a new workbook is saved in, from the
 // extension the user gave it.
@@ -57,9 +56,9 @@ const char *storeFilterFor(const QFileInfo &file)
 void refuseUnlessAFile(const QFileInfo &file)
 {
     if (file.isDir())
-        throw CallFailure{QStringLiteral("%1 是文件夹，不是工作簿").arg(QDir::toNativeSeparators(file.filePath()))};
+        throw CallFailure{SheetFailure(SheetFailureKind::IsAFolder).withNames({QDir::toNativeSeparators(file.filePath())})};
     if (!file.isFile())
-        throw CallFailure{QStringLiteral("文件不存在")};
+        throw CallFailure{{SheetFailureKind::FileMissing}};
 }
 
 } // namespace
@@ -75,7 +74,7 @@ void LibreOfficeCalc::closeWorkbook()
 SheetStatus LibreOfficeCalc::closeWithoutSaving()
 {
     if (window == CalcWindow::Visible)
-        return SheetStatus::failure(QStringLiteral("可见的 LibreOffice 中的工作簿属于用户，保持打开"));
+        return SheetStatus::failure({SheetFailureKind::VisibleWorkbookKept});
     return guarded(shortCallLimit, [this] {
         closeWorkbook();
         return std::monostate{};
@@ -102,8 +101,8 @@ void LibreOfficeCalc::refuseIfLocked(const QFileInfo &file)
         return;
     const QStringList owner = QString::fromUtf8(lock.readAll()).split(QLatin1Char(','));
     const QString who = owner.value(0).isEmpty() ? owner.value(1) : owner.value(0);
-    throw CallFailure{QStringLiteral("它已被锁定，%1 于 %2 打开了它；如果没有人在用它，请删除锁定文件 %3")
-                          .arg(who, owner.value(2), QDir::toNativeSeparators(lock.fileName()))};
+    throw CallFailure{
+        SheetFailure(SheetFailureKind::Locked).withNames({who, owner.value(2), QDir::toNativeSeparators(lock.fileName())})};
 }
 
 void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component)
@@ -113,7 +112,7 @@ void LibreOfficeCalc::adoptWorkbook(const Reference<lang::XComponent> &component
         const Reference<util::XCloseable> closeable(component, UNO_QUERY);
         if (closeable.is())
             closeable->close(true);
-        throw CallFailure{QStringLiteral("这个文件不是电子表格")};
+        throw CallFailure{{SheetFailureKind::NotASpreadsheet}};
     }
     workbook.set(component, UNO_QUERY_THROW);
 }
@@ -151,7 +150,9 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
             return openingUnderWay() ? Opening::UnderWay : Opening::NothingYet;
         });
         if (!seen.ok())
-            return SheetStatus::failure(sawItOpening ? notOpenedAfterAll + QStringLiteral("；") + seen.error() : seen.error());
+            return SheetStatus::failure(
+                sawItOpening ? SheetFailure(SheetFailureKind::OpeningGivenUp).withCause(seen.error())
+                             : seen.error());
         if (seen.value() == Opening::Shown)
             return sheetDone();
         const auto now = std::chrono::steady_clock::now();
@@ -162,11 +163,11 @@ SheetStatus LibreOfficeCalc::openAsTheUserWould(const QFileInfo &file)
             if (givenUpBy == notYet)
                 givenUpBy = now + openingEndedMargin;
             else if (now >= givenUpBy)
-                return SheetStatus::failure(notOpenedAfterAll);
+                return SheetStatus::failure({SheetFailureKind::OpeningGivenUp});
         } else if (now >= deadline) {
             return SheetStatus::failure(
-                QStringLiteral("LibreOffice 在 %1 秒内没有打开这个文件，不再等待；LibreOffice 仍在运行")
-                    .arg(std::chrono::duration_cast<std::chrono::seconds>(showingLimit).count()));
+                SheetFailure(SheetFailureKind::NotShownInTime)
+                    .withNumbers({std::chrono::duration_cast<std::chrono::seconds>(showingLimit).count()}));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -177,18 +178,21 @@ SheetStatus LibreOfficeCalc::openWorkbook(const QString &path)
     const QFileInfo file(path);
     const SheetStatus opened = window == CalcWindow::Visible ? openInTheUsersWindow(file) : loadWorkbook(file, false);
     if (!opened.ok())
-        return SheetStatus::failure(QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
+        return SheetStatus::failure(
+            SheetFailure(SheetFailureKind::CannotOpen).withNames({QDir::toNativeSeparators(path)}).withCause(opened.error()));
     // Only the user's window must be able to save what is written there; a
     // hidden office that cannot write the file has lost nothing.
     if (window == CalcWindow::Hidden)
         return sheetDone();
     const auto writable = guarded(shortCallLimit, [this] {
         if (Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->isReadonly())
-            throw CallFailure{QStringLiteral("它只能以只读方式打开（可能被其他用户锁定）")};
+            throw CallFailure{{SheetFailureKind::OnlyReadOnly}};
         return std::monostate{};
     });
     if (!writable.ok())
-        return SheetStatus::failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writable.error()));
+        return SheetStatus::failure(SheetFailure(SheetFailureKind::CannotSaveFrom)
+                                        .withNames({QDir::toNativeSeparators(path)})
+                                        .withCause(writable.error()));
     return sheetDone();
 }
 
@@ -196,7 +200,8 @@ SheetStatus LibreOfficeCalc::openWorkbookForReading(const QString &path)
 {
     const SheetStatus opened = loadWorkbook(QFileInfo(path), true);
     if (!opened.ok())
-        return SheetStatus::failure(QStringLiteral("无法打开 %1：%2").arg(QDir::toNativeSeparators(path), opened.error()));
+        return SheetStatus::failure(
+            SheetFailure(SheetFailureKind::CannotOpen).withNames({QDir::toNativeSeparators(path)}).withCause(opened.error()));
     return sheetDone();
 }
 
@@ -211,7 +216,7 @@ SheetStatus LibreOfficeCalc::openInTheUsersWindow(const QFileInfo &file)
         // either one would drop whatever the other held.
         if (const Reference<lang::XComponent> shown = documentShowing(file); shown.is()) {
             if (!Reference<sheet::XSpreadsheetDocument>(shown, UNO_QUERY).is())
-                throw CallFailure{QStringLiteral("它已在 LibreOffice 中打开，但不是作为电子表格")};
+                throw CallFailure{{SheetFailureKind::OpenButNotAsSpreadsheet}};
             workbook.set(shown, UNO_QUERY_THROW);
             return true;
         }
@@ -245,7 +250,7 @@ SheetStatus LibreOfficeCalc::loadWorkbook(const QFileInfo &file, bool readOnly)
         const Reference<lang::XComponent> component =
             loader->loadComponentFromURL(fileUrl(file.absoluteFilePath()), "_blank", 0, arguments);
         if (!component.is())
-            throw CallFailure{QStringLiteral("LibreOffice 无法读取这个文件")};
+            throw CallFailure{{SheetFailureKind::OfficeCannotRead}};
         adoptWorkbook(component);
         return std::monostate{};
     });
@@ -260,11 +265,12 @@ SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
             workbook.clear();
         closeWorkbook();
         if (file.exists() || file.isSymLink())
-            throw CallFailure{QStringLiteral("%1 已存在，不会被新工作簿替换").arg(QDir::toNativeSeparators(path))};
+            throw CallFailure{SheetFailure(SheetFailureKind::AlreadyExists).withNames({QDir::toNativeSeparators(path)})};
         // The office would make missing folders on its way; only the file
         // itself was asked for.
         if (!file.absoluteDir().exists())
-            throw CallFailure{QStringLiteral("文件夹 %1 不存在").arg(QDir::toNativeSeparators(file.absolutePath()))};
+            throw CallFailure{
+                SheetFailure(SheetFailureKind::FolderMissing).withNames({QDir::toNativeSeparators(file.absolutePath())})};
         // Made hidden over the bridge, which builds no window: the user's
         // window comes from opening the saved file as the user would.
         const Sequence<beans::PropertyValue> arguments = propertyList({property("Hidden", Any(true))});
@@ -288,10 +294,10 @@ SheetStatus LibreOfficeCalc::createWorkbook(const QString &path)
 SheetStatus LibreOfficeCalc::showWindow()
 {
     if (window == CalcWindow::Hidden)
-        return SheetStatus::failure(QStringLiteral("隐藏的 LibreOffice 没有可显示的窗口"));
+        return SheetStatus::failure({SheetFailureKind::HiddenHasNoWindow});
     return guarded(shortCallLimit, [this] {
         if (!workbook.is())
-            throw CallFailure{QStringLiteral("没有打开的工作簿")};
+            throw CallFailure{{SheetFailureKind::NoWorkbookOpen}};
         const Reference<frame::XFrame> frame = workbook->getCurrentController()->getFrame();
         const Reference<awt::XWindow> container = frame->getContainerWindow();
         container->setVisible(true);
@@ -314,7 +320,7 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
         const Reference<sheet::XSpreadsheet> sheet = firstSheet();
         const Reference<sheet::XSpreadsheetView> view(workbook->getCurrentController(), UNO_QUERY);
         if (!view.is())
-            throw CallFailure{QStringLiteral("工作簿没有工作表视图")};
+            throw CallFailure{{SheetFailureKind::NoSheetView}};
         // A hidden sheet cannot be the one shown: the window would stay on
         // another sheet, the user would type there, and the table would keep
         // whatever new names the hidden sheet held.
@@ -324,7 +330,7 @@ SheetStatus LibreOfficeCalc::activateFirstSheet()
             // whose structure is protected.
             properties->setPropertyValue("IsVisible", Any(true));
             if (!properties->getPropertyValue("IsVisible").get<bool>())
-                throw CallFailure{QStringLiteral("第一张工作表被隐藏，LibreOffice 无法显示它（工作簿结构可能受保护）")};
+                throw CallFailure{{SheetFailureKind::HiddenFirstSheetNotShown}};
         }
         view->setActiveSheet(sheet);
         return std::monostate{};
@@ -335,7 +341,7 @@ SheetStatus LibreOfficeCalc::saveWorkbook()
 {
     return guarded(longCallLimit, [this] {
         if (!workbook.is())
-            throw CallFailure{QStringLiteral("没有打开的工作簿")};
+            throw CallFailure{{SheetFailureKind::NoWorkbookOpen}};
         Reference<frame::XStorable>(workbook, UNO_QUERY_THROW)->store();
         return std::monostate{};
     });

@@ -97,7 +97,7 @@ SheetStatus OfficeConnection::connect(std::chrono::seconds limit)
             process->kill();
         else
             process->leaveRunning();
-        lostText = reached.error();
+        lost = reached.error();
     }
     return reached;
 }
@@ -117,11 +117,9 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
             } catch (const connection::NoConnectException &) {
                 const auto status = process->exitStatus();
                 if (status && *status != 0)
-                    return SheetStatus::failure(
-                        QStringLiteral("LibreOffice 在启动时停止了（退出状态 %1）").arg(*status));
+                    return SheetStatus::failure(SheetFailure(SheetFailureKind::StoppedWhileStarting).withNumbers({*status}));
                 if (std::chrono::steady_clock::now() >= deadline)
-                    return SheetStatus::failure(
-                        QStringLiteral("LibreOffice 启动后 %1 秒内没有响应").arg(limit.count()));
+                    return SheetStatus::failure(SheetFailure(SheetFailureKind::SilentAfterStart).withNumbers({limit.count()}));
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
         }
@@ -131,7 +129,7 @@ SheetStatus OfficeConnection::reachOffice(std::chrono::seconds limit)
         connection = opened;
         bridge.set(opening, UNO_QUERY_THROW);
     } catch (const uno::Exception &error) {
-        return SheetStatus::failure(QStringLiteral("无法连接 LibreOffice：%1").arg(toQString(error.Message)));
+        return SheetStatus::failure(SheetFailure(SheetFailureKind::CannotConnect).withDetail(toQString(error.Message)));
     }
     const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return guarded(std::max(remaining, std::chrono::milliseconds(1000)), [this] {

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // Whether the user sees the office: one that shows windows is theirs, never
 // killed by us, whatever it does; a hidden one is ended when it fails us.
@@ -62,8 +63,8 @@ protected:
     const OfficeOnScreen onScreen;
     css::uno::Reference<css::frame::XDesktop2> desktop;
     css::uno::Reference<css::frame::XModel> workbook;
-    // Why the office can no longer be used; empty while it can.
-    QString lostText;
+    // Why the office can no longer be used; nothing while it can.
+    std::optional<SheetFailure> lost;
 
 private:
     template <typename Result>
@@ -81,8 +82,8 @@ template <typename Body>
 auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> SheetResult<decltype(body())>
 {
     using Result = SheetResult<decltype(body())>;
-    if (!lostText.isEmpty())
-        return Result::failure(lostText);
+    if (lost)
+        return Result::failure(*lost);
     watchdog.arm(limit);
     try {
         auto value = body();
@@ -90,7 +91,7 @@ auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> Sh
         return Result::success(std::move(value));
     } catch (const CallFailure &failure) {
         watchdog.disarm();
-        return Result::failure(failure.text);
+        return Result::failure(failure.why);
     } catch (const css::lang::DisposedException &) {
         watchdog.disarm();
         return loseOffice<Result>(limit);
@@ -98,20 +99,17 @@ auto OfficeConnection::guarded(std::chrono::milliseconds limit, Body body) -> Sh
         watchdog.disarm();
         if (watchdog.hasFired())
             return loseOffice<Result>(limit);
-        // The office words its errors in its own internals, in English: our
-        // lead says what happened, its text follows for whoever looks further.
-        const QString detail = toQString(error.Message).trimmed();
-        return Result::failure(detail.isEmpty() ? QStringLiteral("LibreOffice 拒绝了这个操作")
-                                                : QStringLiteral("LibreOffice 拒绝了这个操作：") + detail);
+        // The office words its errors in its own internals, in English: they
+        // follow what we say happened, for whoever looks further.
+        return Result::failure(SheetFailure(SheetFailureKind::Refused).withDetail(toQString(error.Message).trimmed()));
     }
 }
 
 template <typename Result>
 Result OfficeConnection::loseOffice(std::chrono::milliseconds limit)
 {
-    lostText = watchdog.hasFired()
-        ? QStringLiteral("LibreOffice 在 %1 秒内没有响应").arg(limit.count() / 1000)
-        : QStringLiteral("与 LibreOffice 的连接断开了（LibreOffice 可能已停止）");
+    lost = watchdog.hasFired() ? SheetFailure(SheetFailureKind::Silent).withNumbers({limit.count() / 1000})
+                               : SheetFailure(SheetFailureKind::ConnectionLost);
     dropConnection();
-    return Result::failure(lostText);
+    return Result::failure(*lost);
 }

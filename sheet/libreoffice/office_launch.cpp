@@ -11,10 +11,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <csignal>
-#include <cstdlib>
-#include <mutex>
-
 namespace {
 
 // Private profiles never take part in document locking: a hidden office must
@@ -39,27 +35,12 @@ bool seedHiddenProfile(const QString &profileDir)
 
 } // namespace
 
-void prepareProcessForLibreOffice()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QString fundamentals = fundamentalsFile();
-        if (!QFileInfo::exists(fundamentals))
-            return;
-        // An office that dies while we write to its pipe must fail that call,
-        // not end this whole program with SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        // Without it the bootstrap cannot find the registries and aborts.
-        setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + fundamentals).toLocal8Bit().constData(), 1);
-    });
-}
-
 SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window, std::chrono::seconds startLimit)
 {
     using Result = SheetResult<std::unique_ptr<CalcOffice>>;
     const QString launcher = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (launcher.isEmpty())
-        return Result::failure(QStringLiteral("没有安装 LibreOffice：找不到程序“soffice”"));
+        return Result::failure({SheetFailureKind::OfficeNotInstalled});
 
     const QString acceptString = QStringLiteral("pipe,name=%1%2;urp;")
                                      .arg(officePipePrefix(QCoreApplication::applicationPid()))
@@ -71,7 +52,7 @@ SheetResult<std::unique_ptr<CalcOffice>> startLibreOfficeCalc(CalcWindow window,
         profile = std::make_unique<QTemporaryDir>(
             officeTemporaryTemplate(QStringLiteral("office"), QCoreApplication::applicationPid()));
         if (!profile->isValid() || !seedHiddenProfile(profile->path()))
-            return Result::failure(QStringLiteral("无法在 %1 中建立 LibreOffice 的临时配置").arg(QDir::tempPath()));
+            return Result::failure(SheetFailure(SheetFailureKind::NoPrivateProfile).withNames({QDir::tempPath()}));
         arguments << QStringLiteral("--headless")
                   << QStringLiteral("-env:UserInstallation=%1")
                          .arg(QUrl::fromLocalFile(profile->path()).toString(QUrl::FullyEncoded));

@@ -67,7 +67,9 @@ SheetResult<std::unique_ptr<OfficeProcess>> OfficeProcess::start(const QString &
     posix_spawnattr_destroy(&attributes);
     if (failure != 0)
         return SheetResult<std::unique_ptr<OfficeProcess>>::failure(
-            QStringLiteral("无法启动 %1：%2").arg(program, QString::fromLocal8Bit(std::strerror(failure))));
+            SheetFailure(SheetFailureKind::ProgramWontStart)
+                .withDetail(QString::fromLocal8Bit(std::strerror(failure)))
+                .withNames({program}));
     return SheetResult<std::unique_ptr<OfficeProcess>>::success(std::unique_ptr<OfficeProcess>(new OfficeProcess(pid)));
 }
 

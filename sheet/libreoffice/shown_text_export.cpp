@@ -131,12 +131,10 @@ SheetResult<CellTextRows> cellsFromSheetText(const QString &text, const CellRect
         target = previous;
     });
     if (!scanned.endsWithRow)
-        return SheetResult<CellTextRows>::failure(
-            QStringLiteral("工作表的文本副本不完整：在第 %1 行中断").arg(scanned.rows));
+        return SheetResult<CellTextRows>::failure(SheetFailure(SheetFailureKind::TextCopyBrokenOff).withNumbers({scanned.rows}));
     if (scanned.rows < facts.lastContentRow)
-        return SheetResult<CellTextRows>::failure(QStringLiteral("工作表的文本副本不完整：只到第 %1 行，表格有 %2 行")
-                                                      .arg(scanned.rows)
-                                                      .arg(facts.lastContentRow));
+        return SheetResult<CellTextRows>::failure(
+            SheetFailure(SheetFailureKind::TextCopyShort).withNumbers({scanned.rows, facts.lastContentRow}));
     for (const CellRect &error : facts.errors)
         setCells(cells, rect, error, std::nullopt);
     // A covered cell shows nothing, not even its error value.

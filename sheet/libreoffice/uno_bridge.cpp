@@ -1,6 +1,6 @@
 #include "sheet/libreoffice/uno_bridge.h"
 
-#include "sheet/libreoffice/office_launch.h"
+#include "sheet/libreoffice/office_runtime.h"
 #include "sheet/libreoffice/uno_names.h"
 
 #include <QFileInfo>
@@ -14,14 +14,8 @@ namespace {
 
 constexpr qint64 sheetRows = 1048576;
 constexpr qint64 sheetColumns = 16384;
-const char *const officeProgram = LIBREOFFICE_PROGRAM_DIR;
 
 } // namespace
-
-QString fundamentalsFile()
-{
-    return QStringLiteral("%1/fundamentalrc").arg(QLatin1String(officeProgram));
-}
 
 OUString toOUString(const QString &text)
 {
@@ -66,11 +60,11 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
 {
     static std::once_flag once;
     static Reference<uno::XComponentContext> context;
-    static QString failure;
+    static SheetFailure failure;
     std::call_once(once, [] {
         const QString fundamentals = fundamentalsFile();
         if (!QFileInfo::exists(fundamentals)) {
-            failure = QStringLiteral("没有安装 LibreOffice 运行环境（缺少 %1）").arg(fundamentals);
+            failure = SheetFailure(SheetFailureKind::RuntimeMissing).withNames({fundamentals});
             return;
         }
         // Already done at start unless a program forgot; then it is done here,
@@ -79,7 +73,7 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
         try {
             context = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const uno::Exception &error) {
-            failure = QStringLiteral("UNO 运行环境无法启动：%1").arg(toQString(error.Message));
+            failure = SheetFailure(SheetFailureKind::RuntimeWontStart).withDetail(toQString(error.Message));
         }
     });
     if (!context.is())
@@ -90,21 +84,21 @@ SheetResult<Reference<uno::XComponentContext>> localContext()
 sal_Int32 rowIndex(qint64 row)
 {
     if (row < 1 || row > sheetRows)
-        throw CallFailure{QStringLiteral("第 %1 行不在工作表内（1 到 %2）").arg(row).arg(sheetRows)};
+        throw CallFailure{SheetFailure(SheetFailureKind::RowOutsideSheet).withNumbers({row, sheetRows})};
     return static_cast<sal_Int32>(row - 1);
 }
 
 sal_Int32 columnIndex(qint64 column)
 {
     if (column < 1 || column > sheetColumns)
-        throw CallFailure{QStringLiteral("第 %1 列不在工作表内（1 到 %2）").arg(column).arg(sheetColumns)};
+        throw CallFailure{SheetFailure(SheetFailureKind::ColumnOutsideSheet).withNumbers({column, sheetColumns})};
     return static_cast<sal_Int32>(column - 1);
 }
 
 table::CellRangeAddress rangeAddress(const CellRect &rect)
 {
     if (rect.bottom < rect.top || rect.right < rect.left)
-        throw CallFailure{QStringLiteral("单元格区域是空的")};
+        throw CallFailure{{SheetFailureKind::EmptyRange}};
     table::CellRangeAddress address;
     address.Sheet = 0;
     address.StartColumn = columnIndex(rect.left);

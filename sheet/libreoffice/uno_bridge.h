@@ -15,7 +15,7 @@
 
 // A failure found by our own checks inside a guarded call.
 struct CallFailure {
-    QString text;
+    SheetFailure why;
 };
 
 rtl::OUString toOUString(const QString &text);
@@ -29,10 +29,6 @@ QString localPathOf(const rtl::OUString &url);
 
 css::beans::PropertyValue property(const char *name, const css::uno::Any &value);
 css::uno::Sequence<css::beans::PropertyValue> propertyList(std::initializer_list<css::beans::PropertyValue> items);
-
-// The office runtime's bootstrap file in the installed office's program
-// folder; it is missing when LibreOffice is not installed.
-QString fundamentalsFile();
 
 // The bridge's own component context, made once per process: bootstrapping
 // reads the office's type and service registries, and a second bootstrap

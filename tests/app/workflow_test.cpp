@@ -9,6 +9,7 @@
 #include "tests/common/office_test_support.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/temp_tree.h"
+#include "steps/sheet_failure_texts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -98,15 +99,15 @@ protected:
     void typeIntoWindowAndSave(const std::function<void(CalcOffice &)> &type, bool save = true)
     {
         auto attached = startLibreOfficeCalc(CalcWindow::Visible);
-        ASSERT_TRUE(attached.ok()) << attached.error().toStdString();
+        ASSERT_TRUE(attached.ok()) << sheetFailureText(attached.error()).toStdString();
         CalcOffice &window = *attached.value();
         const SheetStatus opened = window.openWorkbook(workbook);
-        ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
+        ASSERT_TRUE(opened.ok()) << sheetFailureText(opened.error()).toStdString();
         ASSERT_NO_FATAL_FAILURE(type(window));
         if (!save)
             return;
         const SheetStatus saved = window.saveWorkbook();
-        ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
+        ASSERT_TRUE(saved.ok()) << sheetFailureText(saved.error()).toStdString();
     }
 
     void runStep3()
@@ -396,7 +397,7 @@ public:
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override { return office->fillRects(rects, colorIndex); }
     SheetStatus clearFill(const CellRect &rect) override { return office->clearFill(rect); }
     SheetStatus runFirstSheetMacro(const QString &name) override { return office->runFirstSheetMacro(name); }
-    QString unresponsiveReason() const override { return office->unresponsiveReason(); }
+    std::optional<SheetFailure> unresponsiveReason() const override { return office->unresponsiveReason(); }
 
 private:
     std::unique_ptr<SpreadsheetWriter> office;

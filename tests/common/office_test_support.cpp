@@ -2,6 +2,7 @@
 
 #include "sheet/libreoffice/office_launch.h"
 #include "tests/common/wait_until.h"
+#include "steps/sheet_failure_texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +18,7 @@
 std::unique_ptr<CalcOffice> startHiddenOfficeForTests()
 {
     auto started = startLibreOfficeCalc(CalcWindow::Hidden);
-    EXPECT_TRUE(started.ok()) << started.error().toStdString();
+    EXPECT_TRUE(started.ok()) << sheetFailureText(started.error()).toStdString();
     return started.ok() ? std::move(started.value()) : nullptr;
 }
 
@@ -53,7 +54,7 @@ CalcOffice *sharedReadingOffice() { return sharedOffices->get(1); }
 void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringList> &rowsFromA1)
 {
     const auto created = office.createWorkbook(path);
-    ASSERT_TRUE(created.ok()) << created.error().toStdString();
+    ASSERT_TRUE(created.ok()) << sheetFailureText(created.error()).toStdString();
     if (!rowsFromA1.isEmpty()) {
         ASSERT_TRUE(office.putTextBlock(1, 1, rowsFromA1).ok());
         ASSERT_TRUE(office.saveWorkbook().ok());
@@ -63,16 +64,16 @@ void makeWorkbook(CalcOffice &office, const QString &path, const QList<QStringLi
 void hideFirstSheetOf(CalcOffice &office, const QString &path, bool protectStructure)
 {
     const auto opened = office.openWorkbook(path);
-    ASSERT_TRUE(opened.ok()) << opened.error().toStdString();
+    ASSERT_TRUE(opened.ok()) << sheetFailureText(opened.error()).toStdString();
     const auto hidden = office.hideFirstSheet(protectStructure);
-    ASSERT_TRUE(hidden.ok()) << hidden.error().toStdString();
+    ASSERT_TRUE(hidden.ok()) << sheetFailureText(hidden.error()).toStdString();
     ASSERT_TRUE(office.saveWorkbook().ok());
 }
 
 QList<QStringList> readTexts(CalcOffice &office, const CellRect &rect)
 {
     const auto block = office.readTextBlock(rect);
-    EXPECT_TRUE(block.ok()) << block.error().toStdString();
+    EXPECT_TRUE(block.ok()) << sheetFailureText(block.error()).toStdString();
     QList<QStringList> texts;
     for (const QList<CellText> &row : block.value()) {
         QStringList line;

@@ -101,7 +101,7 @@ TEST_P(OfficeCrashInStep2, EndsTheTableWithOneMessageAndTheWorkbookUntouched)
     ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
     EXPECT_FALSE(messages[0].contains(ranOutOfTime)) << messages[0].toStdString();
     EXPECT_TRUE(messages[0].contains("LibreOffice")) << messages[0].toStdString();
-    EXPECT_FALSE(writer->unresponsiveReason().isEmpty());
+    EXPECT_TRUE(writer->unresponsiveReason());
     EXPECT_EQ(fileContent(workbook), saved) << "step 2 never saves";
 }
 
@@ -285,7 +285,7 @@ TEST_P(OddWorkbook, StepTwoWritesTheTableOrSaysWhyNotAndNeverSaves)
     if (!expected.isEmpty()) {
         EXPECT_TRUE(messages[0].startsWith(expected)) << messages[0].toStdString();
     }
-    EXPECT_TRUE(office->unresponsiveReason().isEmpty());
+    EXPECT_FALSE(office->unresponsiveReason());
     EXPECT_EQ(fileContent(workbook), original);
 }
 

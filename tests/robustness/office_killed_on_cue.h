@@ -67,7 +67,7 @@ public:
     SheetStatus fillRects(const QList<CellRect> &rects, int colorIndex) override;
     SheetStatus clearFill(const CellRect &rect) override;
     SheetStatus runFirstSheetMacro(const QString &name) override;
-    QString unresponsiveReason() const override { return office->unresponsiveReason(); }
+    std::optional<SheetFailure> unresponsiveReason() const override { return office->unresponsiveReason(); }
 
 private:
     using OfficeKilledOnCue::OfficeKilledOnCue;

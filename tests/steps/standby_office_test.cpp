@@ -5,6 +5,7 @@
 #include "tests/common/run_to_end.h"
 #include "tests/common/temp_tree.h"
 #include "tests/common/wait_until.h"
+#include "steps/sheet_failure_texts.h"
 
 #include <QFile>
 
@@ -61,7 +62,7 @@ TEST(StandbyOffice, StepThreeTakesTheOfficeThatWaitsAndNothingIsLeftAfterwards)
         ASSERT_EQ(waiting.size(), 1) << "one office waits, however often step 2 ran";
 
         auto taken = standby.take();
-        ASSERT_TRUE(taken.ok()) << taken.error().toStdString();
+        ASSERT_TRUE(taken.ok()) << sheetFailureText(taken.error()).toStdString();
         EXPECT_EQ(officePrograms(), waiting) << "the waiting office was used, not a new one";
     }
     EXPECT_TRUE(noOfficeLeft());
@@ -85,7 +86,7 @@ TEST(StandbyOffice, AWaitingOfficeThatDiedIsReplacedAndOneLeftWaitingEndsWithIts
             ::kill(pid_t(pid), SIGKILL);
 
         auto taken = standby.take();
-        ASSERT_TRUE(taken.ok()) << taken.error().toStdString();
+        ASSERT_TRUE(taken.ok()) << sheetFailureText(taken.error()).toStdString();
         EXPECT_TRUE(taken.value()->isAnswering());
         taken.value().reset();
 
@@ -101,7 +102,8 @@ TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
     const StartSpreadsheetReader startHidden = hiddenOfficeStarter();
     const StartSpreadsheetReader failingOnce = [&]() -> SheetResult<std::unique_ptr<SpreadsheetReader>> {
         if (starts++ == 0)
-            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(QStringLiteral("LibreOffice 在启动时停止了"));
+            return SheetResult<std::unique_ptr<SpreadsheetReader>>::failure(
+                SheetFailure(SheetFailureKind::StoppedWhileStarting).withNumbers({1}));
         return startHidden();
     };
     {
@@ -117,7 +119,7 @@ TEST(StandbyOffice, AStartThatFailedIsForgottenAndTheNextStepTwoStartsAnother)
         ASSERT_EQ(waiting.size(), 1);
 
         auto taken = standby.take();
-        ASSERT_TRUE(taken.ok()) << taken.error().toStdString();
+        ASSERT_TRUE(taken.ok()) << sheetFailureText(taken.error()).toStdString();
         EXPECT_TRUE(taken.value()->isAnswering());
         EXPECT_EQ(starts.load(), 2) << "step 3 took the office started on the second try";
     }

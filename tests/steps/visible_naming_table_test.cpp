@@ -5,6 +5,7 @@
 #include "tests/common/temp_tree.h"
 #include "tests/common/visible_office_test.h"
 #include "tests/common/wait_until.h"
+#include "steps/sheet_failure_texts.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -210,7 +211,7 @@ char processState(qint64 pid)
 TEST_F(VisibleNamingTable, AnOfficeThatStopsAnsweringIsNeverKilled)
 {
     auto started = startLibreOfficeCalc(CalcWindow::Visible);
-    ASSERT_TRUE(started.ok()) << started.error().toStdString();
+    ASSERT_TRUE(started.ok()) << sheetFailureText(started.error()).toStdString();
     std::unique_ptr<CalcOffice> office = std::move(started.value());
     // A first start in a new profile may end one office program and start
     // another; only one stopped can vanish by being killed alone.
