@@ -97,8 +97,7 @@ StepThreeJob::StepThreeJob(StandbyOffice &waiting, QString path, AskUnsavedChang
 }
 
 StepThreeJob::StepThreeJob(SpreadsheetReader &office, QString path)
-    : StepThreeJob(path, [this, &office, path] { return tableOf(readNamingTable(office, path, &work), path); }, nullptr,
-                   false)
+    : StepThreeJob(path, [&office, path] { return tableOf(readNamingTable(office, path), path); }, nullptr, false)
 {
 }
 

@@ -58,7 +58,8 @@ public:
     // no office waits in the standby.
     StepThreeJob(StandbyOffice &standby, QString workbookPath, AskUnsavedChanges askUnsaved = {},
                  std::function<void()> awaitReadsLetGo = {});
-    // Reads through an office that is already running, which is left running.
+    // Reads through an office that is already running, which is left running,
+    // in one call: a stop is heeded once the table has been read.
     StepThreeJob(SpreadsheetReader &office, QString workbookPath);
     // For rows already read from the workbook at `workbookPath`.
     StepThreeJob(QList<NamingTableRow> rows, QString workbookPath);
