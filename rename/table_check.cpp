@@ -6,6 +6,7 @@
 #include "rename/run_record_folder.h"
 #include "rename/run_restore.h"
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
 
@@ -91,11 +92,6 @@ private:
     QHash<QStringView, std::optional<FolderInodes>> listings;
 };
 
-QString foldedKey(const QString &path)
-{
-    return pathKey(path).toCaseFolded();
-}
-
 class Checker {
 public:
     Checker(const QList<NamingTableRow> &tableRows, const QString &workbookPath, const QString &recordsFolder)
@@ -167,30 +163,105 @@ private:
         });
     }
 
-    QString newPathKey(QStringView folder, const QString &newPath)
+    // The key pathKey gives `folder` + `name`, the folder cleaned once: a
+    // name holds no "/" and is neither "." nor "..", and cleaning every path
+    // would cost more than the rest of the check.
+    const QString &folderKeyOf(QStringView folder)
     {
-        return caseFolding.in(folder) ? foldedKey(newPath) : pathKey(newPath);
+        auto known = folderKeys.constFind(folder);
+        if (known == folderKeys.cend()) {
+            QString cleaned = QDir::cleanPath(folder.toString());
+            if (!cleaned.endsWith(u'/'))
+                cleaned += u'/';
+            known = folderKeys.insert(folder, cleaned);
+        }
+        return *known;
     }
 
+    QString keyOf(QStringView folder, QStringView name)
+    {
+        const QString &folderKey = folderKeyOf(folder);
+        QString key;
+        key.reserve(folderKey.size() + name.size());
+        return key.append(folderKey).append(name);
+    }
+
+    QString newPathKey(QStringView folder, QStringView newName)
+    {
+        const QString key = keyOf(folder, newName);
+        return caseFolding.in(folder) ? key.toCaseFolded() : key;
+    }
+
+    static QStringView newNameOf(const PlannedRename &rename)
+    {
+        return QStringView(rename.newPath).sliced(rename.nameStart);
+    }
+
+    // A row's new path as the rows' folders and names give it; the row may
+    // have been refused, and so be no rename of the plan.
+    struct NewPathOf {
+        QStringView folder;
+        QStringView name;
+        qsizetype row;
+    };
+
+    size_t hashOf(const NewPathOf &path)
+    {
+        const QString &folderKey = folderKeyOf(path.folder);
+        if (!caseFolding.in(path.folder))
+            return qHash(folderKey) * 31 + qHash(path.name);
+        size_t hash = qHash(folderKey.toCaseFolded());
+        for (const QChar c : path.name)
+            hash = hash * 31 + QChar::toCaseFolded(c.unicode());
+        return hash;
+    }
+
+    // Rows that give the same new path: the paths are told apart by a hash
+    // first, as building and hashing a million path texts would cost more
+    // than the plan; only rows whose hashes meet are compared as texts.
     void markSameNewPaths()
     {
-        QHash<QString, qsizetype> firstRowWith;
-        QHash<QString, QList<qsizetype>> shared;
+        std::vector<NewPathOf> paths;
         forEachOpenRename([&](const PlannedRename &rename, qsizetype row) {
-            visitNewPath(newPathKey(rename.folder(), rename.newPath), row, firstRowWith, shared);
+            paths.push_back({rename.folder(), newNameOf(rename), row});
         });
         // The plan already refuses the later of two new names a volume made
         // for Windows takes for one; the earlier row is as much involved.
         for (qsizetype row = 0; row < rows.size(); ++row) {
             if (refusedAsOtherCase(row))
-                visitNewPath(newPathKey(*rows[row].folder, *rows[row].folder + *rows[row].newName), row, firstRowWith, shared);
+                paths.push_back({*rows[row].folder, *rows[row].newName, row});
         }
-        for (auto group = shared.cbegin(); group != shared.cend(); ++group) {
-            for (const qsizetype row : *group) {
+        std::vector<std::pair<size_t, qsizetype>> hashes;
+        hashes.reserve(paths.size());
+        for (qsizetype i = 0; i < qsizetype(paths.size()); ++i)
+            hashes.emplace_back(hashOf(paths[i]), i);
+        std::sort(hashes.begin(), hashes.end());
+        for (size_t start = 0; start < hashes.size();) {
+            size_t end = start + 1;
+            while (end < hashes.size() && hashes[end].first == hashes[start].first)
+                ++end;
+            if (end - start > 1)
+                markSharedAmong(paths, hashes, start, end);
+            start = end;
+        }
+    }
+
+    void markSharedAmong(const std::vector<NewPathOf> &paths, const std::vector<std::pair<size_t, qsizetype>> &hashes,
+                         size_t start, size_t end)
+    {
+        QHash<QString, QList<qsizetype>> byKey;
+        for (size_t i = start; i < end; ++i) {
+            const NewPathOf &path = paths[hashes[i].second];
+            byKey[newPathKey(path.folder, path.name)].append(path.row);
+        }
+        for (const QList<qsizetype> &group : std::as_const(byKey)) {
+            if (group.size() < 2)
+                continue;
+            for (const qsizetype row : group) {
                 problems[row] = CheckProblem::SameNewPath;
                 RowFinding &finding = extra[row];
                 finding.newPath = *rows[row].folder + *rows[row].newName;
-                for (const qsizetype other : *group) {
+                for (const qsizetype other : group) {
                     if (other != row)
                         finding.otherRows.append(rows[other].rowNumber);
                 }
@@ -205,43 +276,39 @@ private:
                outcome.windowsNameProblem().rule == WindowsNameRule::DiffersOnlyInCase;
     }
 
-    static void visitNewPath(const QString &key, qsizetype row, QHash<QString, qsizetype> &firstRowWith,
-                             QHash<QString, QList<qsizetype>> &shared)
-    {
-        const auto first = firstRowWith.constFind(key);
-        if (first == firstRowWith.cend()) {
-            firstRowWith.insert(key, row);
-            return;
-        }
-        QList<qsizetype> &group = shared[key];
-        if (group.isEmpty())
-            group.append(*first);
-        group.append(row);
-    }
-
     void markTakenNewPaths()
     {
-        QSet<QString> movedAway;
-        QSet<QString> movedAwayFolded;
         QHash<QStringView, qsizetype> renamesIn;
-        for (const PlannedRename &rename : plan.renames) {
-            movedAway.insert(pathKey(rename.currentPath));
+        for (const PlannedRename &rename : plan.renames)
             ++renamesIn[rename.folder()];
-            if (caseFolding.in(rename.folder()))
-                movedAwayFolded.insert(foldedKey(rename.currentPath));
-        }
+        // Made only once a new name is found held: most are free.
+        std::optional<QSet<QString>> movedAway;
+        QSet<QString> movedAwayFolded;
+        const auto movedAwayHolds = [&](const PlannedRename &rename, bool folded) {
+            if (!movedAway) {
+                movedAway.emplace();
+                for (const PlannedRename &moved : plan.renames) {
+                    const QString key = keyOf(moved.folder(), moved.currentName());
+                    if (caseFolding.in(moved.folder()))
+                        movedAwayFolded.insert(key.toCaseFolded());
+                    movedAway->insert(key);
+                }
+            }
+            const QString key = keyOf(rename.folder(), newNameOf(rename));
+            return movedAway->contains(key) || (folded && movedAwayFolded.contains(key.toCaseFolded()));
+        };
         TakenNames taken;
         forEachOpenRename([&](const PlannedRename &rename, qsizetype row) {
-            if (movedAway.contains(pathKey(rename.newPath)))
-                return;
-            if (caseFolding.in(rename.folder())) {
+            const bool folds = caseFolding.in(rename.folder());
+            if (folds) {
                 const std::optional<EntryId> holder = entryIdOf(rename.newPath);
-                if (!holder || *holder == rename.entry || movedAwayFolded.contains(foldedKey(rename.newPath)))
+                if (!holder || *holder == rename.entry)
                     return;
             } else if (!taken.holds(rename, renamesIn.value(rename.folder()))) {
                 return;
             }
-            setRenameFailure(row, CheckProblem::NewNameTaken, RenameError::TargetExists);
+            if (!movedAwayHolds(rename, folds))
+                setRenameFailure(row, CheckProblem::NewNameTaken, RenameError::TargetExists);
         });
     }
 
@@ -300,6 +367,7 @@ private:
     QSet<qsizetype> done;
     QHash<qsizetype, RowFinding> extra;
     CaseFolding caseFolding;
+    QHash<QStringView, QString> folderKeys;
 };
 
 } // namespace

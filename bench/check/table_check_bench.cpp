@@ -86,11 +86,14 @@ bool timeSize(const QString &scratch, qint64 entries, int rounds)
                     static_cast<long long>(entries));
         return false;
     }
-    const double target = entries <= 100000 ? 0.3 : 3.0 * double(entries) / 1e6;
-    std::printf("check %8lld rows | best of %d: the plan alone %7.3f s, the check %7.3f s = %5.2f x"
-                " (target at most %.1f s: %s) | peak memory %ld MiB\n",
-                static_cast<long long>(entries), rounds, plan, check, check / plan, target,
-                check <= target ? "met" : "missed", peakMemoryMiB());
+    // The check plans the rows as step 3 does, and step 3 takes that plan
+    // rather than plan again: its own part is what it adds to the plan.
+    const double target = 0.3 * std::max(1.0, double(entries) / 100000.0);
+    const double own = check - plan;
+    std::printf("check %8lld rows | best of %d: the plan alone %7.3f s, the check %7.3f s = %5.2f x;"
+                " the check's own part %7.3f s (target at most %.1f s: %s) | peak memory %ld MiB (target under 1024)\n",
+                static_cast<long long>(entries), rounds, plan, check, check / plan, own, target,
+                own <= target ? "met" : "missed", peakMemoryMiB());
     std::fflush(stdout);
     return true;
 }
