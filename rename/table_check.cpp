@@ -32,9 +32,11 @@ LastRun lastRunOf(const QString &workbookPath, const QString &recordsFolder)
         return {};
     LastRun run;
     // A cycle's entry passes through a temporary name: its last step is the
-    // one that counts.
-    for (const PlannedStep &step : last->steps)
-        run.movedTo.insert(pathKey(step.newPath), step.entry);
+    // one that counts. A row that failed tried a path it never reached.
+    for (const PlannedStep &step : last->steps) {
+        if (last->renamedRows.contains(step.rowNumber))
+            run.movedTo.insert(pathKey(step.newPath), step.entry);
+    }
     run.renamedRows = last->renamedRows;
     return run;
 }

@@ -13,10 +13,14 @@ bool wouldRename(const NamingTableRow &row)
 
 } // namespace
 
+qsizetype hiddenRowsNamed(const QList<NamingTableRow> &rows)
+{
+    return std::count_if(rows.begin(), rows.end(), [](const NamingTableRow &row) { return row.hidden && wouldRename(row); });
+}
+
 std::optional<QString> hiddenRowsQuestion(const QList<NamingTableRow> &rows)
 {
-    const qsizetype hiddenNamed =
-        std::count_if(rows.begin(), rows.end(), [](const NamingTableRow &row) { return row.hidden && wouldRename(row); });
+    const qsizetype hiddenNamed = hiddenRowsNamed(rows);
     if (hiddenNamed == 0)
         return std::nullopt;
     return QStringLiteral("命名表中有 %1 行被隐藏或筛选掉，它们也填写了新文件名。也更名这些行吗？").arg(hiddenNamed);

@@ -7,6 +7,10 @@
 
 #include <optional>
 
+// How many rows the sheet hides hold a new name that would rename their
+// entry. Cannot fail.
+qsizetype hiddenRowsNamed(const QList<NamingTableRow> &rows);
+
 // Rows the sheet hides (NamingTableRow::hidden) may hold new names the user
 // no longer has in mind. When any does, and the name would rename its entry,
 // this is the question to ask once: whether to rename them too. Nothing when

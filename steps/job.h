@@ -58,11 +58,11 @@ public:
     // The next piece of work, on the work thread.
     virtual void run() = 0;
     // After a piece: what the user must answer before the next, or nothing
-    // when the work has ended.
-    virtual std::optional<JobQuestion> question() = 0;
+    // when the work has ended. A job of one piece asks nothing.
+    virtual std::optional<JobQuestion> question() { return std::nullopt; }
     // The user's answer to question(): answeredYes or answeredNo, or the
     // index of the choice taken. The next run() carries it out.
-    virtual void answer(int choice) = 0;
+    virtual void answer(int) {}
     // What to show now that the job has ended, whether it ran to its end,
     // was stopped, or was let go of (letGoWhenStopped).
     virtual StepEnd end() = 0;

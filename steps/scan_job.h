@@ -17,8 +17,6 @@ public:
     ScanJob(QString folder, QString pattern);
 
     void run() override;
-    std::optional<JobQuestion> question() override { return std::nullopt; }
-    void answer(int) override {}
     StepEnd end() override;
     StepProgress progress() const override;
 

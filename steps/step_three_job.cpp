@@ -153,7 +153,8 @@ void StepThreeJob::run()
         asked = Asked::HiddenRows;
         asking = JobQuestion{{}, *hiddenQuestion};
     } else if (!onlyHiddenRows) {
-        const qsizetype hiddenNamed = check.countOf(CheckProblem::HiddenRow);
+        // Counted from the rows: a hidden row may be told under another problem.
+        const qsizetype hiddenNamed = hiddenRowsNamed(*table.rows);
         asked = Asked::PartialRun;
         const QStringList choices = partialRunChoices(hiddenNamed > 0);
         asking = JobQuestion{{}, partialRunQuestion(check, hiddenNamed), choices, int(choices.size() - 1)};
@@ -175,7 +176,9 @@ void StepThreeJob::rename()
         phase = Phase::Ended;
         return;
     }
-    // The check's plan holds while no row was left out and nobody was asked.
+    // The check's plan holds while no row was left out and nobody was asked;
+    // should an entry change in the moment since, the run refuses to rename
+    // any entry other than the one planned.
     const std::shared_ptr<const RenamePlan> checked = asking ? nullptr : check.plan;
     check.plan.reset();
     ended = renameRows(*table.rows, workbookPath, work, checked);

@@ -20,8 +20,6 @@ public:
                     std::function<void()> whenWritten = {});
 
     void run() override;
-    std::optional<JobQuestion> question() override { return std::nullopt; }
-    void answer(int) override {}
     StepEnd end() override;
     StepProgress progress() const override;
 

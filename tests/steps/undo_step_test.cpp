@@ -310,6 +310,36 @@ TEST_F(UndoStep, UnreadableRecordsAreSaidOnceAndKept)
 
 // Step 3 stopped before its first rename renames nothing and leaves nothing
 // to undo or to recover.
+// Step 3 asks once before it renames part of a table: 返回修改, the
+// default, renames nothing and writes no record; going on renames the rest as
+// a run of the whole table would; hidden rows keep their own choice in the
+// same question; and a second click leaves out what the first run did.
+TEST_F(UndoStep, StepThreeAsksBeforeAPartialRunAndReturnsToEditByDefault)
+{
+    const QList<NamingTableRow> collision{{2, top(), "a", "x"}, {3, top(), "b", "x"}, {4, top(), "c", "c.txt"}};
+    ScriptedUser back;
+    runToEnd(StepThreeJob(collision, "/t/names.xls"), back);
+    ASSERT_EQ(back.questions.size(), 1);
+    EXPECT_TRUE(back.questions[0].contains(QStringLiteral("第 2 行和第 3 行：新文件名相同"))) << back.questions[0].toStdString();
+    EXPECT_TRUE(back.messages.isEmpty());
+    EXPECT_EQ(folderListing(top()), before);
+    EXPECT_TRUE(readRunRecords(runRecordsFolder()).isEmpty()) << "no record written";
+
+    QList<NamingTableRow> hidden = collision;
+    hidden[2].hidden = true;
+    ScriptedUser shownOnly;
+    shownOnly.choiceAnswers << QStringLiteral("只更名显示的行");
+    runToEnd(StepThreeJob(hidden, "/t/names.xls"), shownOnly);
+    EXPECT_TRUE(shownOnly.questions.value(0).contains(QStringLiteral("1 行被隐藏或筛选掉"))) << shownOnly.questions.value(0).toStdString();
+    EXPECT_EQ(folderListing(top()), QStringList({"b=b", "c=c", "x=a"})) << "the first row takes the name; the hidden row stays";
+
+    ScriptedUser again;
+    again.choiceAnswers << QStringLiteral("更名其余各行（含隐藏的行）");
+    runToEnd(StepThreeJob(hidden, "/t/names.xls"), again);
+    EXPECT_TRUE(again.questions.value(0).contains(QStringLiteral("1 行上次已经更名，这次不再更名"))) << again.questions.value(0).toStdString();
+    EXPECT_EQ(folderListing(top()), QStringList({"b=b", "c.txt=c", "x=a"})) << "row 2 is not renamed again";
+}
+
 TEST_F(UndoStep, StepThreeStoppedBeforeItsFirstRenameRenamesNothing)
 {
     StepThreeJob stopped(rows(), "/t/names.xls");
