@@ -74,24 +74,28 @@ private:
     QHash<QStringView, bool> folds;
 };
 
-// Which names the folders hold; each folder is read once, a folder of few
-// rows looked at name by name instead.
+// Which names the folders hold; a folder of few rows is looked at name by
+// name, a larger one read once while its rows come one after the other, as
+// step 2 writes them: only the folder at hand is kept, as a million names
+// read at once would take some hundred megabytes.
 class TakenNames {
 public:
     bool holds(const PlannedRename &rename, qsizetype renamesInFolder)
     {
         if (renamesInFolder < 16)
             return entryIdOf(rename.newPath).has_value();
-        auto listing = listings.constFind(rename.folder());
-        if (listing == listings.cend())
-            listing = listings.insert(rename.folder(), folderInodes(rename.folder().toString()));
+        if (!listing || listedFolder != rename.folder()) {
+            listedFolder = rename.folder();
+            listing = folderInodes(rename.folder().toString());
+        }
         if (!*listing)
             return entryIdOf(rename.newPath).has_value();
         return (*listing)->idOf(QStringView(rename.newPath).sliced(rename.nameStart).toString()) != EntryId();
     }
 
 private:
-    QHash<QStringView, std::optional<FolderInodes>> listings;
+    QStringView listedFolder;
+    std::optional<std::optional<FolderInodes>> listing;
 };
 
 class Checker {
