@@ -41,14 +41,6 @@ LastRun lastRunOf(const QString &workbookPath, const QString &recordsFolder)
     return run;
 }
 
-// The part of a name after its last ".", or nothing; a name that only begins
-// with a dot (".profile") has none.
-QStringView extensionOf(QStringView name)
-{
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot > 0 ? name.sliced(dot + 1) : QStringView();
-}
-
 bool extensionChanged(QStringView currentName, QStringView newName)
 {
     const QStringView was = extensionOf(currentName);
@@ -377,6 +369,12 @@ private:
 };
 
 } // namespace
+
+QStringView extensionOf(QStringView name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.sliced(dot + 1) : QStringView();
+}
 
 bool isWarning(CheckProblem problem)
 {

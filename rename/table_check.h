@@ -28,6 +28,10 @@ enum class CheckProblem {
 
 bool isWarning(CheckProblem problem);
 
+// The part of a name after its last ".", or nothing; a name that only begins
+// with a dot (".profile") has none. What ExtensionChanged compares.
+QStringView extensionOf(QStringView name);
+
 // A row the check stops at, with the cells the user sees.
 struct RowFinding {
     qint64 rowNumber = 0;

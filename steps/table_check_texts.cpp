@@ -11,8 +11,8 @@ namespace {
 
 QString extensionText(const QString &name)
 {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot > 0 ? name.sliced(dot) : QString();
+    const QStringView extension = extensionOf(name);
+    return extension.isEmpty() ? QString() : u'.' + extension.toString();
 }
 
 QString rowNumbersText(QList<qint64> numbers)

@@ -83,13 +83,14 @@ TEST_P(TableCheckCases, FindsBeforeTheRunWhatTheRunMeets)
         tree.makeFile(file, file.toUtf8());
     const QList<NamingTableRow> rows = tableRows(tree.root(), c);
 
+    const QStringList before = folderListing(tree.root());
     const TableCheck check = checkNamingTable(rows, tree.path("table.xls"), tree.path("records"));
     EXPECT_EQ(problemsOf(check), c.expected);
     for (const RowFinding &finding : check.findings) {
-        if (finding.problem == CheckProblem::SameNewPath)
+        if (finding.problem == CheckProblem::SameNewPath) {
             EXPECT_FALSE(finding.otherRows.isEmpty()) << "every row involved names the others";
+        }
     }
-    const QStringList before = folderListing(tree.root());
     EXPECT_EQ(folderListing(tree.root()), before) << "the check renames nothing";
     expectStepThreeAgrees(check, rows, carryOutNamingTable(rows));
 }
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {{2, P::Refused}, {3, P::Refused}}},
         CheckCase{"HiddenRowWithANameWarns", {"a.dwg", "b.dwg"}, {{"", "a.dwg", "x.dwg"}, {"", "b.dwg", "y.dwg"}},
                   {{3, P::HiddenRow}}, {3}}),
-    [](const ::testing::TestParamInfo<CheckCase> &info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<CheckCase> &row) { return std::string(row.param.name); });
 
 // On a volume made for Windows two names that differ in letter case alone are
 // one: rows giving them collide, while a row changing only the letter case
