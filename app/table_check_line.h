@@ -16,7 +16,7 @@ class StepSession;
 // checked it (StepSession::latestSaveCheck), without being asked and without
 // ever holding up the window. Its 查看 opens the list of the rows the check
 // stops at (行号, 目录, 文件名, 新文件名, 问题), the row numbers as the sheet
-// shows them. Hidden until the first save has been checked; `shown` is
+// shows them. Hidden until the first save has been checked; `firstShown` is
 // emitted then, once.
 class TableCheckLine : public QWidget {
     Q_OBJECT
