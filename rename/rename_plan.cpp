@@ -1,5 +1,6 @@
 #include "rename/rename_plan.h"
 
+#include "rename/listed_entries.h"
 #include "rename/row_judgement.h"
 #include "rename/undecodable_names.h"
 #include "rename/windows_name_judgement.h"
@@ -121,6 +122,49 @@ void identifyEntries(QList<PlannedRename> &renames)
     }
 }
 
+// Judges each row from its text, giving every row its outcome and each row
+// that passes its rename, the entry not yet looked up.
+void judgeRows(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath, RenamePlan &plan)
+{
+    const TableWorkbook tableWorkbook(tableWorkbookPath);
+    UndecodableNames undecodableNames;
+    QList<RowOutcome> &outcomes = plan.outcomes;
+    outcomes.reserve(rows.size());
+    plan.renames.reserve(rows.size());
+    // Some tens of megabytes at a million rows: gone before the entries are
+    // looked up and the renames ordered.
+    QHash<QString, qint64> firstRowOf;
+    for (const NamingTableRow &row : rows) {
+        RowOutcome outcome;
+        outcome.rowNumber = row.rowNumber;
+        outcome.oldName = row.currentName.value_or(QString());
+        outcome.newName = row.newName.value_or(QString());
+        if (judgeRowText(row, outcome) && tableWorkbook.judgeRow(row, outcome) && undecodableNames.judgeRow(row, outcome)) {
+            const QString currentPath = joinedPath(*row.folder, *row.currentName);
+            if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
+                markSameEntryAsEarlierRow(outcome, *first);
+            } else {
+                firstRowOf.insert(pathKey(currentPath), row.rowNumber);
+                plan.renames.append(
+                    {outcomes.size(), row.folder->size(), currentPath, joinedPath(*row.folder, *row.newName), EntryId()});
+            }
+        }
+        outcomes.append(outcome);
+    }
+}
+
+// A row renames the entry the user saw listed, never one put at its name
+// since: that one may be another person's file, or a drawing saved anew.
+void refuseEntriesReplacedSinceListed(RenamePlan &plan, const ListedEntries &listed)
+{
+    plan.renames.removeIf([&](const PlannedRename &rename) {
+        if (rename.entry == EntryId() || !listed.replacedSince(rename.folder(), rename.currentName(), rename.entry))
+            return false;
+        plan.outcomes[rename.outcomeIndex].problem = RowProblem::EntryReplacedSinceListed;
+        return true;
+    });
+}
+
 // Orders the renames that passed their judgement into units, so that a row whose
 // new path is held by an entry another row moves away runs after that row.
 class RenamePlanner {
@@ -224,11 +268,14 @@ void RenamePlanner::planAll()
 {
     const QList<PlannedRename> &pending = plan.renames;
     plan.order.reserve(pending.size());
-    QHash<QString, qsizetype> moverOf;
-    for (qsizetype i = 0; i < pending.size(); ++i)
-        moverOf.insert(pathKey(pending[i].currentPath), i);
-    for (const PlannedRename &rename : pending)
-        holders.push_back(moverOf.value(pathKey(rename.newPath), -1));
+    {
+        // Some tens of megabytes at a million rows: gone before the next.
+        QHash<QString, qsizetype> moverOf;
+        for (qsizetype i = 0; i < pending.size(); ++i)
+            moverOf.insert(pathKey(pending[i].currentPath), i);
+        for (const PlannedRename &rename : pending)
+            holders.push_back(moverOf.value(pathKey(rename.newPath), -1));
+    }
     findHoldersUnderOtherSpellings();
 
     // Deepest first, so that a folder's row cannot strand the rows of the
@@ -311,34 +358,15 @@ QString cycleTemporaryPrefix()
     return QStringLiteral(".quillmere-swap-");
 }
 
-RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath)
+RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath,
+                                  const ListedEntries *listed)
 {
-    const TableWorkbook tableWorkbook(tableWorkbookPath);
-    UndecodableNames undecodableNames;
     RenamePlan plan;
-    QList<RowOutcome> &outcomes = plan.outcomes;
-    outcomes.reserve(rows.size());
-    plan.renames.reserve(rows.size());
-    QHash<QString, qint64> firstRowOf;
-    for (const NamingTableRow &row : rows) {
-        RowOutcome outcome;
-        outcome.rowNumber = row.rowNumber;
-        outcome.oldName = row.currentName.value_or(QString());
-        outcome.newName = row.newName.value_or(QString());
-        if (judgeRowText(row, outcome) && tableWorkbook.judgeRow(row, outcome) && undecodableNames.judgeRow(row, outcome)) {
-            const QString currentPath = joinedPath(*row.folder, *row.currentName);
-            if (const auto first = firstRowOf.constFind(pathKey(currentPath)); first != firstRowOf.cend()) {
-                markSameEntryAsEarlierRow(outcome, *first);
-            } else {
-                firstRowOf.insert(pathKey(currentPath), row.rowNumber);
-                plan.renames.append(
-                    {outcomes.size(), row.folder->size(), currentPath, joinedPath(*row.folder, *row.newName), EntryId()});
-            }
-        }
-        outcomes.append(outcome);
-    }
+    judgeRows(rows, tableWorkbookPath, plan);
     refuseNamesWindowsCannotUse(plan.renames, plan.outcomes);
     identifyEntries(plan.renames);
+    if (listed)
+        refuseEntriesReplacedSinceListed(plan, *listed);
     RenamePlanner(plan).planAll();
     return plan;
 }

@@ -11,6 +11,8 @@
 
 #include <span>
 
+class ListedEntries;
+
 // The key rows name one entry by however they spell its folder ("/t//" or
 // "/t/./" for "/t/"); names are compared exactly, as the file system does. A
 // path already clean, as nearly all are, is its own key and shares its text.
@@ -119,7 +121,11 @@ struct RenamePlan {
 // the letter case of its own entry's name steps aside to a temporary name
 // first, as no rename that cannot replace can take the other spelling
 // directly. Of two rows with the same new path the first to run gets it.
-RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {});
+// With `listed`, the entries step 1 listed, a row whose entry is no longer
+// the one listed under its folder and name is refused
+// (EntryReplacedSinceListed) and renames nothing.
+RenamePlan planNamingTableRenames(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {},
+                                  const ListedEntries *listed = nullptr);
 
 // A rename that gives an entry back a name it had: the name is taken as it
 // is, without the checks a typed new name must pass.

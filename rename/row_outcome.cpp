@@ -43,6 +43,7 @@ RowStatus RowOutcome::status() const
     case RowProblem::NewNameEdgeWhitespace:
     case RowProblem::NewNameNotPlain:
     case RowProblem::NewNameBreaksWindowsRule:
+    case RowProblem::EntryReplacedSinceListed:
     case RowProblem::RenameFailed:
     case RowProblem::CycleCouldNotStepAside:
         break;

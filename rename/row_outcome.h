@@ -78,6 +78,7 @@ enum class RowProblem {
     NewNameIsTableWorkbook,
     NewNameIsTableWorkbookFolder,
     SameEntryAsEarlierRow,     // OtherRow: the row that was followed
+    EntryReplacedSinceListed,  // another entry stands at the name step 1 listed
     CycleBrokenByOtherRow,     // OtherRow: the row of the cycle that failed
     RenameFailed,              // RenameFailure
     CycleCouldNotStepAside,    // RenameFailure: the first rename of a cycle

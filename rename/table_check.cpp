@@ -92,9 +92,10 @@ private:
 
 class Checker {
 public:
-    Checker(const QList<NamingTableRow> &tableRows, const QString &workbookPath, const QString &recordsFolder)
+    Checker(const QList<NamingTableRow> &tableRows, const QString &workbookPath, const QString &recordsFolder,
+            const ListedEntries *listed)
         : rows(tableRows)
-        , plan(planNamingTableRenames(tableRows, workbookPath))
+        , plan(planNamingTableRenames(tableRows, workbookPath, listed))
         , problems(tableRows.size())
         , lastRun(lastRunOf(workbookPath, recordsFolder))
     {
@@ -143,12 +144,16 @@ private:
     {
         if (lastRun.renamedRows.isEmpty())
             return;
-        for (const PlannedRename &rename : plan.renames) {
-            const qsizetype row = rename.outcomeIndex;
-            if (problems[row] || !lastRun.renamedRows.contains(rows[row].rowNumber))
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            // The last run put another of the table's entries at the row's
+            // name (a swap): the row is done, not replaced since step 1.
+            const bool mayBeDone = renameIndexOfRow[row] >= 0 ||
+                                   plan.outcomes[row].problem == RowProblem::EntryReplacedSinceListed;
+            if (!mayBeDone || !lastRun.renamedRows.contains(rows[row].rowNumber))
                 continue;
-            const auto moved = lastRun.movedTo.constFind(pathKey(rename.newPath));
-            if (moved != lastRun.movedTo.cend() && entryIdOf(rename.newPath) == *moved)
+            const QString newPath = *rows[row].folder + *rows[row].newName;
+            const auto moved = lastRun.movedTo.constFind(pathKey(newPath));
+            if (moved != lastRun.movedTo.cend() && entryIdOf(newPath) == *moved)
                 done.insert(row);
         }
     }
@@ -214,42 +219,47 @@ private:
         return hash;
     }
 
+    NewPathOf newPathOfRow(qsizetype row) const
+    {
+        if (const PlannedRename *rename = renameOfRow(row))
+            return {rename->folder(), newNameOf(*rename), row};
+        return {*rows[row].folder, *rows[row].newName, row};
+    }
+
     // Rows that give the same new path: the paths are told apart by a hash
     // first, as building and hashing a million path texts would cost more
-    // than the plan; only rows whose hashes meet are compared as texts.
+    // than the plan; only rows whose hashes meet are compared as texts. The
+    // hashes and rows alone are kept, sixteen bytes a row: at a million rows
+    // the check stays within the memory step 3 may take.
     void markSameNewPaths()
     {
-        std::vector<NewPathOf> paths;
+        std::vector<std::pair<size_t, qsizetype>> hashes;
+        hashes.reserve(plan.renames.size());
         forEachOpenRename([&](const PlannedRename &rename, qsizetype row) {
-            paths.push_back({rename.folder(), newNameOf(rename), row});
+            hashes.emplace_back(hashOf({rename.folder(), newNameOf(rename), row}), row);
         });
         // The plan already refuses the later of two new names a volume made
         // for Windows takes for one; the earlier row is as much involved.
         for (qsizetype row = 0; row < rows.size(); ++row) {
             if (refusedAsOtherCase(row))
-                paths.push_back({*rows[row].folder, *rows[row].newName, row});
+                hashes.emplace_back(hashOf(newPathOfRow(row)), row);
         }
-        std::vector<std::pair<size_t, qsizetype>> hashes;
-        hashes.reserve(paths.size());
-        for (qsizetype i = 0; i < qsizetype(paths.size()); ++i)
-            hashes.emplace_back(hashOf(paths[i]), i);
         std::sort(hashes.begin(), hashes.end());
         for (size_t start = 0; start < hashes.size();) {
             size_t end = start + 1;
             while (end < hashes.size() && hashes[end].first == hashes[start].first)
                 ++end;
             if (end - start > 1)
-                markSharedAmong(paths, hashes, start, end);
+                markSharedAmong(hashes, start, end);
             start = end;
         }
     }
 
-    void markSharedAmong(const std::vector<NewPathOf> &paths, const std::vector<std::pair<size_t, qsizetype>> &hashes,
-                         size_t start, size_t end)
+    void markSharedAmong(const std::vector<std::pair<size_t, qsizetype>> &hashes, size_t start, size_t end)
     {
         QHash<QString, QList<qsizetype>> byKey;
         for (size_t i = start; i < end; ++i) {
-            const NewPathOf &path = paths[hashes[i].second];
+            const NewPathOf path = newPathOfRow(hashes[i].second);
             byKey[newPathKey(path.folder, path.name)].append(path.row);
         }
         for (const QList<qsizetype> &group : std::as_const(byKey)) {
@@ -396,9 +406,10 @@ qsizetype TableCheck::countOf(CheckProblem problem) const
     return std::count_if(findings.begin(), findings.end(), [problem](const RowFinding &f) { return f.problem == problem; });
 }
 
-TableCheck checkNamingTable(const QList<NamingTableRow> &rows, const QString &workbookPath, const QString &recordsFolder)
+TableCheck checkNamingTable(const QList<NamingTableRow> &rows, const QString &workbookPath, const QString &recordsFolder,
+                            const ListedEntries *listed)
 {
-    return Checker(rows, workbookPath, recordsFolder).run();
+    return Checker(rows, workbookPath, recordsFolder, listed).run();
 }
 
 QList<NamingTableRow> rowsNotDone(const QList<NamingTableRow> &rows, const TableCheck &check)

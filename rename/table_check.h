@@ -15,7 +15,7 @@
 
 // Why the check stops at a row: a failure step 3 would meet, or a warning of
 // something the row renames that the user may not mean.
-enum class CheckProblem {
+enum class CheckProblem : quint8 {
     // Failures: step 3 would not rename the row.
     Refused, // the row's outcome holds the problem step 3 gives
     EntryGone, // no entry stands at the row's folder and name
@@ -79,9 +79,10 @@ struct TableCheck {
 // the entry now at its new path is the one that run moved there. Reads the
 // folders and the records; changes nothing. Cannot fail: what cannot be
 // looked at is judged as step 3 would find it (an entry that cannot be
-// looked up is gone).
+// looked up is gone). With `listed`, a row whose entry was replaced since
+// step 1 listed it is refused, as the plan refuses it.
 TableCheck checkNamingTable(const QList<NamingTableRow> &rows, const QString &workbookPath,
-                            const QString &recordsFolder);
+                            const QString &recordsFolder, const ListedEntries *listed = nullptr);
 
 // The rows step 3 goes on with after the check: every row but those done by
 // the last run. Cannot fail.

@@ -32,9 +32,17 @@ public:
     // at the end of the folder or when reading fails; the listing then ends.
     bool next(Entry &entry);
 
-    // Size in bytes of the regular file `name` in this folder; 0 when it is
-    // not a regular file or cannot be queried. Needs the listing still open.
-    std::uint64_t regularFileSize(const QByteArray &name) const;
+    // What the search keeps of the entry `name` of this folder, looked at
+    // itself (a link is not followed); all zero when it cannot be looked
+    // at. Needs the listing still open.
+    struct Status {
+        // 0 for anything but a regular file.
+        std::uint64_t regularFileSize = 0;
+        // What tells the entry from one put at its name later.
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+    };
+    Status statusOf(const QByteArray &name) const;
 
 private:
     void *handle = nullptr;

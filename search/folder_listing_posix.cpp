@@ -56,11 +56,11 @@ bool FolderListing::next(Entry &entry)
     return true;
 }
 
-std::uint64_t FolderListing::regularFileSize(const QByteArray &name) const
+FolderListing::Status FolderListing::statusOf(const QByteArray &name) const
 {
     struct stat status;
-    if (!handle || fstatat(dirfd(dir(handle)), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0
-        || !S_ISREG(status.st_mode))
-        return 0;
-    return std::uint64_t(status.st_size);
+    if (!handle || fstatat(dirfd(dir(handle)), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
+    return {S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0, std::uint64_t(status.st_dev),
+            std::uint64_t(status.st_ino)};
 }

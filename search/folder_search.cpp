@@ -49,12 +49,12 @@ struct Walk {
                 const QString fileName = QFile::decodeName(name);
                 if (!pattern.matches(fileName))
                     continue;
-                if (entry.kind == FolderListing::Kind::RegularFile)
-                    counts.totalSize += listing.regularFileSize(name);
+                const FolderListing::Status status = listing.statusOf(name);
+                counts.totalSize += status.regularFileSize;
                 ++counts.listedEntries;
                 if (isFolder)
                     ++counts.listedFolders;
-                found.append(folderText, fileName);
+                found.append(folderText, fileName, {status.device, status.inode});
                 if (control)
                     control->reportDone(counts.listedEntries);
             }

@@ -19,8 +19,8 @@ struct FolderSearchCounts {
 // Walks `folder` and every folder below it, depth first: a folder's own
 // entries whose names match `pattern` (see WildcardPattern) in the order the
 // file system delivers them, then the whole subtree of each subfolder in the
-// order they were met. Each match goes to `found` with its folder's
-// path, which is `folder` with a trailing "/" added if it lacks one (an empty
+// order they were met. Each match goes to `found` with its device and inode
+// as looked at then, and its folder's path, which is `folder` with a trailing "/" added if it lacks one (an empty
 // folder is "/"). "." and ".." are never listed. Symbolic links are never
 // followed: a link to a folder is listed like any entry when its name
 // matches, but it is neither counted as a subfolder nor searched.

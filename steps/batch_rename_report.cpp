@@ -103,6 +103,8 @@ QString problemText(const RowOutcome &outcome)
         return QStringLiteral("新文件名是命名表所在的文件夹（或其上级文件夹）");
     case RowProblem::SameEntryAsEarlierRow:
         return QStringLiteral("与第 %1 行是同一个原文件，只按第 %1 行更名").arg(otherRowOf(outcome));
+    case RowProblem::EntryReplacedSinceListed:
+        return QStringLiteral("原文件在第一步列出之后被替换（已不是列出的那个文件），为安全起见没有更名；请重新执行第一步");
     case RowProblem::CycleBrokenByOtherRow:
         return outcome.leftUnderTemporaryName.isEmpty()
                    ? QStringLiteral("与第 %1 行循环更名，第 %1 行未能更名，本行保持原名").arg(otherRowOf(outcome))

@@ -17,9 +17,9 @@ StandbyOffice::~StandbyOffice()
     quitWaitingOffice();
 }
 
-void StandbyOffice::prepare(const QString &workbookPath)
+void StandbyOffice::prepare(const QString &workbookPath, std::shared_ptr<const ListedEntries> listed)
 {
-    readAhead.watch(workbookPath);
+    readAhead.watch(workbookPath, std::move(listed));
     // A start that has already ended without being asked to can only have
     // failed: one that succeeds waits until it is stopped.
     if (starting.valid() && starting.wait_for(std::chrono::seconds(0)) == std::future_status::ready)

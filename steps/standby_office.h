@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/listed_entries.h"
 #include "rename/row_outcome.h"
 #include "sheet/spreadsheet_reader.h"
 #include "steps/table_read_ahead.h"
@@ -8,6 +9,7 @@
 
 #include <condition_variable>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -29,11 +31,12 @@ public:
 
     // Starts an office in the background unless one waits or is starting
     // already, and from then on reads ahead the table saved at `workbookPath`
-    // rather than any workbook named before. Returns at once. A start that
+    // rather than any workbook named before, each save checked against
+    // `listed`, the entries step 1 listed, when given. Returns at once. A start that
     // failed is forgotten, and this call starts another; until one succeeds,
     // step 3 starts its own. A read that fails is forgotten, and step 3
     // reads the table itself.
-    void prepare(const QString &workbookPath);
+    void prepare(const QString &workbookPath, std::shared_ptr<const ListedEntries> listed = {});
 
     // What the check of the newest save found (TableReadAhead); from any thread.
     SaveCheck latestSaveCheck() { return readAhead.latestSaveCheck(); }

@@ -32,15 +32,18 @@ bool StepSession::startScan(const QString &folder, const QString &pattern)
 
 bool StepSession::startTableWriting(const StartSpreadsheetWriter &startVisible, const FoundEntries &entries)
 {
-    return start(std::make_shared<TableWritingJob>(startVisible, workbook, entries, [this] {
-        awaitReadsLetGo();
-        standby.prepare(workbook);
-    }));
+    return start(std::make_shared<TableWritingJob>(startVisible, workbook, entries,
+                                                   [this](std::shared_ptr<const ListedEntries> entriesListed) {
+                                                       listed = std::move(entriesListed);
+                                                       awaitReadsLetGo();
+                                                       standby.prepare(workbook, listed);
+                                                   }));
 }
 
 bool StepSession::startStepThree(const AskUnsavedChanges &askUnsaved)
 {
-    return start(std::make_shared<StepThreeJob>(standby, workbook, askUnsaved, [this] { awaitReadsLetGo(); }));
+    return start(
+        std::make_shared<StepThreeJob>(standby, workbook, askUnsaved, [this] { awaitReadsLetGo(); }, listed));
 }
 
 bool StepSession::startUndo()

@@ -114,6 +114,9 @@ private:
     // Declared before the jobs, which may use it, so that it outlives them.
     StandbyOffice standby;
     QString workbook;
+    // The entries of the last table written, which step 3 renames only as
+    // they were listed.
+    std::shared_ptr<const ListedEntries> listed;
     std::shared_ptr<Job> job;
     std::unique_ptr<QThread> piece;
     std::shared_future<void> pieceDone;

@@ -41,8 +41,8 @@ StepEnd stoppedRunEnd(const QList<NamingTableRow> &rows, const QList<RowOutcome>
 
 // Step 3's second half, for the rows chosen; `checked` is their plan when
 // the check made it of exactly these rows a moment before.
-StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, WorkControl &work,
-                   const std::shared_ptr<const RenamePlan> &checked)
+StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPath, const ListedEntries *listedEntries,
+                   WorkControl &work, const std::shared_ptr<const RenamePlan> &checked)
 {
     if (!holdsNewNames(rows))
         return messageOnly(noNewNamesMessage());
@@ -50,7 +50,7 @@ StepEnd renameRows(const QList<NamingTableRow> &rows, const QString &workbookPat
     const RunLock lock(runRecordsFolder());
     if (lock.takenByAnother())
         return messageOnly(anotherRunUnderWayMessage());
-    const RenamePlan plan = checked ? *checked : planNamingTableRenames(rows, workbookPath);
+    const RenamePlan plan = checked ? *checked : planNamingTableRenames(rows, workbookPath, listedEntries);
     RecordedRun run(plan, runRecordsFolder(), RunKind::Step3, QString(), workbookPath);
     if (const FileResult written = run.write(); !written.ok())
         return messageOnly(recordFailureMessage(written.error()));
@@ -75,16 +75,18 @@ QString stepThreeCancelledText()
     return QStringLiteral("已取消，没有文件被更名");
 }
 
-StepThreeJob::StepThreeJob(QString path, std::function<Table()> read, StandbyOffice *waiting, bool mayBeLetGo)
+StepThreeJob::StepThreeJob(QString path, std::function<Table()> read, StandbyOffice *waiting, bool mayBeLetGo,
+                           std::shared_ptr<const ListedEntries> listed)
     : workbookPath(std::move(path))
     , readTable(std::move(read))
     , standby(waiting)
     , readMayBeLetGo(mayBeLetGo)
+    , listedEntries(std::move(listed))
 {
 }
 
 StepThreeJob::StepThreeJob(StandbyOffice &waiting, QString path, AskUnsavedChanges askUnsaved,
-                           std::function<void()> awaitReadsLetGo)
+                           std::function<void()> awaitReadsLetGo, std::shared_ptr<const ListedEntries> listed)
     : StepThreeJob(
           path,
           [this, &waiting, path, askUnsaved = std::move(askUnsaved), awaitReadsLetGo = std::move(awaitReadsLetGo)] {
@@ -92,17 +94,17 @@ StepThreeJob::StepThreeJob(StandbyOffice &waiting, QString path, AskUnsavedChang
                   awaitReadsLetGo();
               return readThroughStandby(waiting, path, askUnsaved, work);
           },
-          &waiting, true)
+          &waiting, true, std::move(listed))
 {
 }
 
 StepThreeJob::StepThreeJob(SpreadsheetReader &office, QString path)
-    : StepThreeJob(path, [&office, path] { return tableOf(readNamingTable(office, path), path); }, nullptr, false)
+    : StepThreeJob(path, [&office, path] { return tableOf(readNamingTable(office, path), path); }, nullptr, false, {})
 {
 }
 
-StepThreeJob::StepThreeJob(QList<NamingTableRow> rows, QString path)
-    : StepThreeJob(path, [rows = std::move(rows)] { return Table{rows, QString()}; }, nullptr, false)
+StepThreeJob::StepThreeJob(QList<NamingTableRow> rows, QString path, std::shared_ptr<const ListedEntries> listed)
+    : StepThreeJob(path, [rows = std::move(rows)] { return Table{rows, QString()}; }, nullptr, false, std::move(listed))
 {
 }
 
@@ -145,7 +147,7 @@ void StepThreeJob::run()
     // A read let go of ends here: the step has been reported as stopped.
     if (!table.rows || work.stopRequested())
         return;
-    check = checkNamingTable(*table.rows, workbookPath, runRecordsFolder());
+    check = checkNamingTable(*table.rows, workbookPath, runRecordsFolder(), listedEntries.get());
     const std::optional<QString> hiddenQuestion = hiddenRowsQuestion(*table.rows);
     const bool onlyHiddenRows = check.failing() == 0 && check.countOf(CheckProblem::ExtensionChanged) == 0 &&
                                 check.doneByLastRun.isEmpty();
@@ -172,7 +174,7 @@ void StepThreeJob::rename()
     if (wentBack) {
         // The user edits the table: the office stands by for the next save.
         if (standby)
-            standby->prepare(workbookPath);
+            standby->prepare(workbookPath, listedEntries);
         phase = Phase::Ended;
         return;
     }
@@ -181,7 +183,7 @@ void StepThreeJob::rename()
     // any entry other than the one planned.
     const std::shared_ptr<const RenamePlan> checked = asking ? nullptr : check.plan;
     check.plan.reset();
-    ended = renameRows(*table.rows, workbookPath, work, checked);
+    ended = renameRows(*table.rows, workbookPath, listedEntries.get(), work, checked);
     // Its rows have been used; it would only start reading the next save.
     if (standby)
         standby->quitWaitingOffice();

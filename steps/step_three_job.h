@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/listed_entries.h"
 #include "rename/row_outcome.h"
 #include "rename/table_check.h"
 #include "sheet/spreadsheet_reader.h"
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class StandbyOffice;
@@ -25,7 +27,8 @@ class StandbyOffice;
 // sheet hides as the user chooses), "返回修改" renames nothing, writes no
 // record, says nothing and leaves an office standing by to read the next
 // save. A table with only hidden rows to ask about asks hiddenRowsQuestion
-// as before, and a clean one asks nothing.
+// as before, and a clean one asks nothing. With `listed`, the entries step 1
+// listed, a row whose entry was replaced since is refused and renames nothing.
 //
 // The renames write the run's record (see RecordedRun) into
 // runRecordsFolder() and rename every row's entry (see
@@ -57,12 +60,12 @@ public:
     // (letGoWhenStopped), which ends in the background. After the renames
     // no office waits in the standby.
     StepThreeJob(StandbyOffice &standby, QString workbookPath, AskUnsavedChanges askUnsaved = {},
-                 std::function<void()> awaitReadsLetGo = {});
+                 std::function<void()> awaitReadsLetGo = {}, std::shared_ptr<const ListedEntries> listed = {});
     // Reads through an office that is already running, which is left running,
     // in one call: a stop is heeded once the table has been read.
     StepThreeJob(SpreadsheetReader &office, QString workbookPath);
     // For rows already read from the workbook at `workbookPath`.
-    StepThreeJob(QList<NamingTableRow> rows, QString workbookPath);
+    StepThreeJob(QList<NamingTableRow> rows, QString workbookPath, std::shared_ptr<const ListedEntries> listed = {});
 
     void run() override;
     std::optional<JobQuestion> question() override;
@@ -82,7 +85,8 @@ private:
     enum class Phase { Reading, Asking, Renaming, Ended };
     enum class Asked { HiddenRows, PartialRun };
 
-    StepThreeJob(QString workbookPath, std::function<Table()> readTable, StandbyOffice *standby, bool mayBeLetGo);
+    StepThreeJob(QString workbookPath, std::function<Table()> readTable, StandbyOffice *standby, bool mayBeLetGo,
+                 std::shared_ptr<const ListedEntries> listed);
     static Table readThroughStandby(StandbyOffice &standby, const QString &workbookPath,
                                     const AskUnsavedChanges &askUnsaved, const WorkControl &work);
     static Table tableOf(const struct NamingTableRead &read, const QString &workbookPath);
@@ -92,6 +96,7 @@ private:
     const std::function<Table()> readTable;
     StandbyOffice *const standby;
     const bool readMayBeLetGo;
+    const std::shared_ptr<const ListedEntries> listedEntries;
     std::atomic<Phase> phase{Phase::Reading};
     Table table;
     TableCheck check;

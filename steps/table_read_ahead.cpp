@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-void TableReadAhead::watch(const QString &workbookPath)
+void TableReadAhead::watch(const QString &workbookPath, std::shared_ptr<const ListedEntries> listed)
 {
     const std::lock_guard lock(guard);
     if (watchedPath != workbookPath) {
@@ -16,12 +16,14 @@ void TableReadAhead::watch(const QString &workbookPath)
         lastCheck.check.reset();
     }
     watchedPath = workbookPath;
+    watchedListed = std::move(listed);
 }
 
 void TableReadAhead::look(SpreadsheetReader &office)
 {
     std::unique_lock lock(guard);
     const QString path = watchedPath;
+    const std::shared_ptr<const ListedEntries> listed = watchedListed;
     lock.unlock();
     const std::optional<FileStamp> stamp = stampOf(path);
     const bool settled = stamp && path == lastPath && stamp == lastStamp;
@@ -36,7 +38,7 @@ void TableReadAhead::look(SpreadsheetReader &office)
     // Checked here, on the looking thread, so that the window never waits.
     std::optional<TableCheck> check;
     if (fresh && fresh->rows) {
-        check = checkNamingTable(*fresh->rows, path, runRecordsFolder());
+        check = checkNamingTable(*fresh->rows, path, runRecordsFolder(), listed.get());
         check->plan.reset();
     }
     lock.lock();

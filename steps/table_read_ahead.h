@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/listed_entries.h"
 #include "rename/row_outcome.h"
 #include "rename/table_check.h"
 #include "sheet/spreadsheet_reader.h"
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -30,9 +32,10 @@ struct SaveCheck {
 // it is read. One thread looks and reads (look()), others ask.
 class TableReadAhead {
 public:
-    // Reads ahead the workbook at `workbookPath` from now on; rows read from
-    // any other workbook are dropped.
-    void watch(const QString &workbookPath);
+    // Reads ahead the workbook at `workbookPath` from now on, each save
+    // checked against `listed` when given; rows read from any other workbook
+    // are dropped.
+    void watch(const QString &workbookPath, std::shared_ptr<const ListedEntries> listed = {});
 
     // One look at the watched workbook: once the file has settled after a
     // change (the same state at two looks in a row), reads its table through
@@ -84,6 +87,7 @@ private:
     std::condition_variable readEnded;
     bool reading = false;
     QString watchedPath;
+    std::shared_ptr<const ListedEntries> watchedListed;
     std::optional<Read> read;
     SaveCheck lastCheck;
 };

@@ -2,8 +2,21 @@
 
 #include "steps/naming_table_export.h"
 
+namespace {
+
+std::shared_ptr<const ListedEntries> listedEntriesOf(const FoundEntries &found)
+{
+    auto listed = std::make_shared<ListedEntries>();
+    for (qsizetype i = 0; i < found.size(); ++i)
+        listed->add(found.folderPaths[i], found.fileNames[i], {found.ids[i].device, found.ids[i].inode});
+    listed->sort();
+    return listed;
+}
+
+} // namespace
+
 TableWritingJob::TableWritingJob(StartSpreadsheetWriter start, QString path, FoundEntries found,
-                                 std::function<void()> onWritten)
+                                 std::function<void(std::shared_ptr<const ListedEntries>)> onWritten)
     : startVisible(std::move(start))
     , workbookPath(std::move(path))
     , entries(std::move(found))
@@ -20,12 +33,14 @@ void TableWritingJob::run()
         void showMessage(const QString &text) override { messages << text; }
     } view(messages);
     written = exportNamingTable(startVisible, workbookPath, entries, view, &work);
+    if (written)
+        listed = listedEntriesOf(entries);
 }
 
 StepEnd TableWritingJob::end()
 {
     if (written && whenWritten)
-        whenWritten();
+        whenWritten(listed);
     return {.messages = messages};
 }
 

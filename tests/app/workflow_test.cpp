@@ -30,6 +30,7 @@
 
 #include <functional>
 #include <future>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -282,8 +283,16 @@ TEST_F(Workflow, EachSaveIsCheckedAndStepThreeAsksBeforeAPartialRun)
     ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"y.dwg"}, {"c2.dwg"}}));
     ASSERT_TRUE(lineSays("3 个将更名，没有发现问题")) << line->text().toStdString();
 
+    // Another program saves c.dwg anew, as drawing programs do: a new file
+    // renamed over the one step 1 listed. Its row no longer renames.
+    const QString drawing = tree.path(QStringLiteral("files/c.dwg"));
+    tree.makeFile(QStringLiteral("files/c.dwg.saving"), "c.dwg");
+    ASSERT_EQ(::rename(QFile::encodeName(drawing + ".saving").constData(), QFile::encodeName(drawing).constData()), 0);
+    ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"y.dwg"}, {"c2.dwg"}}));
+    ASSERT_TRUE(lineSays("2 个将更名，1 行有问题")) << line->text().toStdString();
+
     ASSERT_NO_FATAL_FAILURE(typeNames({{"x.dwg"}, {"x.dwg"}, {"c2.dwg"}}));
-    ASSERT_TRUE(lineSays("1 个将更名，2 行有问题")) << line->text().toStdString();
+    ASSERT_TRUE(lineSays("0 个将更名，3 行有问题")) << line->text().toStdString();
     const QStringList recordsBefore = QDir(runRecordsFolder()).entryList(QDir::Files);
     runStep3();
     ASSERT_EQ(dialogs.questions.size(), 1);
@@ -295,21 +304,23 @@ TEST_F(Workflow, EachSaveIsCheckedAndStepThreeAsksBeforeAPartialRun)
     dialogs.choiceAnswers << QStringLiteral("更名其余各行");
     runStep3();
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("有 1 行未能更名："))) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("有 2 行未能更名："))) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("被替换"))) << dialogs.messages[0].toStdString();
     const std::map<QString, QByteArray> renamed = filesBelow(tree.path(QStringLiteral("files")));
     // The first of the two rows in the sheet's order takes the name, as in a
-    // run of the whole table; the other's file stays as it was.
+    // run of the whole table; the other's file stays as it was, and so does
+    // the drawing saved anew.
     ASSERT_EQ(renamed.size(), 3);
     const QByteArray tookTheName = renamed.count("x.dwg") ? renamed.at("x.dwg") : QByteArray();
     EXPECT_TRUE(tookTheName == "a.dwg" || tookTheName == "b.dwg") << tookTheName.toStdString();
     EXPECT_EQ(renamed.count(tookTheName == "a.dwg" ? "b.dwg" : "a.dwg"), 1u);
-    EXPECT_EQ(renamed.count("c2.dwg"), 1u);
+    EXPECT_EQ(renamed.count("c.dwg"), 1u);
 
     dialogs.messages.clear();
     dialogs.yesNoAnswers << true;
     form.undo->trigger();
     ASSERT_TRUE(waitForStepToEnd(form));
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("已撤销：2 个文件恢复了原名")});
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("已撤销：1 个文件恢复了原名")});
     EXPECT_EQ(filesBelow(tree.path(QStringLiteral("files"))), before);
 }
 

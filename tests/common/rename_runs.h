@@ -13,9 +13,10 @@
 // Runs of the rename engine in one call, as tests want them.
 
 // Plans and carries out the rows' renames at once, without a record.
-inline QList<RowOutcome> carryOutNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {})
+inline QList<RowOutcome> carryOutNamingTable(const QList<NamingTableRow> &rows, const QString &tableWorkbookPath = {},
+                                             const ListedEntries *listed = nullptr)
 {
-    return carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath));
+    return carryOutRenamePlan(planNamingTableRenames(rows, tableWorkbookPath, listed));
 }
 
 struct RecordedRunResult {

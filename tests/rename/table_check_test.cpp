@@ -1,6 +1,7 @@
 // The check before step 3 against what step 3 then does on the same files:
 // no row the check passes fails for a reason it could have known, and no
 // row it fails renames (of rows sharing a new path, at most the first).
+#include "rename/listed_entries.h"
 #include "rename/run_record_folder.h"
 #include "rename/table_check.h"
 #include "tests/common/rename_runs.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 
+#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -24,6 +26,8 @@ struct CheckCase {
     // The problem expected per row number (rows start at 2); rows not named pass.
     std::map<qint64, CheckProblem> expected;
     QList<qint64> hidden = {};
+    // Files replaced after they were listed: another file saved in their place.
+    QStringList replaced = {};
 };
 
 void PrintTo(const CheckCase &c, std::ostream *out)
@@ -42,6 +46,28 @@ QList<NamingTableRow> tableRows(const QString &root, const CheckCase &c)
         ++number;
     }
     return rows;
+}
+
+// The entries of `files` below `root` as step 1 lists them.
+ListedEntries listingOf(const QString &root, const QStringList &files)
+{
+    ListedEntries listed;
+    for (const QString &file : files) {
+        const qsizetype slash = file.lastIndexOf(u'/');
+        listed.add(root + "/" + file.first(slash + 1), file.sliced(slash + 1), *entryIdOf(root + "/" + file));
+    }
+    listed.sort();
+    return listed;
+}
+
+// Saves another file in the place of `path`, as drawing programs save: a new
+// file renamed over the old one, so that it is surely another entry.
+void replaceFile(const QString &path)
+{
+    QFile newer(path + ".saving");
+    ASSERT_TRUE(newer.open(QIODevice::WriteOnly));
+    newer.close();
+    ASSERT_EQ(::rename(QFile::encodeName(path + ".saving").constData(), QFile::encodeName(path).constData()), 0);
 }
 
 std::map<qint64, CheckProblem> problemsOf(const TableCheck &check)
@@ -82,9 +108,12 @@ TEST_P(TableCheckCases, FindsBeforeTheRunWhatTheRunMeets)
     for (const QString &file : c.files)
         tree.makeFile(file, file.toUtf8());
     const QList<NamingTableRow> rows = tableRows(tree.root(), c);
+    const ListedEntries listed = listingOf(tree.root(), c.files);
+    for (const QString &file : c.replaced)
+        replaceFile(tree.path(file));
 
     const QStringList before = folderListing(tree.root());
-    const TableCheck check = checkNamingTable(rows, tree.path("table.xls"), tree.path("records"));
+    const TableCheck check = checkNamingTable(rows, tree.path("table.xls"), tree.path("records"), &listed);
     EXPECT_EQ(problemsOf(check), c.expected);
     for (const RowFinding &finding : check.findings) {
         if (finding.problem == CheckProblem::SameNewPath) {
@@ -92,7 +121,7 @@ TEST_P(TableCheckCases, FindsBeforeTheRunWhatTheRunMeets)
         }
     }
     EXPECT_EQ(folderListing(tree.root()), before) << "the check renames nothing";
-    expectStepThreeAgrees(check, rows, carryOutNamingTable(rows));
+    expectStepThreeAgrees(check, rows, carryOutNamingTable(rows, {}, &listed));
 }
 
 using P = CheckProblem;
@@ -109,6 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"SwapAndCycleAreNoProblem", {"a.dwg", "b.dwg", "c.dwg", "d.dwg", "e.dwg"},
                   {{"", "a.dwg", "b.dwg"}, {"", "b.dwg", "a.dwg"}, {"", "c.dwg", "d.dwg"}, {"", "d.dwg", "e.dwg"}, {"", "e.dwg", "c.dwg"}}, {}},
         CheckCase{"EntryGoneSinceTheScan", {"b.dwg"}, {{"", "a.dwg", "x.dwg"}, {"", "b.dwg", "y.dwg"}}, {{2, P::EntryGone}}},
+        CheckCase{"EntryReplacedSinceTheScan", {"a.dwg", "d/b.dwg"}, {{"", "a.dwg", "x.dwg"}, {"d", "b.dwg", "y.dwg"}},
+                  {{3, P::Refused}}, {}, {"d/b.dwg"}},
+        CheckCase{"AReplacedEntryStaysSoItsNameIsTaken", {"a.dwg", "b.dwg"}, {{"", "a.dwg", "b.dwg"}, {"", "b.dwg", "c.dwg"}},
+                  {{2, P::NewNameTaken}, {3, P::Refused}}, {}, {"b.dwg"}},
         CheckCase{"ExtensionDroppedOrChangedWarnsLetterCaseDoesNot", {"a.dwg", "b.dwg", "C.DWG", ".profile"},
                   {{"", "a.dwg", "a"}, {"", "b.dwg", "b.pdf"}, {"", "C.DWG", "c.dwg"}, {"", ".profile", ".profile2"}},
                   {{2, P::ExtensionChanged}, {3, P::ExtensionChanged}}},
@@ -154,15 +187,18 @@ TEST(TableCheck, RowsTheLastRunOfTheSameTableCarriedOutCountAsDone)
     const QString records = tree.path("records");
     const QList<NamingTableRow> rows{{2, folder, "a.dwg", "b.dwg"}, {3, folder, "b.dwg", "a.dwg"},
                                      {4, folder, "c.dwg", "taken.dwg"}};
+    const ListedEntries listed = listingOf(tree.root(), {"a.dwg", "b.dwg", "c.dwg", "taken.dwg"});
     ASSERT_FALSE(carryOutRecorded(planNamingTableRenames(rows, workbook), records, RunKind::Step3, {}, workbook)
                      .recordFailure.has_value());
 
-    const TableCheck again = checkNamingTable(rows, workbook, records);
+    const TableCheck again = checkNamingTable(rows, workbook, records, &listed);
     EXPECT_EQ(again.doneByLastRun, (QList<qint64>{2, 3}));
     EXPECT_EQ(problemsOf(again), (std::map<qint64, CheckProblem>{{4, P::NewNameTaken}}));
     EXPECT_EQ(rowsNotDone(rows, again).size(), 1);
-    EXPECT_TRUE(checkNamingTable(rows, tree.path("other.xls"), records).doneByLastRun.isEmpty())
-        << "only a run of the same table counts";
+    const TableCheck ofAnother = checkNamingTable(rows, tree.path("other.xls"), records, &listed);
+    EXPECT_TRUE(ofAnother.doneByLastRun.isEmpty()) << "only a run of the same table counts";
+    EXPECT_EQ(problemsOf(ofAnother), (std::map<qint64, CheckProblem>{{2, P::Refused}, {3, P::Refused}, {4, P::NewNameTaken}}))
+        << "the swapped entries are no longer those listed: they are not swapped back";
 }
 
 } // namespace

@@ -31,11 +31,11 @@ namespace {
 class InterferingList : public FoundEntries {
 public:
     std::function<void()> onFirstEntry;
-    void append(const QString &folderPath, const QString &fileName) override
+    void append(const QString &folderPath, const QString &fileName, FoundEntryId id) override
     {
         if (onFirstEntry)
             std::exchange(onFirstEntry, nullptr)();
-        FoundEntries::append(folderPath, fileName);
+        FoundEntries::append(folderPath, fileName, id);
     }
 };
 

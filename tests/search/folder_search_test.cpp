@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -154,6 +155,13 @@ TEST(FolderSearch, SymbolicLinksAreListedButNeverFollowed)
     EXPECT_EQ(result.counts.listedFolders, 1);
     EXPECT_TRUE(result.found.fileNames.contains("loop"));
     EXPECT_EQ(result.counts.totalSize, 5u) << "links add no size of their own";
+    // What later tells an entry replaced since from the one listed.
+    for (qsizetype i = 0; i < result.found.size(); ++i) {
+        struct stat own {};
+        ASSERT_EQ(lstat(QFile::encodeName(result.found.folderPaths[i] + result.found.fileNames[i]).constData(), &own), 0);
+        EXPECT_EQ(result.found.ids[i].inode, own.st_ino) << "the entry itself, a link not followed";
+        EXPECT_EQ(result.found.ids[i].device, own.st_dev);
+    }
 }
 
 TEST(FolderSearch, SizesAreFullSixtyFourBitValues)
@@ -186,9 +194,9 @@ struct StoppingSink : FoundEntries {
     WorkControl &control;
     qsizetype limit;
     StoppingSink(WorkControl &scanControl, qsizetype stopAfter) : control(scanControl), limit(stopAfter) {}
-    void append(const QString &folderPath, const QString &fileName) override
+    void append(const QString &folderPath, const QString &fileName, FoundEntryId id) override
     {
-        FoundEntries::append(folderPath, fileName);
+        FoundEntries::append(folderPath, fileName, id);
         if (size() == limit)
             control.requestStop();
     }
