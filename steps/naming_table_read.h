@@ -17,8 +17,8 @@ struct NamingTableRead {
         Stopped, // stopped on request before the last block of rows
     };
     Outcome outcome = Outcome::Failed;
-    QList<NamingTableRow> rows;
-    QString failure;
+    QList<NamingTableRow> rows = {};
+    QString failure = {};
 };
 
 // The naming table on the first sheet of the workbook saved at

@@ -2,8 +2,6 @@
 
 #include "steps/naming_table_export.h"
 
-namespace {
-
 std::shared_ptr<const ListedEntries> listedEntriesOf(const FoundEntries &found)
 {
     auto listed = std::make_shared<ListedEntries>();
@@ -12,8 +10,6 @@ std::shared_ptr<const ListedEntries> listedEntriesOf(const FoundEntries &found)
     listed->sort();
     return listed;
 }
-
-} // namespace
 
 TableWritingJob::TableWritingJob(StartSpreadsheetWriter start, QString path, FoundEntries found,
                                  std::function<void(std::shared_ptr<const ListedEntries>)> onWritten)

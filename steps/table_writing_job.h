@@ -17,6 +17,10 @@
 // gives each message to show; once the table stands in the window,
 // `whenWritten` is called there, on the thread that ends the job, with the
 // entries listed (what tells an entry replaced since from the one listed).
+// The entries of `found` as step 3 compares a row's entry with the one listed
+// (ListedEntries). Cannot fail.
+std::shared_ptr<const ListedEntries> listedEntriesOf(const FoundEntries &found);
+
 class TableWritingJob : public Job {
 public:
     TableWritingJob(StartSpreadsheetWriter startVisible, QString workbookPath, FoundEntries entries,
